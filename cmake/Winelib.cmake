@@ -1,0 +1,100 @@
+# The two kinds of source file.
+#
+# A file named *.win.cpp is Windows-side: it includes Win32 headers and is compiled with
+# the flags wineg++ would pass. Every other file is plain Linux C++ (library side, or
+# neutral). Programs and Winelib tests are linked by wineg++.
+
+find_program(WINEGXX NAMES wineg++ wineg++-stable PATHS /usr/lib/wine REQUIRED)
+find_program(WINE NAMES wine wine-stable REQUIRED)
+find_program(WINESERVER NAMES wineserver wineserver-stable PATHS /usr/lib/wine REQUIRED)
+find_path(WINE_WINDOWS_INCLUDE windows.h PATHS /usr/include/wine/wine/windows /usr/include/wine/windows
+          NO_DEFAULT_PATH REQUIRED)
+get_filename_component(WINE_INCLUDE_ROOT "${WINE_WINDOWS_INCLUDE}/../.." ABSOLUTE)
+
+# What `wineg++ -fno-short-wchar -v` passes to g++ on x86-64: WCHAR is char16_t and the
+# Windows calling conventions become ms_abi. Tests sharing the Winelib build are not run
+# under the sanitizers, whose runtime does not load into Wine.
+set(TL_WINE_COMPILE_OPTIONS
+    -D_REENTRANT -fPIC -DWIN64 -D_WIN64 -D__WIN64 -D__WIN64__ -DWIN32 -D_WIN32 -D__WIN32 -D__WIN32__
+    -D__WINNT -D__WINNT__ "-D__stdcall=__attribute__((ms_abi))" -D__cdecl=__stdcall
+    -D__fastcall=__stdcall -D_stdcall=__stdcall -D_cdecl=__cdecl -D_fastcall=__fastcall
+    "-D__declspec(x)=__declspec_##x" "-D__declspec_align(x)=__attribute__((aligned(x)))"
+    "-D__declspec_allocate(x)=__attribute__((section(x)))"
+    "-D__declspec_deprecated=__attribute__((deprecated))"
+    "-D__declspec_dllimport=__attribute__((dllimport))"
+    "-D__declspec_dllexport=__attribute__((dllexport))"
+    "-D__declspec_naked=__attribute__((naked))" "-D__declspec_noinline=__attribute__((noinline))"
+    "-D__declspec_noreturn=__attribute__((noreturn))"
+    "-D__declspec_nothrow=__attribute__((nothrow))" "-D__declspec_novtable=__attribute__(())"
+    "-D__declspec_selectany=__attribute__((weak))" -D__declspec_thread=__thread -D__int8=char
+    -D__int16=short -D__int32=int -D__int64=long -D__WINE__ -fno-short-wchar
+    -isystem "${WINE_WINDOWS_INCLUDE}" -idirafter "${WINE_INCLUDE_ROOT}")
+
+set(TL_WINELIB ON)
+if(TL_SANITIZE)
+  set(TL_WINELIB OFF)
+endif()
+
+set(TL_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+set(TL_WINE_ENV "WINEPREFIX=${TL_WINEPREFIX}" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree=;mshtml=")
+
+function(_tl_mark_windows_sources target)
+  get_target_property(sources ${target} SOURCES)
+  foreach(source IN LISTS sources)
+    if(source MATCHES "\\.win\\.cpp$")
+      set_property(SOURCE ${source} APPEND PROPERTY COMPILE_OPTIONS ${TL_WINE_COMPILE_OPTIONS})
+    endif()
+  endforeach()
+endfunction()
+
+# tl_add_library(name sources...): one static library per subsystem folder.
+function(tl_add_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
+  _tl_mark_windows_sources(${name})
+endfunction()
+
+function(_tl_winelib_link target mode)
+  set_target_properties(${target} PROPERTIES SUFFIX ".exe"
+    RULE_LAUNCH_LINK "${PROJECT_SOURCE_DIR}/cmake/wine-link.sh ${WINEGXX}")
+  target_link_options(${target} PRIVATE ${mode})
+endfunction()
+
+# tl_add_program(name WINDOWS|CONSOLE SOURCES ... LIBS ...): a Winelib program, name.exe.so.
+function(tl_add_program name mode)
+  cmake_parse_arguments(P "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${P_SOURCES})
+  _tl_mark_windows_sources(${name})
+  target_link_libraries(${name} PRIVATE ${P_LIBS})
+  if(mode STREQUAL "WINDOWS")
+    _tl_winelib_link(${name} -mwindows)
+  else()
+    _tl_winelib_link(${name} -mconsole)
+  endif()
+endfunction()
+
+# tl_add_test(name LABEL subsystem [WINE] SOURCES ... LIBS ...)
+# Native tests are plain Linux programs; WINE tests are Winelib programs run by wine in the
+# build's own headless prefix.
+function(tl_add_test name)
+  cmake_parse_arguments(T "WINE" "LABEL" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  if(T_WINE AND NOT TL_WINELIB)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  _tl_mark_windows_sources(${name})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}")
+  if(T_WINE)
+    _tl_winelib_link(${name} -mconsole)
+    add_test(NAME ${T_LABEL}.${name} COMMAND "${WINE}" "$<TARGET_FILE:${name}>.so")
+    set_tests_properties(${T_LABEL}.${name} PROPERTIES FIXTURES_REQUIRED wineprefix
+      ENVIRONMENT "${TL_WINE_ENV};${T_ENVIRONMENT}")
+  else()
+    add_test(NAME ${T_LABEL}.${name} COMMAND ${name})
+    if(T_ENVIRONMENT)
+      set_tests_properties(${T_LABEL}.${name} PROPERTIES ENVIRONMENT "${T_ENVIRONMENT}")
+    endif()
+  endif()
+  set_tests_properties(${T_LABEL}.${name} PROPERTIES LABELS ${T_LABEL} TIMEOUT 300)
+endfunction()
