@@ -1,0 +1,59 @@
+#include <new>
+
+#include "scandb/DbSql.h"
+
+tagDBCONTEXT* DBCreateContext(const tagDBCONTEXTINIT* init) {
+  tagDBCONTEXT* ctx = new (std::nothrow) tagDBCONTEXT;
+  if (!ctx || !init) return ctx;
+  ctx->QueryCallback = init->QueryCallback;
+  ctx->QueryUser = init->QueryUser;
+  ctx->KeepReport = init->KeepReport;
+  ctx->ReportMode = init->ReportMode;
+  ctx->ReportCallback = init->ReportCallback;
+  ctx->ReportUser = init->ReportUser;
+  ctx->LoadCallback = init->LoadCallback;
+  ctx->LoadUser = init->LoadUser;
+  ctx->FinishCallback = init->FinishCallback;
+  ctx->FinishUser = init->FinishUser;
+  ctx->IgnoreCase = init->IgnoreCase;
+  return ctx;
+}
+
+int32_t DBFreeContext(tagDBCONTEXT* ctx) {
+  if (!ctx || ctx->Running) return 0;
+  if (ctx->DbHandle) {
+    ISC_STATUS_ARRAY ignored;
+    isc_detach_database(ignored, &ctx->DbHandle);
+    ctx->DbHandle = 0;
+  }
+  delete ctx;
+  return 1;
+}
+
+int32_t DBResetTables(tagDBCONTEXT* ctx, int32_t ignoreCase) {
+  if (!ctx || ctx->Running) return 0;
+  ctx->IgnoreCase = ignoreCase;
+  return DBCreateTables(ctx);
+}
+
+int32_t DBSetIgnoreCase(tagDBCONTEXT* ctx, int32_t ignoreCase) {
+  if (!ctx || ctx->Running) return 0;
+  ctx->IgnoreCase = ignoreCase;
+  return 1;
+}
+
+int32_t DBCountRows(tagDBCONTEXT* ctx, const char* table, int32_t* count) {
+  if (!ctx || !table) return 0;
+  SqlText sql(256);
+  sql.Add("SELECT COUNT(*) FROM ").Add(table);
+  return DbQueryInt(ctx, sql, "select found", count);
+}
+
+int32_t DBNextGeneratorValue(tagDBCONTEXT* ctx, const char* generator, int32_t step,
+                             int32_t* value) {
+  if (!ctx || !generator) return 0;
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  SqlText sql(256);
+  sql.Add("SELECT GEN_ID(").Add(generator).Add(", ").AddInt(step).Add(") FROM RDB$DATABASE;");
+  return DbQueryInt(ctx, sql, "select generator", value);
+}

@@ -1,0 +1,182 @@
+// Opening, creating and moving the database file, and its schema.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "scandb/DbSql.h"
+
+namespace {
+
+const ISC_LONG kMetadataFailed = -607;  // DROP of a missing table, CREATE of an existing one
+const ISC_LONG kIoFailed = -902;
+const ISC_LONG kNoAttachment = -904;
+
+bool FileExists(const char* path) {
+  struct stat info;
+  return stat(path, &info) == 0;
+}
+
+// A zero-length file is what an interrupted create leaves; Firebird can neither create
+// over it nor attach it.
+void RemoveEmptyFile(const char* path) {
+  struct stat info;
+  if (stat(path, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) unlink(path);
+}
+
+// Creates the file when it is missing, then attaches it (steps shared by open and move).
+int CreateAndAttach(tagDBCONTEXT* ctx, const char* path) {
+  SqlText sql(1024);
+  sql.Add("CREATE DATABASE '").AddRaw(path).Add("'");
+  if (!sql.Ok()) {
+    DBFormatError(ctx, nullptr, "create database");
+    return 0;
+  }
+  ISC_STATUS_ARRAY status = {};
+  ISC_STATUS_ARRAY ignored;
+  isc_tr_handle tr = 0;
+  isc_dsql_execute_immediate(status, &ctx->DbHandle, &tr, 0, sql.Text(), 1, nullptr);
+  ISC_LONG code = isc_sqlcode(status);
+  // -902 also stands for a refused or failed write and for a path read as a network host;
+  // only an existing file means that there is nothing to create.
+  if (code != 0 && !(code == kIoFailed && FileExists(path))) {
+    DBFormatError(ctx, status, "create database");
+    if (tr) isc_rollback_transaction(ignored, &tr);
+    return 0;
+  }
+  // CREATE DATABASE leaves no transaction open; the zero handle is not ended.
+  if (tr) {
+    if (code == 0)
+      isc_commit_transaction(ignored, &tr);
+    else
+      isc_rollback_transaction(ignored, &tr);
+  }
+  isc_detach_database(status, &ctx->DbHandle);
+  code = isc_sqlcode(status);
+  if (code != 0 && code != kNoAttachment) {
+    DBFormatError(ctx, status, "detach database");
+    return 0;
+  }
+  ctx->DbHandle = 0;
+  // The connection character set makes literals UTF8, so that UPPER() of a literal folds
+  // the same way as UPPER() of a column.
+  static const char kParameters[] = {isc_dpb_version1, isc_dpb_lc_ctype, 4, 'U', 'T', 'F', '8'};
+  isc_attach_database(status, 0, path, &ctx->DbHandle, sizeof(kParameters), kParameters);
+  if (isc_sqlcode(status) != 0) {
+    DBFormatError(ctx, status, "connect database");
+    ctx->DbHandle = 0;
+    return 0;
+  }
+  return 1;
+}
+
+}  // namespace
+
+int32_t DBCreateTables(tagDBCONTEXT* ctx) {
+  if (!ctx) return 0;
+  char loaded[1024];
+  snprintf(loaded, sizeof(loaded),
+           "CREATE TABLE loaded (number INTEGER NOT NULL PRIMARY KEY, protocol INTEGER, "
+           "username VARCHAR(%u) CHARACTER SET UTF8, userpass VARCHAR(%u) CHARACTER SET UTF8, "
+           "server VARCHAR(%u) CHARACTER SET UTF8, port INTEGER, resource VARCHAR(%u) "
+           "CHARACTER SET UTF8, bookmark VARCHAR(%u) CHARACTER SET UTF8, comment VARCHAR(%u) "
+           "CHARACTER SET UTF8, restype INTEGER, flags INTEGER, title VARCHAR(%u) CHARACTER SET "
+           "UTF8, statusstr VARCHAR(%u) CHARACTER SET UTF8, commentstr VARCHAR(%u) CHARACTER "
+           "SET UTF8, content VARCHAR(%u) CHARACTER SET UTF8, ressize VARCHAR(%u) CHARACTER SET "
+           "UTF8, lastmod VARCHAR(%u) CHARACTER SET UTF8, charset VARCHAR(%u) CHARACTER SET "
+           "UTF8, statusval INTEGER, attempt INTEGER, restime INTEGER)",
+           256u, 256u, 256u, 2048u, 256u, 256u, 256u, 256u, 256u, 50u, 50u, 50u, 50u);
+  char found[1024];
+  snprintf(found, sizeof(found),
+           "CREATE TABLE found (number INTEGER NOT NULL PRIMARY KEY, protocol INTEGER, "
+           "username VARCHAR(%u) CHARACTER SET UTF8, userpass VARCHAR(%u) CHARACTER SET UTF8, "
+           "server VARCHAR(%u) CHARACTER SET UTF8, port INTEGER, resource VARCHAR(%u) "
+           "CHARACTER SET UTF8, bookmark VARCHAR(%u) CHARACTER SET UTF8, comment VARCHAR(%u) "
+           "CHARACTER SET UTF8, restype INTEGER, flags INTEGER, rel_url VARCHAR(%u) CHARACTER "
+           "SET UTF8, rel_title VARCHAR(%u) CHARACTER SET UTF8, line INTEGER, col INTEGER, "
+           "extern INTEGER, dir INTEGER)",
+           256u, 256u, 256u, 2048u, 256u, 256u, 2048u, 256u);
+  char report[512];
+  snprintf(report, sizeof(report),
+           "CREATE TABLE report (first INTEGER, loaded INTEGER, rel_url VARCHAR(%u) CHARACTER "
+           "SET UTF8, rel_title VARCHAR(%u) CHARACTER SET UTF8, line INTEGER, col INTEGER, "
+           "extern INTEGER, dir INTEGER)",
+           2048u, 256u);
+  char options[256];
+  snprintf(options, sizeof(options),
+           "CREATE TABLE options (name VARCHAR(%u), val BLOB SUB_TYPE TEXT CHARACTER SET UTF8)",
+           256u);
+  struct {
+    const char* sql;
+    const char* startStep;
+    const char* statementStep;
+  } const steps[] = {
+      {"DROP TABLE loaded", "start transaction drop loaded", "drop table loaded"},
+      {loaded, "start transaction create loaded", "create table loaded"},
+      {"CREATE GENERATOR gen_loaded", "start transaction create gen_loaded",
+       "create generator gen_loaded"},
+      {"DROP TABLE found", "start transaction drop found", "drop table found"},
+      {found, "start transaction create found", "create table found"},
+      {"CREATE GENERATOR gen_found", "start transaction create gen_found",
+       "create generator gen_found"},
+      {"DROP TABLE report", "start transaction drop report", "drop table report"},
+      {ctx->KeepReport == 1 ? report : nullptr, "start transaction create report",
+       "create table report"},
+      {"DROP TABLE options", "start transaction drop options", "drop table options"},
+      {options, "start transaction create options", "create table options"},
+  };
+  for (const auto& step : steps) {
+    if (!step.sql) continue;
+    SqlText sql(1024);
+    sql.Add(step.sql);
+    if (!DbExecute(ctx, sql, step.startStep, step.statementStep, kMetadataFailed)) return 0;
+  }
+  return 1;
+}
+
+int32_t DBCheckTables(tagDBCONTEXT* ctx, int32_t* out) {
+  if (!ctx) return 0;
+  bool found = false, loaded = false, options = false, report = false;
+  {
+    DbQuery query(ctx, "select relations");
+    SqlText sql(256);
+    sql.Add(
+        "SELECT UPPER(RDB$RELATION_NAME) FROM RDB$RELATIONS WHERE RDB$SYSTEM_FLAG = 0 AND "
+        "RDB$VIEW_BLR IS NULL ORDER BY RDB$RELATION_NAME");
+    if (!query.Open(sql, 1)) return 0;
+    ISC_STATUS code;
+    while ((code = query.Fetch()) == 0) {
+      char name[32];
+      query.CopyText(0, -1, name, sizeof(name));
+      if (strcmp(name, "FOUND") == 0) found = true;
+      if (strcmp(name, "LOADED") == 0) loaded = true;
+      if (strcmp(name, "OPTIONS") == 0) options = true;
+      if (ctx->KeepReport == 1 && strcmp(name, "REPORT") == 0) report = true;
+    }
+    if (!query.Close() || code != 100) return 0;
+  }
+  if (!found || !loaded || !options || (ctx->KeepReport == 1 && !report))
+    return DBCreateTables(ctx);
+  if (ctx->KeepReport != 1) return 1;
+  return DBQueryReport(ctx, ctx->ReportMode, ctx->LoadCallback, ctx->LoadUser, 0, 0, out);
+}
+
+int32_t DBOpenDatabase(tagDBCONTEXT* ctx, const char* path, int32_t* out) {
+  if (out) *out = 0;
+  if (!ctx || !path) return 0;
+  RemoveEmptyFile(path);
+  if (!CreateAndAttach(ctx, path)) return 0;
+  return DBCheckTables(ctx, out);
+}
+
+int32_t DBMoveDatabase(tagDBCONTEXT* ctx, const char* path, int32_t attach) {
+  if (!ctx) return 0;
+  if (attach) return path ? CreateAndAttach(ctx, path) : 0;
+  if (!ctx->DbHandle) return 0;
+  ISC_STATUS_ARRAY status = {};
+  isc_detach_database(status, &ctx->DbHandle);
+  if (isc_sqlcode(status) != 0) return 0;
+  ctx->DbHandle = 0;
+  return 1;
+}

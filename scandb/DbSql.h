@@ -1,0 +1,95 @@
+// How the database layer runs statements: every statement in a transaction of its own,
+// failures recorded in the context's error text under the operation's step names.
+// Library side; any thread (the callers hold whatever lock the operation needs).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "scandb/DbContext.h"
+
+// Writes ErrorText: "PROBLEM ON \"step\".\n", then, with a status vector, its first
+// message and "\nSQLCODE: n"; cut to 511 bytes. Returns the length of the text.
+int32_t DBFormatError(tagDBCONTEXT* ctx, const ISC_STATUS* status, const char* step);
+// The same with the step name `prefix` + `what` (a query's step names share `what`).
+void DbRecordFailure(tagDBCONTEXT* ctx, const ISC_STATUS* status, const char* prefix,
+                     const char* what);
+
+// A statement built from pieces. Once a piece does not fit the limit (or memory runs out)
+// the statement is spoiled: it is never to be run, since a cut one could still be valid.
+class SqlText {
+ public:
+  // Statements of up to bufferSize - 1 bytes are accepted.
+  explicit SqlText(size_t bufferSize) : limit_(bufferSize - 1) {}
+  SqlText& Add(const char* piece);
+  SqlText& AddInt(int32_t value);
+  // Text as a literal's inside: made valid UTF-8, cut to maxBytes at a character
+  // boundary, every ' doubled.
+  SqlText& AddValue(const char* text, size_t maxBytes);
+  // Bytes kept as they are (a file name), every ' doubled.
+  SqlText& AddRaw(const char* text);
+
+  bool Ok() const { return !tooLong_ && !outOfMemory_; }
+  bool OutOfMemory() const { return outOfMemory_; }
+  const char* Text() const { return text_.c_str(); }
+  size_t Length() const { return text_.size(); }
+
+ private:
+  void AddBytes(const char* bytes, size_t length);
+  void AddDoubled(const char* text, size_t length);
+
+  std::string text_;
+  size_t limit_;
+  bool tooLong_ = false;
+  bool outOfMemory_ = false;
+};
+
+// Runs one statement without a result set in its own transaction. An SQLCODE equal to
+// `tolerated` (when not 0) is rolled back and counts as success. With blobValue the
+// statement's one parameter is a blob holding that text. Returns 1 or 0.
+int DbExecute(tagDBCONTEXT* ctx, const SqlText& sql, const char* startStep,
+              const char* statementStep, ISC_LONG tolerated = 0,
+              const std::string* blobValue = nullptr);
+
+// A query in its own transaction. Text columns are fetched as bytes (character set NONE)
+// at the full length the column can have, so no value is ever too long for its buffer;
+// numbers as 32-bit integers; blobs as blob ids. Freed and committed by Close or at the
+// end of its scope.
+class DbQuery {
+ public:
+  DbQuery(tagDBCONTEXT* ctx, const char* what) : ctx_(ctx), what_(what) {}
+  ~DbQuery();
+  DbQuery(const DbQuery&) = delete;
+  DbQuery& operator=(const DbQuery&) = delete;
+
+  // Starts the transaction, prepares the statement with `columns` output columns and
+  // executes it. A spoiled statement fails under the step name `what`.
+  bool Open(const SqlText& sql, int columns);
+  // 0: a row; 100: no more rows; other: failure, recorded as "fetch <what>".
+  ISC_STATUS Fetch();
+  // Frees the statement and commits; false when either failed.
+  bool Close();
+
+  bool IsNull(int column) const;
+  int32_t Int(int column) const;  // 0 for NULL
+  // Copies a text column into buffer (size bytes with the terminator), cut to the byte
+  // length in column lengthColumn (-1: the value's own length without trailing blanks)
+  // and at a character boundary. NULL gives the empty text.
+  void CopyText(int column, int lengthColumn, char* buffer, size_t size) const;
+  const ISC_QUAD* Blob(int column) const;
+  isc_tr_handle* Transaction() { return &tr_; }
+
+ private:
+  tagDBCONTEXT* ctx_;
+  const char* what_;
+  isc_tr_handle tr_ = 0;
+  isc_stmt_handle stmt_ = 0;
+  XSQLDA* out_ = nullptr;
+  char* data_ = nullptr;
+  short* nulls_ = nullptr;
+  bool closed_ = true;
+};
+
+// Runs a query that yields exactly one integer; no row is a failure ("fetch <what>").
+int DbQueryInt(tagDBCONTEXT* ctx, const SqlText& sql, const char* what, int32_t* value);
