@@ -28,7 +28,9 @@ set(TL_WINE_COMPILE_OPTIONS
     "-D__declspec_nothrow=__attribute__((nothrow))" "-D__declspec_novtable=__attribute__(())"
     "-D__declspec_selectany=__attribute__((weak))" -D__declspec_thread=__thread -D__int8=char
     -D__int16=short -D__int32=int -D__int64=long -D__WINE__ -fno-short-wchar
-    -isystem "${WINE_WINDOWS_INCLUDE}" -idirafter "${WINE_INCLUDE_ROOT}")
+    -isystem "${WINE_WINDOWS_INCLUDE}" -idirafter "${WINE_INCLUDE_ROOT}"
+    # windows.h's min and max macros would break the C++ library's headers.
+    -DNOMINMAX)
 
 set(TL_WINELIB ON)
 if(TL_SANITIZE)
@@ -36,7 +38,7 @@ if(TL_SANITIZE)
 endif()
 
 set(TL_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
-set(TL_WINE_ENV "WINEPREFIX=${TL_WINEPREFIX}" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree=;mshtml=")
+set(TL_WINE_ENV "WINEPREFIX=${TL_WINEPREFIX}" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml=")
 
 function(_tl_mark_windows_sources target)
   get_target_property(sources ${target} SOURCES)
@@ -97,4 +99,35 @@ function(tl_add_test name)
     endif()
   endif()
   set_tests_properties(${T_LABEL}.${name} PROPERTIES LABELS ${T_LABEL} TIMEOUT 300)
+endfunction()
+
+find_program(WRC NAMES wrc wrc-stable PATHS /usr/lib/wine REQUIRED)
+
+# tl_add_resources(target file.rc [DEPENDS files...]): compiles the resource script with wrc
+# and links the .res into the Winelib program or test `target`.
+function(tl_add_resources target rc)
+  cmake_parse_arguments(R "" "" "DEPENDS" ${ARGN})
+  if(NOT TL_WINELIB)
+    return()
+  endif()
+  get_filename_component(rc_path "${rc}" ABSOLUTE)
+  get_filename_component(rc_dir "${rc_path}" DIRECTORY)
+  get_filename_component(rc_name "${rc_path}" NAME_WE)
+  set(res "${CMAKE_CURRENT_BINARY_DIR}/${target}_${rc_name}.res")
+  add_custom_command(OUTPUT "${res}"
+    COMMAND "${WRC}" --nostdinc -I "${rc_dir}" -I "${WINE_WINDOWS_INCLUDE}" -o "${res}" "${rc_path}"
+    WORKING_DIRECTORY "${rc_dir}"
+    DEPENDS "${rc_path}" ${R_DEPENDS}
+    VERBATIM)
+  add_custom_target(${target}_${rc_name}_res DEPENDS "${res}")
+  add_dependencies(${target} ${target}_${rc_name}_res)
+  target_link_options(${target} PRIVATE "${res}")
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS "${res}")
+endfunction()
+
+# tl_add_exports(target file.spec): the program's exports, described by a Winelib .spec file.
+function(tl_add_exports target spec)
+  get_filename_component(spec_path "${spec}" ABSOLUTE)
+  target_link_options(${target} PRIVATE "${spec_path}")
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS "${spec_path}")
 endfunction()

@@ -1,0 +1,191 @@
+#include <windows.h>
+
+#include <string>
+
+#include "app/Language.h"
+#include "app/Settings.h"
+#include "app/SettingsFields.h"
+#include "charset/Charset.h"
+#include "engine/TextCopy.h"
+#include "toolkit/FinderStruct.h"
+#include "toolkit/Format.h"
+
+namespace {
+
+const char16_t kOptions[] = u"Options";
+const char16_t kSiteDefault[] = u"SiteDefault";
+
+int CharsetAvailable(const char16_t* name) {
+  if (!name || !*name) return 0;
+  char ansi[50] = {};
+  // A name cut inside a character would name another charset; such a name is dropped.
+  if (WideCharToMultiByte(CP_ACP, 0, name, -1, ansi, sizeof(ansi) - 1, nullptr, nullptr) == 0)
+    return 0;
+  return ConvertAvailable(ansi);
+}
+
+void ReadField(tagSETTINGS& s, const SettingsField& field) {
+  switch (field.kind) {
+    case SETTINGS_INT: {
+      int32_t fallback = field.intDefault;
+      if (field.offset == offsetof(tagSETTINGS, CurrLang))
+        fallback = finderstruct.LanguageIdToIndex(GetUserDefaultLangID());
+      *SettingsInt(s, field) = static_cast<int32_t>(
+          GetPrivateProfileIntW(kOptions, field.key, fallback, g_settingsFile));
+      break;
+    }
+    case SETTINGS_UINT:
+      *SettingsUint(s, field) =
+          GetPrivateProfileIntW(kOptions, field.key, field.intDefault, g_settingsFile);
+      break;
+    case SETTINGS_PORT:
+      *SettingsPort(s, field) =
+          static_cast<uint16_t>(GetPrivateProfileIntW(kOptions, field.key, 0, g_settingsFile));
+      break;
+    case SETTINGS_TEXT:
+      GetPrivateProfileStringW(kOptions, field.key, field.textDefault ? field.textDefault : u"",
+                               SettingsText(s, field), field.size, g_settingsFile);
+      break;
+  }
+}
+
+void WriteField(tagSETTINGS& s, const SettingsField& field) {
+  char16_t number[16];
+  const char16_t* value = number;
+  switch (field.kind) {
+    case SETTINGS_INT:
+      FormatStringW(number, 16, u"%d", *SettingsInt(s, field));
+      break;
+    case SETTINGS_UINT:
+      FormatStringW(number, 16, u"%u", *SettingsUint(s, field));
+      break;
+    case SETTINGS_PORT:
+      FormatStringW(number, 16, u"%u", static_cast<uint32_t>(*SettingsPort(s, field)));
+      break;
+    case SETTINGS_TEXT:
+      value = SettingsText(s, field);
+      break;
+  }
+  WritePrivateProfileStringW(kOptions, field.key, value, g_settingsFile);
+}
+
+void ReadSystemProxy(tagSETTINGS& s) {
+  DWORD enable = 0;
+  char16_t server[257] = {};
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER,
+                    u"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0, KEY_READ,
+                    &key) == ERROR_SUCCESS) {
+    DWORD type = 0;
+    DWORD size = sizeof(enable);
+    if (RegQueryValueExW(key, u"ProxyEnable", nullptr, &type, reinterpret_cast<BYTE*>(&enable),
+                         &size) != ERROR_SUCCESS ||
+        type != REG_DWORD)
+      enable = 0;
+    size = sizeof(server) - sizeof(char16_t);
+    if (RegQueryValueExW(key, u"ProxyServer", nullptr, &type, reinterpret_cast<BYTE*>(server),
+                         &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+      server[0] = 0;
+    server[256] = 0;
+    RegCloseKey(key);
+  }
+  AdoptSystemProxy(s, enable, server);
+}
+
+void LinkKey(char16_t (&key)[16], int index) { FormatStringW(key, 16, u"Link%d", index + 1); }
+
+// A new settings.ini starts as UTF-16 so that the profile functions keep texts outside
+// the ANSI code page (addresses, user names) instead of writing them as '?'.
+void CreateUnicodeSettingsFile() {
+  HANDLE file = CreateFileW(g_settingsFile, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  const unsigned char bom[2] = {0xFF, 0xFE};
+  DWORD written = 0;
+  WriteFile(file, bom, sizeof(bom), &written, nullptr);
+  CloseHandle(file);
+}
+
+}  // namespace
+
+int LoadSettings() {
+  tagSETTINGS& s = g_settings;
+  for (int i = 0; i < kSettingsFieldCount; ++i) ReadField(s, kSettingsFields[i]);
+  char16_t defaultOS[256] = {};
+  BuildDefaultAgentOS(defaultOS);
+  SettingsEnvironment environment{g_languageBits, GetSystemMetrics(SM_CXFULLSCREEN),
+                                  GetSystemMetrics(SM_CYFULLSCREEN), CharsetAvailable, defaultOS};
+  CorrectSettings(s, environment);
+  if (IsProxyUnconfigured(s)) ReadSystemProxy(s);
+  s.GetUserAgent = GetUserAgent;
+  for (int i = 0; i < SETTINGS_RECENT_URLS; ++i) {
+    char16_t key[16];
+    LinkKey(key, i);
+    GetPrivateProfileStringW(kSiteDefault, key, u"", s.Link[i], 256, g_settingsFile);
+  }
+  RemoveDuplicateLinks(s);
+  return 1;
+}
+
+int SaveSettings() {
+  CreateFolderPath(g_settingsFile, 1);
+  if (GetFileAttributesW(g_settingsFile) == INVALID_FILE_ATTRIBUTES) CreateUnicodeSettingsFile();
+  tagSETTINGS& s = g_settings;
+  for (int i = 0; i < kSettingsFieldCount; ++i) WriteField(s, kSettingsFields[i]);
+  for (int i = 0; i < SETTINGS_RECENT_URLS; ++i) {
+    char16_t key[16];
+    LinkKey(key, i);
+    WritePrivateProfileStringW(kSiteDefault, key, s.Link[i], g_settingsFile);
+  }
+  return 1;
+}
+
+char* GetUserAgent(char* buffer, int size) {
+  if (!buffer || size < 1) return buffer;
+  char16_t agentType[256], agentOS[256], text[612];
+  CopySettingsText(agentType, g_settings.AgentType);
+  CopySettingsText(agentOS, g_settings.AgentOS);
+  int units = FormatStringW(text, 612, u"Mozilla/4.0 (compatible; %s; %s)", agentType, agentOS);
+  std::string ansi(static_cast<size_t>(units) * 2 + 1, '\0');
+  int bytes = WideCharToMultiByte(CP_ACP, 0, text, units, &ansi[0], static_cast<int>(ansi.size()),
+                                  nullptr, nullptr);
+  int keep = 0;
+  // Never end on the first byte of a two-byte character.
+  while (keep < bytes) {
+    int step = IsDBCSLeadByte(static_cast<BYTE>(ansi[keep])) ? 2 : 1;
+    if (keep + step > size - 1 || keep + step > bytes) break;
+    keep += step;
+  }
+  ansi.copy(buffer, static_cast<size_t>(keep));
+  buffer[keep] = 0;
+  return buffer;
+}
+
+char16_t* BuildDefaultAgentOS(char16_t* out) {
+  out[0] = 0;
+  OSVERSIONINFOW info = {};
+  info.dwOSVersionInfoSize = sizeof(info);
+  if (!GetVersionExW(&info)) return out;
+  const char16_t* name = nullptr;
+  if (info.dwPlatformId == VER_PLATFORM_WIN32_NT) {
+    if (info.dwMajorVersion == 6)
+      name = info.dwMinorVersion == 0 ? u"Windows Vista" : u"Windows 7";
+    else if (info.dwMajorVersion == 5)
+      name = info.dwMinorVersion == 0   ? u"Windows 2000"
+             : info.dwMinorVersion == 1 ? u"Windows XP"
+                                        : u"Windows Server 2003";
+    else
+      name = u"Windows NT";
+  } else if (info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
+    name = info.dwMinorVersion == 0    ? u"Windows 95"
+           : info.dwMinorVersion == 10 ? u"Windows 98"
+                                       : u"Windows Me";
+  }
+  if (name)
+    CopyText(out, 256, name);
+  else
+    FormatStringW(out, 256, u"Windows %02x:%02x.%02x", info.dwPlatformId, info.dwMajorVersion,
+                  info.dwMinorVersion);
+  return out;
+}

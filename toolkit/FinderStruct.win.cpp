@@ -1,0 +1,22 @@
+#include "toolkit/FinderStruct.h"
+
+#include "toolkit/Format.h"
+#include "toolkit/Languages.h"
+#include "toolkit/MenuText.h"
+
+tagFINDERSTRUCT finderstruct;
+
+void WINAPI DllInit() {
+  if (!finderstruct.module) finderstruct.module = GetModuleHandleW(nullptr);
+  finderstruct.GetXmlLibVersion = GetXmlLibVersion;
+  finderstruct.GetLanguageName = GetLanguageName;
+  finderstruct.LanguageIdToIndex = LanguageIdToIndex;
+  finderstruct.BitArrayOp = BitArrayOp;
+  finderstruct.XmlPrintf = XmlPrintf;
+  finderstruct.XmlMenuBegin = XmlMenuBegin;
+  finderstruct.XmlMenuItem = XmlMenuItem;
+  finderstruct.XmlMenuEnd = XmlMenuEnd;
+  finderstruct.CreateXmlMenu = CreateXmlMenu;
+  finderstruct.FileExists = FileExists;
+  finderstruct.FormatStringW = FormatStringW;
+}
