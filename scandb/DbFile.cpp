@@ -2,8 +2,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "scandb/DbSql.h"
 
@@ -25,8 +28,31 @@ void RemoveEmptyFile(const char* path) {
   if (stat(path, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) unlink(path);
 }
 
+// Firebird reads "name:path" as a database on a network host, and Wine's drive folders
+// (dosdevices/c:) put a colon into local paths. An existing folder is resolved to its real
+// path (a missing one is left to Firebird, which reports it); a path that still holds a
+// colon cannot be opened as a local file.
+bool LocalPath(const char* path, std::string* local) {
+  *local = path;
+  const char* slash = strrchr(path, '/');
+  char real[PATH_MAX];
+  if (slash && slash[1]) {
+    const std::string folder = slash == path ? "/" : std::string(path, slash);
+    if (realpath(folder.c_str(), real)) {
+      *local = std::string(real) + (strcmp(real, "/") == 0 ? "" : "/") + (slash + 1);
+    }
+  }
+  return local->find(':') == std::string::npos;
+}
+
 // Creates the file when it is missing, then attaches it (steps shared by open and move).
-int CreateAndAttach(tagDBCONTEXT* ctx, const char* path) {
+int CreateAndAttach(tagDBCONTEXT* ctx, const char* requestedPath) {
+  std::string local;
+  if (!LocalPath(requestedPath, &local)) {
+    DBFormatError(ctx, nullptr, "create database");
+    return 0;
+  }
+  const char* path = local.c_str();
   SqlText sql(1024);
   sql.Add("CREATE DATABASE '").AddRaw(path).Add("'");
   if (!sql.Ok()) {

@@ -1,0 +1,199 @@
+#include "engine/LinkFinder.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <new>
+
+#include "app/Settings.h"
+#include "engine/BookmarkIndex.h"
+#include "engine/TextCopy.h"
+#include "engine/UrlParts.h"
+#include "scandb/ScanDb.h"
+
+namespace {
+
+// Firebird takes the file as a UTF-8 Linux path; the ANSI code page would lose characters
+// and a Z:\ path would be taken for a network host.
+constexpr size_t kMaxDatabasePath = 1024;
+
+bool UnixPath(const WCHAR* windowsPath, char* path, size_t size) {
+  if (!windowsPath || !windowsPath[0]) return false;
+  char* unixPath = wine_get_unix_file_name(windowsPath);
+  if (!unixPath) return false;
+  const size_t length = strlen(unixPath);
+  const bool fits = length < size;
+  if (fits) memcpy(path, unixPath, length + 1);
+  HeapFree(GetProcessHeap(), 0, unixPath);
+  return fits;
+}
+
+void ClearViews(HWND linksList, HWND layoutTree, HWND brokenList) {
+  if (linksList) SendMessageW(linksList, LVM_DELETEALLITEMS, 0, 0);
+  if (brokenList) SendMessageW(brokenList, LVM_DELETEALLITEMS, 0, 0);
+  if (layoutTree) SendMessageW(layoutTree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+}
+
+}  // namespace
+
+CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
+                         const WCHAR* databaseFile, tagSETTINGS* globalSettings, HWND main,
+                         HWND worksheet, HWND links, HWND tree, HWND brokenLinks,
+                         int allLinks, console_type console, void* done) {
+  threadCount = globalSettings ? globalSettings->NumThreads : 1;
+  perServerLimit = globalSettings ? globalSettings->ThreadsPerServer : 1;
+  siteURL[0] = 0;
+  siteServer[0] = 0;
+  startPath[0] = 0;
+  memset(&siteSettings, 0, sizeof siteSettings);
+  memset(&windowSettings, 0, sizeof windowSettings);
+  settings = globalSettings;
+  mainWnd = main;
+  worksheetWnd = worksheet;
+  linksList = links;
+  layoutTree = tree;
+  brokenList = brokenLinks;
+  showAllLinks = allLinks;
+  consoleType = console;
+  doneEvent = done;
+  consoleStream = stdout;
+  initialized = 1;
+
+  if (consoleType == CONSOLE_PROGRESS) {
+    // The three progress lines go where these blank lines are. Without a console (a GUI
+    // process) the position stays unknown and nothing is drawn there.
+    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD written = 0;
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (WriteConsoleA(err, "\n\n\n", 3, &written, nullptr) &&
+        GetConsoleScreenBufferInfo(err, &info)) {
+      consoleCursor.X = 0;
+      consoleCursor.Y = static_cast<SHORT>(info.dwCursorPosition.Y - 3);
+    } else {
+      consoleCursor.X = -1;
+      consoleCursor.Y = -1;
+    }
+  }
+  ClearViews(linksList, layoutTree, brokenList);
+
+  InitializeCriticalSection(&lock);
+  callbacks = new (std::nothrow) CLinkFinderCallbacks;
+  if (callbacks) {
+    callbacks->report = {this, &CLinkFinder::report_url_func};
+    callbacks->exportUrl = {this, &CLinkFinder::export_url_func};
+  }
+  bookmarks = new (std::nothrow) CBookmarkIndex(siteSettings.CheckIgnoreCase);
+  if (!callbacks || !bookmarks) initialized = 0;
+
+  if (initialized) {
+    const tagDBCONTEXTINIT init = {
+        QueryURLThunk,   callbacks, 1, 2, ReportURLThunk, callbacks, ExportURLThunk, callbacks,
+        StopCrawlerThunk, callbacks, siteSettings.CheckIgnoreCase};
+    context = DBCreateContext(&init);
+    if (!context) initialized = 0;
+  }
+
+  if (context) {
+    char path[kMaxDatabasePath];
+    int32_t cancelled = 0;
+    if (oldFormat != OLDFORMAT_NONE) {
+      initialized = 0;
+      DBFreeContext(context);
+      context = nullptr;
+      if (databaseFile) DeleteFileW(databaseFile);
+    } else if (UnixPath(databaseFile, path, sizeof path) &&
+               DBOpenDatabase(context, path, &cancelled)) {
+      LoadOptions();
+    } else {
+      initialized = 0;
+      DBFreeContext(context);
+      context = nullptr;
+    }
+  }
+
+  if (initialized) {
+    int32_t queued = 0;
+    int32_t occurrences = 0;
+    DBCountRows(context, "found", &queued);
+    DBCountRows(context, "report", &occurrences);
+    found = static_cast<uint32_t>(queued) + static_cast<uint32_t>(occurrences);
+
+    if (siteSettings.RecheckBadLinksTimes < 1) siteSettings.RecheckBadLinksTimes = 1;
+    if (siteSettings.RecheckBadLinksTimes > 25) siteSettings.RecheckBadLinksTimes = 25;
+    if (windowSettings.View2 < 0 || windowSettings.View2 > 2) windowSettings.View2 = 0;
+
+    // Options that the site panel does not offer opened with their new-project values
+    // (LoadOptions); the display server is the site's own.
+    siteSettings.DisplayURL = 0;
+    CopyField(siteSettings.sDisplayURL, siteServer);
+    HandCaseRuleOver();
+  }
+}
+
+CLinkFinder::~CLinkFinder() { Destroy(); }
+
+void CLinkFinder::Destroy() {
+  if (context) DBFreeContext(context);
+  context = nullptr;
+  delete callbacks;
+  callbacks = nullptr;
+  free(robotsText);
+  robotsText = nullptr;
+  robotsLength = 0;
+  delete bookmarks;
+  bookmarks = nullptr;
+  DeleteCriticalSection(&lock);
+}
+
+// A reopened or changed worksheet looks links up under its own case rule, as a fresh scan
+// does, not only after the next start.
+void CLinkFinder::HandCaseRuleOver() {
+  if (context) DBSetIgnoreCase(context, siteSettings.CheckIgnoreCase);
+  if (bookmarks) bookmarks->SetIgnoreCase(siteSettings.CheckIgnoreCase);
+}
+
+int CLinkFinder::SetSettings(const WCHAR* url, const tagSITESETTINGS* site, int allLinks) {
+  if (!stopped) return 0;
+  CopyField(siteURL, url ? url : u"");
+  // The new options apply to the parse of the new address.
+  if (site) {
+    siteSettings = *site;
+  } else {
+    memset(&siteSettings, 0, sizeof siteSettings);
+  }
+  tagTreeListItemFull* item = static_cast<tagTreeListItemFull*>(calloc(1, sizeof *item));
+  if (item) {
+    WCHAR text[sizeof siteURL / sizeof siteURL[0]];
+    CopyField(text, siteURL);
+    FillItemWithURL(text, u"", item, nullptr);
+    CopyField(siteServer, item->server);
+    sitePort = item->port;
+    GetStartPath(item->resource, startPath, sizeof startPath / sizeof startPath[0], &startDepth);
+    free(item);
+  }
+  showAllLinks = allLinks;
+  HandCaseRuleOver();
+  SaveOptions();
+  return 1;
+}
+
+int CLinkFinder::SetWindowSettings(const tagWINDOWSETTINGS* window) {
+  if (window) {
+    windowSettings = *window;
+  } else {
+    memset(&windowSettings, 0, sizeof windowSettings);
+  }
+  return 1;
+}
+
+void CLinkFinder::GetTotalData(uint32_t* outFound, uint32_t* outBroken, uint32_t* outPages,
+                               uint32_t* outImages, uint32_t* outOthers, uint32_t* outInternal,
+                               uint32_t* outExternal) {
+  if (outFound) *outFound = found;
+  if (outBroken) *outBroken = broken;
+  if (outPages) *outPages = pages;
+  if (outImages) *outImages = images;
+  if (outOthers) *outOthers = others;
+  if (outInternal) *outInternal = internal;
+  if (outExternal) *outExternal = external;
+}

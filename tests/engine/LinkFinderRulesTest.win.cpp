@@ -1,0 +1,122 @@
+// The URL and restriction members of the engine, on its own state after SetSettings.
+#include "tests/support/WinGTest.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "app/Settings.h"
+#include "engine/LinkFinder.h"
+#include "scandb/ScanDb.h"
+
+namespace {
+
+class LinkFinderRules : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WCHAR temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    file_ = std::u16string(temp) + u"tl-rules-";
+    for (const char* c = test->name(); *c; ++c) file_ += static_cast<char16_t>(*c);
+    file_ += u".fdb";
+    DeleteFileW(file_.c_str());
+    memset(&settings_, 0, sizeof settings_);
+    settings_.NumThreads = 1;
+    settings_.ThreadsPerServer = 1;
+    SetSettingsText(settings_.ExtHTML, u"htm html");
+    SetSettingsText(settings_.ExtImage, u"gif png");
+    InitSiteSettings(site_);
+  }
+  void TearDown() override {
+    engine_.reset();
+    DeleteFileW(file_.c_str());
+  }
+
+  CLinkFinder& Engine(const char16_t* startUrl) {
+    engine_ = std::make_unique<CLinkFinder>(OLDFORMAT_NONE, file_.c_str(), file_.c_str(),
+                                            &settings_, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                            0, CONSOLE_NONE, nullptr);
+    EXPECT_EQ(1, engine_->Initialized());
+    EXPECT_EQ(1, engine_->SetSettings(startUrl, &site_, 0));
+    return *engine_;
+  }
+
+  int Fill(const std::u16string& link, const char16_t* base) {
+    text_ = link;
+    return engine_->FillItemWithURL(text_.data(), base, item_.get(), nullptr);
+  }
+
+  // Stores a robots text as a fetch during an earlier run would have.
+  void StoreRobots(const char* robots) {
+    engine_.reset();
+    char* path = wine_get_unix_file_name(file_.c_str());
+    tagDBCONTEXT* context = DBCreateContext(nullptr);
+    int32_t cancelled = 0;
+    ASSERT_EQ(1, DBOpenDatabase(context, path, &cancelled));
+    ASSERT_EQ(1, DBSaveOption(context, "sRobotsTxt", robots));
+    DBFreeContext(context);
+    HeapFree(GetProcessHeap(), 0, path);
+  }
+
+  std::u16string file_;
+  tagSETTINGS settings_;
+  tagSITESETTINGS site_;
+  std::unique_ptr<CLinkFinder> engine_;
+  std::u16string text_;
+  std::unique_ptr<tagTreeListItemFull> item_ = std::make_unique<tagTreeListItemFull>();
+};
+
+TEST_F(LinkFinderRules, LinksAreJudgedAgainstTheStartAddress) {
+  CLinkFinder& engine = Engine(u"http://www.site.org/my%20docs/index.html");
+  EXPECT_EQ(u"www.site.org", std::u16string(engine.SiteSrv()));
+  const char16_t* page = u"http://www.site.org/my%20docs/index.html";
+
+  ASSERT_EQ(1, Fill(u"img/a.png", page));
+  EXPECT_EQ(RES_IMAGE, item_->restype);
+  EXPECT_EQ(0, item_->extern_);
+  ASSERT_EQ(1, Fill(u"http://site.org/my docs/b.html", page));
+  EXPECT_EQ(0, item_->extern_);
+  EXPECT_EQ(1, item_->flags);
+  ASSERT_EQ(1, Fill(u"/other/c.html", page));
+  EXPECT_EQ(1, item_->extern_);
+  EXPECT_EQ(0, item_->flags);
+  EXPECT_EQ(RES_UNKNOWN, engine.LookupFileType(u"xyz"));
+  EXPECT_EQ(1, engine.LinkDomainExternal(u"www.site.org", 8080));
+}
+
+TEST_F(LinkFinderRules, DepthIsCountedFromTheStartFolder) {
+  site_.CheckRestrict = 1;
+  site_.CheckLevel = 1;
+  CLinkFinder& engine = Engine(u"http://h/docs/");
+  engine.GetSettings()->CheckRestrict = 1;
+  engine.GetSettings()->CheckLevel = 1;
+  ASSERT_EQ(1, Fill(u"a.html", u"http://h/docs/"));
+  EXPECT_EQ(0, engine.CheckLinkAllowed(item_.get()));
+  EXPECT_EQ(0, item_->statusval);
+  ASSERT_EQ(1, Fill(u"sub/a.html", u"http://h/docs/"));
+  EXPECT_EQ(0, engine.CheckLinkAllowed(item_.get()));
+  EXPECT_EQ(STATUSVAL_SKIPPED, item_->statusval);
+}
+
+TEST_F(LinkFinderRules, RobotsTextOfTheWorksheetIsApplied) {
+  Engine(u"http://h/");
+  StoreRobots("User-agent: tessa\r\nDisallow: /private/\r\n");
+  CLinkFinder& engine = Engine(u"http://h/");
+  EXPECT_EQ(1, engine.IsRobotsTxtDisallowed(u"/private", "Mozilla/4.0 (Tessa)"));
+  EXPECT_EQ(0, engine.IsRobotsTxtDisallowed(u"/public", "Mozilla/4.0 (Tessa)"));
+  EXPECT_EQ(0, engine.IsRobotsTxtDisallowed(u"/private/", "OtherBot"));
+}
+
+TEST_F(LinkFinderRules, DisplayServerFollowsTheSiteOptions) {
+  CLinkFinder& engine = Engine(u"http://h:8080/");
+  engine.GetSettings()->DisplayURL = 1;
+  memcpy(engine.GetSettings()->sDisplayURL, u"mirror", sizeof u"mirror");
+  WCHAR shown[2048];
+  engine.GetDisplayLink(u"http://h:8080/a", shown, 2048);
+  EXPECT_EQ(u"http://mirror/a", std::u16string(shown));
+}
+
+}  // namespace

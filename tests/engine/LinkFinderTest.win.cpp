@@ -1,0 +1,385 @@
+// The engine object on real worksheet database files.
+#include "tests/support/WinGTest.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "app/Settings.h"
+#include "engine/LinkFinder.h"
+#include "scandb/ScanDb.h"
+#include "tests/scandb/RowFill.h"
+
+namespace {
+
+std::string UnixPath(const std::u16string& path) {
+  char* unixPath = wine_get_unix_file_name(path.c_str());
+  std::string result = unixPath ? unixPath : "";
+  HeapFree(GetProcessHeap(), 0, unixPath);
+  return result;
+}
+
+// Direct access to a worksheet file, as another program would have it.
+class Worksheet {
+ public:
+  explicit Worksheet(const std::u16string& path) : context_(DBCreateContext(nullptr)) {
+    int32_t cancelled = 0;
+    open_ = DBOpenDatabase(context_, UnixPath(path).c_str(), &cancelled) == 1;
+  }
+  ~Worksheet() { DBFreeContext(context_); }
+  bool Open() const { return open_; }
+  tagDBCONTEXT* Context() { return context_; }
+  void Save(const char* name, const std::string& value) {
+    ASSERT_EQ(1, DBSaveOption(context_, name, value.c_str())) << name;
+  }
+  std::string Load(const char* name) {
+    const int32_t length = DBLoadOption(context_, name, nullptr, 0, "<missing>");
+    std::string value(static_cast<size_t>(length) + 1, '\0');
+    DBLoadOption(context_, name, &value[0], length + 1, "<missing>");
+    value.resize(static_cast<size_t>(length));
+    return value;
+  }
+
+ private:
+  tagDBCONTEXT* context_;
+  bool open_ = false;
+};
+
+class LinkFinderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WCHAR temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    folder_ = std::u16string(temp) + u"tl-engine-";
+    for (const char* c = test->name(); *c; ++c) folder_ += static_cast<char16_t>(*c);
+    DeleteTree();
+    ASSERT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr));
+    memset(&settings_, 0, sizeof settings_);
+    settings_.NumThreads = 4;
+    settings_.ThreadsPerServer = 2;
+  }
+  void TearDown() override { DeleteTree(); }
+
+  std::u16string File(const std::u16string& name) const { return folder_ + u"\\" + name; }
+
+  std::unique_ptr<CLinkFinder> Open(const std::u16string& file,
+                                    oldformat_type format = OLDFORMAT_NONE) {
+    return std::make_unique<CLinkFinder>(format, file.c_str(), file.c_str(), &settings_, nullptr,
+                                         nullptr, nullptr, nullptr, nullptr, 0, CONSOLE_NONE,
+                                         nullptr);
+  }
+
+  tagSETTINGS settings_;
+
+ private:
+  void DeleteTree() {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder_ + u"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+      do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+          DeleteFileW((folder_ + u"\\" + data.cFileName).c_str());
+        }
+      } while (FindNextFileW(find, &data));
+      FindClose(find);
+    }
+    RemoveDirectoryW(folder_.c_str());
+  }
+
+  std::u16string folder_;
+};
+
+bool Exists(const std::u16string& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TEST_F(LinkFinderTest, NewWorksheetIsCreatedWithTheProjectDefaults) {
+  const std::u16string file = File(u"new.fdb");
+  auto engine = Open(file);
+  ASSERT_EQ(1, engine->Initialized());
+  EXPECT_TRUE(Exists(file));
+  const tagSITESETTINGS* site = engine->GetSettings();
+  EXPECT_EQ(1, site->CheckHyperlinks);
+  EXPECT_EQ(1, site->CheckImages);
+  EXPECT_EQ(1, site->CheckOthers);
+  EXPECT_EQ(5u, site->RecheckBadLinksTimes);
+  EXPECT_EQ(std::u16string(u"*"), site->sOnlyWildcard);
+  const int expected[15] = {200, 120, 120, 120, 70, 70, 70, 100, 70, 70, 70, 70, 70, 70, 70};
+  for (int i = 0; i < 15; ++i) EXPECT_EQ(expected[i], engine->GetWindowSettings()->ColWidth[i]);
+  EXPECT_EQ(1, engine->IsStopped());
+  EXPECT_EQ(0, engine->IsPaused());
+  uint32_t found = 99, broken = 99, pages = 99, images = 99, others = 99, in = 99, out = 99;
+  engine->GetTotalData(&found, &broken, &pages, &images, &others, &in, &out);
+  EXPECT_EQ(0u, found + broken + pages + images + others + in + out);
+}
+
+struct StoredCase {
+  const char* name;
+  const char* value;
+};
+
+TEST_F(LinkFinderTest, StoredOptionsAreCorrectedWhenOpened) {
+  const std::u16string file = File(u"stored.fdb");
+  Open(file).reset();
+  {
+    Worksheet sheet(file);
+    ASSERT_TRUE(sheet.Open());
+    sheet.Save("RecheckBadLinksTimes", "40");
+    sheet.Save("View", "3, 1, 7");
+    sheet.Save("ColWidth", "10, 20, 30");
+    sheet.Save("Stopped", "false");
+    sheet.Save("Window", "1, -2, 300, 400, 3");
+    sheet.Save("CheckLevel", "3");
+    sheet.Save("SkipWildcard", "TRUE");
+    sheet.Save("sSkipWildcard", "*.zip");
+    sheet.Save("sOnlyWildcard", "/docs/*");
+    sheet.Save("CheckIgnoreCase", "tRuE");
+    sheet.Save("CheckImages", "yes");
+  }
+  auto engine = Open(file);
+  ASSERT_EQ(1, engine->Initialized());
+  const tagSITESETTINGS* site = engine->GetSettings();
+  const tagWINDOWSETTINGS* window = engine->GetWindowSettings();
+  EXPECT_EQ(25u, site->RecheckBadLinksTimes);
+  EXPECT_EQ(3u, site->View0);
+  EXPECT_EQ(1, window->View1);
+  EXPECT_EQ(0, window->View2);
+  EXPECT_EQ(10, window->ColWidth[0]);
+  EXPECT_EQ(30, window->ColWidth[2]);
+  for (int i = 3; i < 15; ++i) EXPECT_EQ(100, window->ColWidth[i]) << i;
+  EXPECT_EQ(-2, window->WindowY);
+  EXPECT_EQ(3u, window->WindowShow);
+  EXPECT_EQ(0, engine->IsStopped());
+  EXPECT_EQ(1, engine->IsPaused()) << "a project saved while suspended opens suspended";
+  EXPECT_EQ(10u, site->CheckLevel);
+  EXPECT_EQ(0, site->SkipWildcard);
+  EXPECT_EQ(0, site->sSkipWildcard[0]);
+  EXPECT_EQ(std::u16string(u"*"), site->sOnlyWildcard);
+  EXPECT_EQ(1, site->CheckIgnoreCase);
+  EXPECT_EQ(0, site->CheckImages);
+}
+
+TEST_F(LinkFinderTest, GarbageOptionsOpenWithDefaults) {
+  const std::u16string file = File(u"garbage.fdb");
+  Open(file).reset();
+  {
+    Worksheet sheet(file);
+    ASSERT_TRUE(sheet.Open());
+    sheet.Save("RecheckBadLinksTimes", "abc");
+    sheet.Save("sSitePort", "99999999999");
+    sheet.Save("SizeSent", "-5");
+    sheet.Save("View", "x, y");
+    sheet.Save("ColWidth", "");
+    sheet.Save("sSiteURL", "http://example.org/\xC3(\xFF");
+    sheet.Save("sSiteSrv", std::string(5000, 'h'));
+  }
+  auto engine = Open(file);
+  ASSERT_EQ(1, engine->Initialized());
+  EXPECT_EQ(5u, engine->GetSettings()->RecheckBadLinksTimes);
+  EXPECT_EQ(100, engine->GetWindowSettings()->ColWidth[0]);
+  EXPECT_EQ(255u, std::char_traits<char16_t>::length(engine->SiteSrv()));
+  EXPECT_EQ(0, std::u16string(engine->SiteURL()).find(u"http://example.org/"));
+}
+
+TEST_F(LinkFinderTest, SettingsAreSavedUnderEveryKeyInTheirTextForm) {
+  const std::u16string file = File(u"keys.fdb");
+  {
+    auto engine = Open(file);
+    ASSERT_EQ(1, engine->Initialized());
+    tagSITESETTINGS site;
+    InitSiteSettings(site);
+    site.CheckImages = 0;
+    site.RecheckBadLinksTimes = 7;
+    site.AuthMethod = 3;
+    memcpy(site.sAuthUserName, u"j\u00F6e", 8);
+    site.IgnoreCookies = 1;
+    site.CheckLevel = 4;
+    site.LinksLimitValue = 1234;
+    site.SizeLimitKB = 55;
+    site.NotIgnoreSpaces = 1;
+    site.View0 = 2;
+    tagWINDOWSETTINGS window = {};
+    window.View1 = 1;
+    window.View2 = 2;
+    window.WindowX = -5;
+    window.WindowShow = 3;
+    for (int i = 0; i < 15; ++i) window.ColWidth[i] = i + 1;
+    engine->SetWindowSettings(&window);
+    ASSERT_EQ(1, engine->SetSettings(u"http://www.example.org:8080/a/", &site, 0));
+  }
+  Worksheet sheet(file);
+  ASSERT_TRUE(sheet.Open());
+  const StoredCase expected[] = {
+      {"sSiteURL", "http://www.example.org:8080/a/"},
+      {"sSiteSrv", "www.example.org"},
+      {"sSitePort", "8080"},
+      {"CheckHyperlinks", "TRUE"},
+      {"CheckImages", "FALSE"},
+      {"RecheckBadLinksTimes", "7"},
+      {"DisplayURL", "FALSE"},
+      {"AuthMethod", "3"},
+      {"sAuthUserName",
+       "j\xC3\xB6"
+       "e"},
+      {"sAuthPassword", ""},
+      {"IgnoreRobotsTxt", "FALSE"},
+      {"IgnoreCookies", "TRUE"},
+      {"CheckLevel", "4"},
+      {"LinksLimitValue", "1234"},
+      {"SizeLimitKB", "55"},
+      {"sOnlyWildcard", "*"},
+      {"IgnoreSpaces", "FALSE"},
+      {"View", "2, 1, 2"},
+      {"Window", "-5, 0, 0, 0, 3"},
+      {"ColWidth", "1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15"},
+      {"Stopped", "TRUE"},
+      {"SizeSent", "0"},
+      {"TimeElapsed", "0"},
+      {"sRobotsTxt", ""},
+  };
+  for (const StoredCase& c : expected) EXPECT_EQ(c.value, sheet.Load(c.name)) << c.name;
+}
+
+TEST_F(LinkFinderTest, SetSettingsWithoutABlockZeroesEveryOption) {
+  const std::u16string file = File(u"zero.fdb");
+  {
+    auto engine = Open(file);
+    ASSERT_EQ(1, engine->SetSettings(nullptr, nullptr, 0));
+    EXPECT_EQ(0, engine->GetSettings()->CheckHyperlinks);
+    EXPECT_EQ(0, engine->SiteURL()[0]);
+  }
+  Worksheet sheet(file);
+  EXPECT_EQ("FALSE", sheet.Load("CheckHyperlinks"));
+  EXPECT_EQ("FALSE", sheet.Load("CheckOthers"));
+  EXPECT_EQ("0", sheet.Load("RecheckBadLinksTimes"));
+}
+
+TEST_F(LinkFinderTest, SetSettingsIsRefusedWhileARunIsSuspended) {
+  const std::u16string file = File(u"suspended.fdb");
+  Open(file).reset();
+  Worksheet(file).Save("Stopped", "FALSE");
+  auto engine = Open(file);
+  tagSITESETTINGS site;
+  InitSiteSettings(site);
+  EXPECT_EQ(0, engine->SetSettings(u"http://example.org/", &site, 0));
+  EXPECT_EQ(0, engine->SiteURL()[0]);
+}
+
+TEST_F(LinkFinderTest, CountersOfAReopenedWorksheetFollowItsRows) {
+  const std::u16string file = File(u"rows.fdb");
+  Open(file).reset();
+  {
+    Worksheet sheet(file);
+    ASSERT_TRUE(sheet.Open());
+    FillLink page;
+    page.server = "example.org";
+    page.resource = "/index.html";
+    FillLink image = page;
+    image.resource = "/logo.png";
+    image.restype = 3;
+    image.statusval = 5;
+    FillLink outside = page;
+    outside.server = "other.example";
+    outside.restype = 8;
+    outside.statusval = 7;
+    FillOccurrence at;
+    at.rel_url = "http://example.org/index.html";
+    FillOccurrence away = at;
+    away.extern_ = 1;
+    const int32_t pageRow = FillLoaded(sheet.Context(), page);
+    const int32_t imageRow = FillLoaded(sheet.Context(), image);
+    const int32_t outsideRow = FillLoaded(sheet.Context(), outside);
+    ASSERT_TRUE(FillReport(sheet.Context(), 1, pageRow, FillOccurrence()));
+    ASSERT_TRUE(FillReport(sheet.Context(), 1, imageRow, at));
+    ASSERT_TRUE(FillReport(sheet.Context(), 0, imageRow, at));
+    ASSERT_TRUE(FillReport(sheet.Context(), 1, outsideRow, away));
+    FillLink queued = page;
+    queued.resource = "/next.html";
+    ASSERT_TRUE(FillFound(sheet.Context(), queued, at));
+  }
+  auto engine = Open(file);
+  ASSERT_EQ(1, engine->Initialized());
+  uint32_t found, broken, pages, images, others, in, out;
+  engine->GetTotalData(&found, &broken, &pages, &images, &others, &in, &out);
+  EXPECT_EQ(5u, found) << "queue rows plus occurrences";
+  EXPECT_EQ(3u, broken);
+  EXPECT_EQ(1u, pages);
+  EXPECT_EQ(2u, images);
+  EXPECT_EQ(1u, others);
+  EXPECT_EQ(3u, in);
+  EXPECT_EQ(1u, out);
+}
+
+TEST_F(LinkFinderTest, LongRobotsTextSurvivesAReopen) {
+  const std::u16string file = File(u"robots.fdb");
+  Open(file).reset();
+  std::string robots = "User-agent: *\r\n";
+  while (robots.size() < 70 * 1024) robots += "Disallow: /priv\xC3\xA4te/'quoted'/\r\n";
+  Worksheet(file).Save("sRobotsTxt", robots);
+  {
+    auto engine = Open(file);
+    ASSERT_EQ(1, engine->Initialized());
+    tagSITESETTINGS site;
+    InitSiteSettings(site);
+    ASSERT_EQ(1, engine->SetSettings(u"http://example.org/", &site, 0));
+  }
+  EXPECT_EQ(robots, Worksheet(file).Load("sRobotsTxt"));
+}
+
+TEST_F(LinkFinderTest, OpensAPathWithQuotesAndNonAsciiCharacters) {
+  const std::u16string file = File(u"Bj\u00F6rk's \u65E5\u672C.fdb");
+  auto engine = Open(file);
+  EXPECT_EQ(1, engine->Initialized());
+  EXPECT_TRUE(Exists(file));
+}
+
+TEST_F(LinkFinderTest, RefusesFilesThatAreNoWorksheetAndLeavesThemAlone) {
+  const std::u16string file = File(u"notes.fdb");
+  const std::string content(5000, 'x');
+  { std::ofstream(UnixPath(file), std::ios::binary) << content; }
+  EXPECT_EQ(0, Open(file)->Initialized());
+  std::ifstream in(UnixPath(file), std::ios::binary);
+  const std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(content, after);
+  EXPECT_EQ(0, Open(File(u"missing\\folder\\a.fdb"))->Initialized());
+  EXPECT_EQ(0, Open(u"")->Initialized());
+}
+
+TEST_F(LinkFinderTest, OldFormatFileIsDeletedAndNotOpened) {
+  const std::u16string file = File(u"old.lnk");
+  { std::ofstream(UnixPath(file), std::ios::binary) << "old project"; }
+  EXPECT_EQ(0, Open(file, OLDFORMAT_OLD)->Initialized());
+  EXPECT_FALSE(Exists(file));
+}
+
+TEST_F(LinkFinderTest, CallbackSlotsReachTheirMembers) {
+  auto engine = Open(File(u"slots.fdb"));
+  ASSERT_EQ(1, engine->Initialized());
+  CLinkFinderCallbacks callbacks;
+  EXPECT_EQ(0, QueryURLThunk(&callbacks, 1, "", "", "", 80, "/", "", "", 2, 0, nullptr, nullptr,
+                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             "", "", 0, 0, 0, 0))
+      << "an unset query slot returns 0";
+  callbacks.report = {engine.get(), &CLinkFinder::report_url_func};
+  callbacks.exportUrl = {engine.get(), &CLinkFinder::export_url_func};
+  ReportURLThunk(&callbacks, 1, 1, "", "", "s", 80, "/", "", "", 3, 0, "", "", "", "", "", "", "",
+                 5, 0, 0, "", "", 0, 0, 1, 1);
+  int32_t cancel = 0;
+  ExportURLThunk(&callbacks, 1, 0, 0, 1, "", "", "s", 80, "/", "", "", 2, 0, "", "", "", "", "", "",
+                 "", 1, 0, 0, "", "", 0, 0, 0, 1, &cancel);
+  StopCrawlerThunk(&callbacks);
+  uint32_t found, broken, pages, images, others, in, out;
+  engine->GetTotalData(&found, &broken, &pages, &images, &others, &in, &out);
+  EXPECT_EQ(1u, broken);
+  EXPECT_EQ(1u, images);
+  EXPECT_EQ(1u, pages);
+  EXPECT_EQ(1u, in);
+  EXPECT_EQ(1u, out);
+  EXPECT_EQ(0, cancel);
+}
+
+}  // namespace
