@@ -82,6 +82,7 @@ class CLinkFinder {
   int SaveOptions();
   void CountResultRow(int32_t first, int32_t restype, int32_t statusval, int32_t extern_);
   void HandCaseRuleOver();
+  void ParseSiteURL(tagTreeListItemFull* item);
   // The state the URL model and the restriction rules read; no extension lists.
   tagRULECONTEXT RuleContext() const;
 

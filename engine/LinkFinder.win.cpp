@@ -127,6 +127,10 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
     siteSettings.DisplayURL = 0;
     CopyField(siteSettings.sDisplayURL, siteServer);
     HandCaseRuleOver();
+    // A suspended scan resumes with the start folder it began with.
+    tagTreeListItemFull* item = static_cast<tagTreeListItemFull*>(calloc(1, sizeof *item));
+    if (item) ParseSiteURL(item);
+    free(item);
   }
 }
 
@@ -163,18 +167,23 @@ int CLinkFinder::SetSettings(const WCHAR* url, const tagSITESETTINGS* site, int 
   }
   tagTreeListItemFull* item = static_cast<tagTreeListItemFull*>(calloc(1, sizeof *item));
   if (item) {
-    WCHAR text[sizeof siteURL / sizeof siteURL[0]];
-    CopyField(text, siteURL);
-    FillItemWithURL(text, u"", item, nullptr);
+    ParseSiteURL(item);
     CopyField(siteServer, item->server);
     sitePort = item->port;
-    GetStartPath(item->resource, startPath, sizeof startPath / sizeof startPath[0], &startDepth);
     free(item);
   }
   showAllLinks = allLinks;
   HandCaseRuleOver();
   SaveOptions();
   return 1;
+}
+
+// Parses the site URL into `item` and takes the start folder from it.
+void CLinkFinder::ParseSiteURL(tagTreeListItemFull* item) {
+  WCHAR text[sizeof siteURL / sizeof siteURL[0]];
+  CopyField(text, siteURL);
+  FillItemWithURL(text, u"", item, nullptr);
+  GetStartPath(item->resource, startPath, sizeof startPath / sizeof startPath[0], &startDepth);
 }
 
 int CLinkFinder::SetWindowSettings(const tagWINDOWSETTINGS* window) {

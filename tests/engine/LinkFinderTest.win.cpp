@@ -383,3 +383,30 @@ TEST_F(LinkFinderTest, CallbackSlotsReachTheirMembers) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LinkFinderTest, ReopenedWorksheetKeepsItsStartFolderAndCaseRule) {
+  const std::u16string file = File(u"reopen.fdb");
+  {
+    auto engine = Open(file);
+    tagSITESETTINGS site;
+    InitSiteSettings(site);
+    site.CheckIgnoreCase = 1;
+    ASSERT_EQ(1, engine->SetSettings(u"http://example.org/docs/index.html", &site, 0));
+  }
+  auto engine = Open(file);
+  ASSERT_EQ(1, engine->Initialized());
+  tagTreeListItemFull item;
+  WCHAR inside[] = u"/DOCS/a.html";
+  ASSERT_EQ(1, engine->FillItemWithURL(inside, u"http://example.org/docs/index.html", &item,
+                                       nullptr));
+  EXPECT_EQ(0, item.extern_);
+  EXPECT_EQ(0, engine->CheckLinkAllowed(&item));
+  WCHAR outside[] = u"/other.html";
+  ASSERT_EQ(1, engine->FillItemWithURL(outside, u"http://example.org/docs/index.html", &item,
+                                       nullptr));
+  EXPECT_EQ(1, item.extern_) << "outside the start folder";
+}
+
+}  // namespace
