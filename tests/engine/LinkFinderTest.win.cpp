@@ -382,10 +382,6 @@ TEST_F(LinkFinderTest, CallbackSlotsReachTheirMembers) {
   EXPECT_EQ(0, cancel);
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(LinkFinderTest, ReopenedWorksheetKeepsItsStartFolderAndCaseRule) {
   const std::u16string file = File(u"reopen.fdb");
   {
