@@ -7,38 +7,19 @@
 #include <memory>
 #include <string>
 
-#include "app/Settings.h"
-#include "engine/LinkFinder.h"
-#include "scandb/ScanDb.h"
+#include "tests/engine/EngineTestSupport.h"
 
 namespace {
 
 class LinkFinderRules : public ::testing::Test {
  protected:
   void SetUp() override {
-    WCHAR temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    file_ = std::u16string(temp) + u"tl-rules-";
-    for (const char* c = test->name(); *c; ++c) file_ += static_cast<char16_t>(*c);
-    file_ += u".fdb";
-    DeleteFileW(file_.c_str());
-    memset(&settings_, 0, sizeof settings_);
-    settings_.NumThreads = 1;
-    settings_.ThreadsPerServer = 1;
-    SetSettingsText(settings_.ExtHTML, u"htm html");
-    SetSettingsText(settings_.ExtImage, u"gif png");
+    InitTestSettings(settings_);
     InitSiteSettings(site_);
-  }
-  void TearDown() override {
-    engine_.reset();
-    DeleteFileW(file_.c_str());
   }
 
   CLinkFinder& Engine(const char16_t* startUrl) {
-    engine_ = std::make_unique<CLinkFinder>(OLDFORMAT_NONE, file_.c_str(), file_.c_str(),
-                                            &settings_, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                            0, CONSOLE_NONE, nullptr);
+    engine_ = OpenEngine(file_, &settings_);
     EXPECT_EQ(1, engine_->Initialized());
     EXPECT_EQ(1, engine_->SetSettings(startUrl, &site_, 0));
     return *engine_;
@@ -52,16 +33,13 @@ class LinkFinderRules : public ::testing::Test {
   // Stores a robots text as a fetch during an earlier run would have.
   void StoreRobots(const char* robots) {
     engine_.reset();
-    char* path = wine_get_unix_file_name(file_.c_str());
-    tagDBCONTEXT* context = DBCreateContext(nullptr);
-    int32_t cancelled = 0;
-    ASSERT_EQ(1, DBOpenDatabase(context, path, &cancelled));
-    ASSERT_EQ(1, DBSaveOption(context, "sRobotsTxt", robots));
-    DBFreeContext(context);
-    HeapFree(GetProcessHeap(), 0, path);
+    Worksheet sheet(file_);
+    ASSERT_TRUE(sheet.Open());
+    ASSERT_TRUE(sheet.Save("sRobotsTxt", robots));
   }
 
-  std::u16string file_;
+  TestFolder folder_{u"tl-rules-"};
+  std::u16string file_ = folder_.File(u"rules.fdb");
   tagSETTINGS settings_;
   tagSITESETTINGS site_;
   std::unique_ptr<CLinkFinder> engine_;

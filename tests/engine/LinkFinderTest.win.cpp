@@ -5,92 +5,26 @@
 
 #include <cstring>
 #include <fstream>
-#include <memory>
 #include <string>
 
-#include "app/Settings.h"
-#include "engine/LinkFinder.h"
 #include "scandb/ScanDb.h"
+#include "tests/engine/EngineTestSupport.h"
 #include "tests/scandb/RowFill.h"
 
 namespace {
 
-std::string UnixPath(const std::u16string& path) {
-  char* unixPath = wine_get_unix_file_name(path.c_str());
-  std::string result = unixPath ? unixPath : "";
-  HeapFree(GetProcessHeap(), 0, unixPath);
-  return result;
-}
-
-// Direct access to a worksheet file, as another program would have it.
-class Worksheet {
- public:
-  explicit Worksheet(const std::u16string& path) : context_(DBCreateContext(nullptr)) {
-    int32_t cancelled = 0;
-    open_ = DBOpenDatabase(context_, UnixPath(path).c_str(), &cancelled) == 1;
-  }
-  ~Worksheet() { DBFreeContext(context_); }
-  bool Open() const { return open_; }
-  tagDBCONTEXT* Context() { return context_; }
-  void Save(const char* name, const std::string& value) {
-    ASSERT_EQ(1, DBSaveOption(context_, name, value.c_str())) << name;
-  }
-  std::string Load(const char* name) {
-    const int32_t length = DBLoadOption(context_, name, nullptr, 0, "<missing>");
-    std::string value(static_cast<size_t>(length) + 1, '\0');
-    DBLoadOption(context_, name, &value[0], length + 1, "<missing>");
-    value.resize(static_cast<size_t>(length));
-    return value;
-  }
-
- private:
-  tagDBCONTEXT* context_;
-  bool open_ = false;
-};
-
 class LinkFinderTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    WCHAR temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = std::u16string(temp) + u"tl-engine-";
-    for (const char* c = test->name(); *c; ++c) folder_ += static_cast<char16_t>(*c);
-    DeleteTree();
-    ASSERT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr));
-    memset(&settings_, 0, sizeof settings_);
-    settings_.NumThreads = 4;
-    settings_.ThreadsPerServer = 2;
-  }
-  void TearDown() override { DeleteTree(); }
+  void SetUp() override { InitTestSettings(settings_); }
 
-  std::u16string File(const std::u16string& name) const { return folder_ + u"\\" + name; }
-
+  std::u16string File(const std::u16string& name) const { return folder_.File(name); }
   std::unique_ptr<CLinkFinder> Open(const std::u16string& file,
                                     oldformat_type format = OLDFORMAT_NONE) {
-    return std::make_unique<CLinkFinder>(format, file.c_str(), file.c_str(), &settings_, nullptr,
-                                         nullptr, nullptr, nullptr, nullptr, 0, CONSOLE_NONE,
-                                         nullptr);
+    return OpenEngine(file, &settings_, format);
   }
 
+  TestFolder folder_{u"tl-engine-"};
   tagSETTINGS settings_;
-
- private:
-  void DeleteTree() {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder_ + u"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-      do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-          DeleteFileW((folder_ + u"\\" + data.cFileName).c_str());
-        }
-      } while (FindNextFileW(find, &data));
-      FindClose(find);
-    }
-    RemoveDirectoryW(folder_.c_str());
-  }
-
-  std::u16string folder_;
 };
 
 bool Exists(const std::u16string& path) {
@@ -128,17 +62,17 @@ TEST_F(LinkFinderTest, StoredOptionsAreCorrectedWhenOpened) {
   {
     Worksheet sheet(file);
     ASSERT_TRUE(sheet.Open());
-    sheet.Save("RecheckBadLinksTimes", "40");
-    sheet.Save("View", "3, 1, 7");
-    sheet.Save("ColWidth", "10, 20, 30");
-    sheet.Save("Stopped", "false");
-    sheet.Save("Window", "1, -2, 300, 400, 3");
-    sheet.Save("CheckLevel", "3");
-    sheet.Save("SkipWildcard", "TRUE");
-    sheet.Save("sSkipWildcard", "*.zip");
-    sheet.Save("sOnlyWildcard", "/docs/*");
-    sheet.Save("CheckIgnoreCase", "tRuE");
-    sheet.Save("CheckImages", "yes");
+    ASSERT_TRUE(sheet.Save("RecheckBadLinksTimes", "40"));
+    ASSERT_TRUE(sheet.Save("View", "3, 1, 7"));
+    ASSERT_TRUE(sheet.Save("ColWidth", "10, 20, 30"));
+    ASSERT_TRUE(sheet.Save("Stopped", "false"));
+    ASSERT_TRUE(sheet.Save("Window", "1, -2, 300, 400, 3"));
+    ASSERT_TRUE(sheet.Save("CheckLevel", "3"));
+    ASSERT_TRUE(sheet.Save("SkipWildcard", "TRUE"));
+    ASSERT_TRUE(sheet.Save("sSkipWildcard", "*.zip"));
+    ASSERT_TRUE(sheet.Save("sOnlyWildcard", "/docs/*"));
+    ASSERT_TRUE(sheet.Save("CheckIgnoreCase", "tRuE"));
+    ASSERT_TRUE(sheet.Save("CheckImages", "yes"));
   }
   auto engine = Open(file);
   ASSERT_EQ(1, engine->Initialized());
@@ -169,13 +103,13 @@ TEST_F(LinkFinderTest, GarbageOptionsOpenWithDefaults) {
   {
     Worksheet sheet(file);
     ASSERT_TRUE(sheet.Open());
-    sheet.Save("RecheckBadLinksTimes", "abc");
-    sheet.Save("sSitePort", "99999999999");
-    sheet.Save("SizeSent", "-5");
-    sheet.Save("View", "x, y");
-    sheet.Save("ColWidth", "");
-    sheet.Save("sSiteURL", "http://example.org/\xC3(\xFF");
-    sheet.Save("sSiteSrv", std::string(5000, 'h'));
+    ASSERT_TRUE(sheet.Save("RecheckBadLinksTimes", "abc"));
+    ASSERT_TRUE(sheet.Save("sSitePort", "99999999999"));
+    ASSERT_TRUE(sheet.Save("SizeSent", "-5"));
+    ASSERT_TRUE(sheet.Save("View", "x, y"));
+    ASSERT_TRUE(sheet.Save("ColWidth", ""));
+    ASSERT_TRUE(sheet.Save("sSiteURL", "http://example.org/\xC3(\xFF"));
+    ASSERT_TRUE(sheet.Save("sSiteSrv", std::string(5000, 'h')));
   }
   auto engine = Open(file);
   ASSERT_EQ(1, engine->Initialized());
@@ -261,7 +195,7 @@ TEST_F(LinkFinderTest, SetSettingsWithoutABlockZeroesEveryOption) {
 TEST_F(LinkFinderTest, SetSettingsIsRefusedWhileARunIsSuspended) {
   const std::u16string file = File(u"suspended.fdb");
   Open(file).reset();
-  Worksheet(file).Save("Stopped", "FALSE");
+  ASSERT_TRUE(Worksheet(file).Save("Stopped", "FALSE"));
   auto engine = Open(file);
   tagSITESETTINGS site;
   InitSiteSettings(site);
@@ -319,7 +253,7 @@ TEST_F(LinkFinderTest, LongRobotsTextSurvivesAReopen) {
   Open(file).reset();
   std::string robots = "User-agent: *\r\n";
   while (robots.size() < 70 * 1024) robots += "Disallow: /priv\xC3\xA4te/'quoted'/\r\n";
-  Worksheet(file).Save("sRobotsTxt", robots);
+  ASSERT_TRUE(Worksheet(file).Save("sRobotsTxt", robots));
   {
     auto engine = Open(file);
     ASSERT_EQ(1, engine->Initialized());
@@ -395,13 +329,13 @@ TEST_F(LinkFinderTest, ReopenedWorksheetKeepsItsStartFolderAndCaseRule) {
   ASSERT_EQ(1, engine->Initialized());
   tagTreeListItemFull item;
   WCHAR inside[] = u"/DOCS/a.html";
-  ASSERT_EQ(1, engine->FillItemWithURL(inside, u"http://example.org/docs/index.html", &item,
-                                       nullptr));
+  ASSERT_EQ(1,
+            engine->FillItemWithURL(inside, u"http://example.org/docs/index.html", &item, nullptr));
   EXPECT_EQ(0, item.extern_);
   EXPECT_EQ(0, engine->CheckLinkAllowed(&item));
   WCHAR outside[] = u"/other.html";
-  ASSERT_EQ(1, engine->FillItemWithURL(outside, u"http://example.org/docs/index.html", &item,
-                                       nullptr));
+  ASSERT_EQ(
+      1, engine->FillItemWithURL(outside, u"http://example.org/docs/index.html", &item, nullptr));
   EXPECT_EQ(1, item.extern_) << "outside the start folder";
 }
 

@@ -1,0 +1,75 @@
+#include "tests/support/WinGTest.h"
+
+#include "tests/engine/EngineTestSupport.h"
+
+#include <cstring>
+
+#include "scandb/ScanDb.h"
+
+std::string UnixPath(const std::u16string& windowsPath) {
+  char* unixPath = wine_get_unix_file_name(windowsPath.c_str());
+  std::string result = unixPath ? unixPath : "";
+  HeapFree(GetProcessHeap(), 0, unixPath);
+  return result;
+}
+
+TestFolder::TestFolder(const char16_t* prefix) {
+  WCHAR temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  path_ = std::u16string(temp) + prefix;
+  for (const char* c = ::testing::UnitTest::GetInstance()->current_test_info()->name(); *c; ++c) {
+    path_ += static_cast<char16_t>(*c);
+  }
+  Remove();
+  EXPECT_TRUE(CreateDirectoryW(path_.c_str(), nullptr));
+}
+
+TestFolder::~TestFolder() { Remove(); }
+
+void TestFolder::Remove() {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((path_ + u"\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileW((path_ + u"\\" + data.cFileName).c_str());
+      }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryW(path_.c_str());
+}
+
+Worksheet::Worksheet(const std::u16string& file) : context_(DBCreateContext(nullptr)) {
+  int32_t cancelled = 0;
+  open_ = DBOpenDatabase(context_, UnixPath(file).c_str(), &cancelled) == 1;
+}
+
+Worksheet::~Worksheet() { DBFreeContext(context_); }
+
+bool Worksheet::Save(const char* name, const std::string& value) {
+  return DBSaveOption(context_, name, value.c_str()) == 1;
+}
+
+std::string Worksheet::Load(const char* name) {
+  const int32_t length = DBLoadOption(context_, name, nullptr, 0, "<missing>");
+  std::string value(static_cast<size_t>(length) + 1, '\0');
+  DBLoadOption(context_, name, &value[0], length + 1, "<missing>");
+  value.resize(static_cast<size_t>(length));
+  return value;
+}
+
+void InitTestSettings(tagSETTINGS& settings) {
+  memset(&settings, 0, sizeof settings);
+  settings.NumThreads = 4;
+  settings.ThreadsPerServer = 2;
+  SetSettingsText(settings.ExtHTML, u"htm html");
+  SetSettingsText(settings.ExtImage, u"gif png");
+}
+
+std::unique_ptr<CLinkFinder> OpenEngine(const std::u16string& file, tagSETTINGS* settings,
+                                        oldformat_type format) {
+  return std::make_unique<CLinkFinder>(format, file.c_str(), file.c_str(), settings, nullptr,
+                                       nullptr, nullptr, nullptr, nullptr, 0, CONSOLE_NONE,
+                                       nullptr);
+}
