@@ -1,7 +1,9 @@
 // Times the worksheet database: filling it the way a scan does (one transaction per
 // statement), the report query unsorted and sorted, and reopening it (the load through the
-// row callback). Usage: scandb_bench [folder [links...]]; the defaults are ./scandb-bench,
-// 1000 and 20000 links, each with two occurrences, and a queue of a tenth as many links.
+// row callback), and a simulated scan by the worker pool. Usage: scandb_bench [folder
+// [links...]] for the former (defaults ./scandb-bench, 1000 and 20000 links, each with two
+// occurrences, and a queue of a tenth as many links); scandb_bench folder scan [links...]
+// for the scan (defaults 1000, 5000 and 20000 links, 10 workers, 4 links per page).
 #include <sys/stat.h>
 
 #include <chrono>
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/ScanSimulation.h"
 #include "scandb/ScanDb.h"
 #include "tests/scandb/RowFill.h"
 
@@ -123,8 +126,17 @@ int main(int argc, char** argv) {
   setenv("FIREBIRD_LOCK", lock.c_str(), 0);
   setenv("FIREBIRD_TMP", tmp.c_str(), 0);
   setlocale(LC_CTYPE, "");
+  const bool scan = argc > 2 && std::string(argv[2]) == "scan";
   std::vector<int> sizes;
-  for (int i = 2; i < argc; ++i) sizes.push_back(atoi(argv[i]));
+  for (int i = scan ? 3 : 2; i < argc; ++i) sizes.push_back(atoi(argv[i]));
+  if (scan) {
+    if (sizes.empty()) sizes = {1000, 5000, 20000};
+    for (int links : sizes)
+      if (links <= 0 ||
+          !RunScanSimulation(folder + "/scan" + std::to_string(links) + ".fdb", links, 10, 4))
+        return 1;
+    return 0;
+  }
   if (sizes.empty()) sizes = {1000, 20000};
   for (int links : sizes)
     if (links <= 0 || !RunSize(folder, links)) return 1;

@@ -1,6 +1,7 @@
 #include <new>
 
 #include "scandb/DbSql.h"
+#include "scandb/PoolThreads.h"
 
 tagDBCONTEXT* DBCreateContext(const tagDBCONTEXTINIT* init) {
   tagDBCONTEXT* ctx = new (std::nothrow) tagDBCONTEXT;
@@ -19,14 +20,39 @@ tagDBCONTEXT* DBCreateContext(const tagDBCONTEXTINIT* init) {
   return ctx;
 }
 
-int32_t DBFreeContext(tagDBCONTEXT* ctx) {
-  if (!ctx || ctx->Running) return 0;
+void DbJoinThreads(tagDBCONTEXT* ctx) {
+  const uint32_t self = PoolCurrentThreadId();
+  for (const DbPoolThread& thread : ctx->Threads) {
+    if (thread.ThreadId == self)
+      PoolCloseThread(thread.Handle);
+    else
+      PoolJoinThread(thread.Handle);
+  }
+  ctx->Threads.clear();
+}
+
+void DbDestroyContext(tagDBCONTEXT* ctx) {
+  DbJoinThreads(ctx);
+  delete[] ctx->Slots;
   if (ctx->DbHandle) {
     ISC_STATUS_ARRAY ignored;
     isc_detach_database(ignored, &ctx->DbHandle);
     ctx->DbHandle = 0;
   }
   delete ctx;
+}
+
+int32_t DBFreeContext(tagDBCONTEXT* ctx) {
+  if (!ctx) return 0;
+  if (ctx->Running) {
+    // The finish callback may close the worksheet that owns the context; the run's last
+    // thread frees it once the callback has returned.
+    const uint32_t finishing = ctx->FinishingThread;
+    if (finishing == 0 || finishing != PoolCurrentThreadId()) return 0;
+    ctx->FreePending = 1;
+    return 1;
+  }
+  DbDestroyContext(ctx);
   return 1;
 }
 

@@ -7,10 +7,33 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <unordered_map>
+#include <vector>
 
+#include "scandb/LoadedIndex.h"
 #include "scandb/ScanDb.h"
 
-struct tagDBWORKERSLOT;
+struct PoolThread;
+
+// One per worker of a run; every field is guarded by the context's Lock.
+struct tagDBWORKERSLOT {
+  uint32_t ThreadId;
+  int32_t HoldsRow;  // 1 while the worker has claimed a queue row
+  // Key of the claimed link.
+  int32_t Protocol;
+  char Username[DB_TEXT_SIZE];
+  char Userpass[DB_TEXT_SIZE];
+  char Server[DB_TEXT_SIZE];
+  int32_t Port;
+  char Resource[DB_LONG_SIZE];
+  int32_t Idle;  // 1 while the worker waits in its idle phase
+};
+
+// A thread of a run whose handle has not yet been joined.
+struct DbPoolThread {
+  PoolThread* Handle;
+  uint32_t ThreadId;
+};
 
 struct tagDBCONTEXT {
   isc_db_handle DbHandle = 0;  // 0 while no database is attached
@@ -32,14 +55,32 @@ struct tagDBCONTEXT {
   // Guards the worker slots, the run counters and the queue claim. Re-entrant: operations
   // that hold it call others that take it again.
   std::recursive_mutex Lock;
-  int32_t StartedWorkers = 0;
-  int32_t FinishedWorkers = 0;
-  tagDBWORKERSLOT* Slots = nullptr;
+  // Written under Lock, read without it by the GUI thread.
+  std::atomic<int32_t> StartedWorkers{0};
+  std::atomic<int32_t> FinishedWorkers{0};
+  tagDBWORKERSLOT* Slots = nullptr;  // ThreadCount slots of the current or last run
   // Read without Lock by the workers and by the GUI thread.
   std::atomic<int32_t> Running{0};
   std::atomic<int32_t> StopRequested{0};
+  // The producer and workers of the runs so far, joined at the next start or at the free
+  // (guarded by Lock while a run is active).
+  std::vector<DbPoolThread> Threads;
+  // Failed stores per queue row number in the current run (guarded by Lock).
+  std::unordered_map<int32_t, int32_t> StoreFailures;
+  // The thread inside the finish callback (0 when none), and a free asked for from it,
+  // which the last worker carries out once the run has ended.
+  std::atomic<uint32_t> FinishingThread{0};
+  std::atomic<int32_t> FreePending{0};
+  // Identities of the `loaded` rows (guarded by Lock).
+  LoadedIndex Loaded;
   // Workers fail concurrently; ErrorLock keeps one text whole. Not Lock, so that a failure
   // can be recorded whatever locks the failing thread holds.
   std::mutex ErrorLock;
   char ErrorText[512] = {};
 };
+
+// Waits for the threads of past runs (releasing the caller's own handle without waiting).
+// Only while no run is active, or from the last thread of a run once it has ended.
+void DbJoinThreads(tagDBCONTEXT* ctx);
+// Joins the threads, detaches the database and frees the context.
+void DbDestroyContext(tagDBCONTEXT* ctx);

@@ -85,6 +85,7 @@ int CreateAndAttach(tagDBCONTEXT* ctx, const char* requestedPath) {
     return 0;
   }
   ctx->DbHandle = 0;
+  ctx->Loaded.Reset();
   // The connection character set makes literals UTF8, so that UPPER() of a literal folds
   // the same way as UPPER() of a column.
   static const char kParameters[] = {isc_dpb_version1, isc_dpb_lc_ctype, 4, 'U', 'T', 'F', '8'};
@@ -101,6 +102,7 @@ int CreateAndAttach(tagDBCONTEXT* ctx, const char* requestedPath) {
 
 int32_t DBCreateTables(tagDBCONTEXT* ctx) {
   if (!ctx) return 0;
+  ctx->Loaded.Reset();
   char loaded[1024];
   snprintf(loaded, sizeof(loaded),
            "CREATE TABLE loaded (number INTEGER NOT NULL PRIMARY KEY, protocol INTEGER, "
@@ -204,5 +206,6 @@ int32_t DBMoveDatabase(tagDBCONTEXT* ctx, const char* path, int32_t attach) {
   isc_detach_database(status, &ctx->DbHandle);
   if (isc_sqlcode(status) != 0) return 0;
   ctx->DbHandle = 0;
+  ctx->Loaded.Reset();
   return 1;
 }

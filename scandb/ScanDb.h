@@ -62,6 +62,14 @@ typedef int32_t (*DBProducerCallback)(void* user, int32_t* protocol, char* usern
                                       char* rel_url, char* rel_title, int32_t* line, int32_t* col,
                                       int32_t* extern_, int32_t* dir);
 
+// Called by DBRecheckLinks for each occurrence queued again, with the lock held.
+typedef void (*DBRecheckCallback)(void* user, int32_t first, int32_t protocol, const char* username,
+                                  const char* userpass, const char* server, int32_t port,
+                                  const char* resource, const char* bookmark, const char* comment,
+                                  int32_t restype, int32_t flags, const char* rel_url,
+                                  const char* rel_title, int32_t line, int32_t col, int32_t extern_,
+                                  int32_t dir);
+
 // What the engine hands to DBCreateContext; copied into the context.
 struct tagDBCONTEXTINIT {
   DBQueryCallback QueryCallback;
@@ -82,7 +90,9 @@ struct tagDBCONTEXT;
 // Returns a new context owned by the caller (free it with DBFreeContext), or null when
 // memory is short. A null init leaves every callback empty.
 tagDBCONTEXT* DBCreateContext(const tagDBCONTEXTINIT* init);
-// Detaches and frees the context; refused (0) while a run is active.
+// Detaches and frees the context; refused (0) while a run is active. Called from inside the
+// finish callback it returns 1 and the context is freed as soon as the run has ended; the
+// caller must not use it again.
 int32_t DBFreeContext(tagDBCONTEXT* ctx);
 
 // The calls below until DBMoveDatabase belong to the GUI thread while no run is active.
@@ -131,3 +141,40 @@ int32_t DBLoadOption(tagDBCONTEXT* ctx, const char* name, char* buffer, int32_t 
                      const char* defaultValue);
 // Inserts or replaces the value of one option.
 int32_t DBSaveOption(tagDBCONTEXT* ctx, const char* name, const char* value);
+
+// Scans. GUI thread. DBStartWorkers starts a run (0 while one is active): a producer thread
+// stores the start rows that producer hands out (none when it is null) through the query
+// callback, then threadCount workers check the queued links, at most perServerLimit at a
+// time on one server, until the queue is empty or a stop is asked; the last one to end
+// calls the finish callback, once per run. The threads are Win32 threads in the program.
+int32_t DBStartWorkers(tagDBCONTEXT* ctx, int32_t threadCount, int32_t perServerLimit,
+                       DBProducerCallback producer, void* producerUser);
+// Asks the run to stop (also to pause: the rest of the queue stays for the next start);
+// returns at once, 1 when a run was active.
+int32_t DBStopWorkers(tagDBCONTEXT* ctx);
+
+// Any thread. Queues a link found on a page; 1 on success.
+int32_t DBAddLinkFound(tagDBCONTEXT* ctx, int32_t protocol, const char* username,
+                       const char* userpass, const char* server, int32_t port, const char* resource,
+                       const char* bookmark, const char* comment, int32_t restype, int32_t flags,
+                       const char* rel_url, const char* rel_title, int32_t line, int32_t col,
+                       int32_t extern_, int32_t dir);
+// Any thread. Records a link whose result is known without checking it: a `loaded` row
+// unless the link is stored already, and its occurrence; then the load callback gets the
+// row, with the lock released. 1 when a row was written.
+int32_t DBAddLinkProcessed(tagDBCONTEXT* ctx, int32_t protocol, const char* username,
+                           const char* userpass, const char* server, int32_t port,
+                           const char* resource, const char* bookmark, const char* comment,
+                           int32_t restype, int32_t flags, const char* title, const char* statusstr,
+                           const char* commentstr, const char* content, const char* ressize,
+                           const char* lastmod, const char* charset, int32_t statusval,
+                           int32_t attempt, int32_t restime, const char* rel_url,
+                           const char* rel_title, int32_t line, int32_t col, int32_t extern_,
+                           int32_t dir);
+// Queues a checked link again (every occurrence becomes a queue row, reported to callback)
+// and removes its result; bookmarks are compared unless ignoreBookmark. 1 when the link was
+// stored; 0 without the `report` table.
+int32_t DBRecheckLinks(tagDBCONTEXT* ctx, int32_t protocol, const char* username,
+                       const char* userpass, const char* server, int32_t port, const char* resource,
+                       const char* bookmark, const char* comment, int32_t restype, int32_t flags,
+                       int32_t ignoreBookmark, DBRecheckCallback callback, void* user);

@@ -1,0 +1,121 @@
+// The queue read from which a worker claims its next link.
+#include <cstring>
+
+#include "engine/TextHelpers.h"
+#include "scandb/DbRows.h"
+#include "scandb/DbSql.h"
+
+namespace {
+
+const char kWhat[] = "select found";
+
+// Equal as UnicodeCompareUTF8 judges. Most pairs differ and are plain ASCII, whose case
+// folding is the ASCII one; the claim compares them against every busy slot for every row
+// it passes, under the lock.
+bool Same(const char* a, const char* b, bool ignoreCase) {
+  if (!ignoreCase) return strcmp(a, b) == 0;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(a);
+  const unsigned char* q = reinterpret_cast<const unsigned char*>(b);
+  for (; *p < 0x80 && *q < 0x80; ++p, ++q) {
+    unsigned char x = *p >= 'A' && *p <= 'Z' ? *p + 32 : *p;
+    unsigned char y = *q >= 'A' && *q <= 'Z' ? *q + 32 : *q;
+    if (x != y) return false;
+    if (!x) return true;
+  }
+  return UnicodeCompareUTF8(a, b, 1) == 0;
+}
+
+void ReadKey(const DbQuery& query, DbFoundRow* row) {
+  row->number = query.Int(0);
+  row->protocol = query.Int(1);
+  query.CopyText(2, 3, row->username, sizeof(row->username));
+  query.CopyText(4, 5, row->userpass, sizeof(row->userpass));
+  query.CopyText(6, 7, row->server, sizeof(row->server));
+  row->port = query.Int(8);
+  query.CopyText(9, 10, row->resource, sizeof(row->resource));
+}
+
+void ReadRest(const DbQuery& query, DbFoundRow* row) {
+  query.CopyText(11, 12, row->bookmark, sizeof(row->bookmark));
+  query.CopyText(13, 14, row->comment, sizeof(row->comment));
+  row->restype = query.Int(15);
+  row->flags = query.Int(16);
+  query.CopyText(17, 18, row->rel_url, sizeof(row->rel_url));
+  query.CopyText(19, 20, row->rel_title, sizeof(row->rel_title));
+  row->line = query.Int(21);
+  row->col = query.Int(22);
+  row->extern_ = query.Int(23);
+  row->dir = query.Int(24);
+}
+
+void Hold(tagDBWORKERSLOT* slot, const DbFoundRow& row) {
+  slot->HoldsRow = 1;
+  slot->Protocol = row.protocol;
+  memcpy(slot->Username, row.username, sizeof(slot->Username));
+  memcpy(slot->Userpass, row.userpass, sizeof(slot->Userpass));
+  memcpy(slot->Server, row.server, sizeof(slot->Server));
+  slot->Port = row.port;
+  memcpy(slot->Resource, row.resource, sizeof(slot->Resource));
+}
+
+}  // namespace
+
+DbClaim DBFetchNextFound(tagDBCONTEXT* ctx, DbFoundRow* row, ISC_STATUS* fetchStatus,
+                         uint32_t threadId) {
+  *fetchStatus = 0;
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  tagDBWORKERSLOT* own = nullptr;
+  for (int32_t i = 0; ctx->Slots && i < ctx->ThreadCount; ++i)
+    if (ctx->Slots[i].ThreadId == threadId) own = &ctx->Slots[i];
+  if (!own) return kClaimFailed;
+
+  SqlText sql(1024);
+  sql.Add(
+      "SELECT number, protocol, username, OCTET_LENGTH(username), userpass, "
+      "OCTET_LENGTH(userpass), server, OCTET_LENGTH(server), port, resource, "
+      "OCTET_LENGTH(resource), bookmark, OCTET_LENGTH(bookmark), comment, OCTET_LENGTH(comment), "
+      "restype, flags, rel_url, OCTET_LENGTH(rel_url), rel_title, OCTET_LENGTH(rel_title), line, "
+      "col, extern, dir FROM found");
+  DbQuery query(ctx, kWhat);
+  if (!query.Open(sql, 25)) return kClaimFailed;
+  const bool resourceCase = ctx->IgnoreCase == 1;
+  DbClaim outcome = kNothingToTake;
+  for (;;) {
+    ISC_STATUS code = query.Fetch();
+    if (code == 100) break;
+    if (code != 0) {
+      *fetchStatus = code;
+      outcome = kClaimFailed;
+      break;
+    }
+    ReadKey(query, row);
+    // A row held by any other worker is skipped before the server's load is judged, so a
+    // row is never refused for a busy server when it is in fact taken.
+    bool held = false;
+    for (int32_t i = 0; i < ctx->ThreadCount && !held; ++i) {
+      const tagDBWORKERSLOT& slot = ctx->Slots[i];
+      held = &slot != own && slot.HoldsRow && slot.Protocol == row->protocol &&
+             slot.Port == row->port && Same(slot.Username, row->username, false) &&
+             Same(slot.Userpass, row->userpass, false) &&
+             Same(slot.Resource, row->resource, resourceCase) &&
+             Same(slot.Server, row->server, true);
+    }
+    if (held) continue;
+    int32_t busy = 0;
+    for (int32_t i = 0; i < ctx->ThreadCount; ++i) {
+      const tagDBWORKERSLOT& slot = ctx->Slots[i];
+      if (&slot != own && slot.HoldsRow && Same(slot.Server, row->server, true)) ++busy;
+    }
+    if (busy + 1 <= ctx->PerServerLimit) {
+      ReadRest(query, row);
+      Hold(own, *row);
+      outcome = kClaimed;
+    }
+    break;
+  }
+  if (!query.Close() && outcome == kClaimed) {
+    own->HoldsRow = 0;
+    outcome = kClaimFailed;
+  }
+  return outcome;
+}

@@ -1,0 +1,197 @@
+// The worker pool of a scan: one producer thread per run, then the workers that claim,
+// check and store the queued links until the queue is empty or a stop is asked.
+#include <chrono>
+#include <cstring>
+#include <new>
+#include <thread>
+
+#include "scandb/DbRows.h"
+#include "scandb/DbSql.h"
+#include "scandb/PoolThreads.h"
+
+namespace {
+
+using Guard = std::lock_guard<std::recursive_mutex>;
+
+const std::chrono::milliseconds kPoll(250);
+// Stores of one queue row that may fail before the row is given up: a value the database
+// refuses every time would otherwise be claimed and checked again for ever.
+const int32_t kStoreAttempts = 3;
+
+void Pause() { std::this_thread::sleep_for(kPoll); }
+
+// Called by the last thread of a run: the finish callback, then the run's state is
+// cleared. A free asked for inside the callback is carried out here, once nothing of the
+// run touches the context any more.
+void EndRun(tagDBCONTEXT* ctx) {
+  ctx->FinishingThread = PoolCurrentThreadId();
+  if (ctx->FinishCallback) ctx->FinishCallback(ctx->FinishUser);
+  bool freeNow;
+  {
+    Guard guard(ctx->Lock);
+    ctx->FinishingThread = 0;
+    ctx->StopRequested = 0;
+    ctx->StartedWorkers = 0;
+    ctx->FinishedWorkers = 0;
+    ctx->Running = 0;
+    freeNow = ctx->FreePending != 0;
+  }
+  if (freeNow) DbDestroyContext(ctx);
+}
+
+// Checks and stores a claimed row, then removes it from the queue; true when stored.
+bool Process(tagDBCONTEXT* ctx, const DbFoundRow& row) {
+  bool dbFailed = false;
+  if (DBStoreProcessed(ctx, row.Link(), row.Occurrence(), &dbFailed)) {
+    DbDeleteFound(ctx, row.number);
+    return true;
+  }
+  if (!dbFailed) return false;
+  int32_t failures;
+  {
+    Guard guard(ctx->Lock);
+    try {
+      failures = ++ctx->StoreFailures[row.number];
+    } catch (const std::bad_alloc&) {
+      failures = kStoreAttempts;
+    }
+  }
+  if (failures >= kStoreAttempts) {
+    // The store's failure stays the one reported, whatever the delete does.
+    char reason[sizeof(ctx->ErrorText)];
+    {
+      std::lock_guard<std::mutex> guard(ctx->ErrorLock);
+      memcpy(reason, ctx->ErrorText, sizeof(reason));
+    }
+    DbDeleteFound(ctx, row.number);
+    std::lock_guard<std::mutex> guard(ctx->ErrorLock);
+    memcpy(ctx->ErrorText, reason, sizeof(reason));
+  }
+  return false;
+}
+
+uint32_t DBWorkerThread(void* arg) {
+  tagDBCONTEXT* ctx = static_cast<tagDBCONTEXT*>(arg);
+  const uint32_t id = PoolCurrentThreadId();
+  tagDBWORKERSLOT* slot = nullptr;
+  {
+    Guard guard(ctx->Lock);
+    for (int32_t i = 0; i < ctx->ThreadCount; ++i)
+      if (ctx->Slots[i].ThreadId == id) slot = &ctx->Slots[i];
+  }
+  DbFoundRow* row = new (std::nothrow) DbFoundRow;
+  for (;;) {
+    while (row && !ctx->StopRequested) {
+      ISC_STATUS fetchStatus = 0;
+      DbClaim claim = DBFetchNextFound(ctx, row, &fetchStatus, id);
+      bool processed = claim == kClaimed && Process(ctx, *row);
+      {
+        Guard guard(ctx->Lock);
+        slot->HoldsRow = 0;
+      }
+      if (!processed) Pause();
+      if (claim == kNothingToTake) break;
+    }
+    {
+      Guard guard(ctx->Lock);
+      slot->Idle = 1;
+    }
+    int32_t queued = 0;
+    for (;;) {
+      Pause();
+      Guard guard(ctx->Lock);
+      int32_t idle = 0;
+      for (int32_t i = 0; i < ctx->ThreadCount; ++i) idle += ctx->Slots[i].Idle;
+      queued = 0;
+      if (!ctx->StopRequested) DBCountRows(ctx, "found", &queued);
+      if (queued > 0 || idle == ctx->StartedWorkers) break;
+    }
+    if (queued <= 0 || !row) break;
+    Guard guard(ctx->Lock);
+    slot->Idle = 0;
+  }
+  delete row;
+  bool last;
+  {
+    Guard guard(ctx->Lock);
+    last = ++ctx->FinishedWorkers == ctx->StartedWorkers;
+  }
+  if (last) EndRun(ctx);
+  return 1;
+}
+
+uint32_t DBProducerThread(void* arg) {
+  tagDBCONTEXT* ctx = static_cast<tagDBCONTEXT*>(arg);
+  if (ctx->Producer) {
+    DbFoundRow* row = new (std::nothrow) DbFoundRow;
+    while (row && ctx->Producer(ctx->ProducerUser, &row->protocol, row->username, row->userpass,
+                                row->server, &row->port, row->resource, row->bookmark, row->comment,
+                                &row->restype, &row->flags, row->rel_url, row->rel_title,
+                                &row->line, &row->col, &row->extern_, &row->dir)) {
+      DBStoreProcessed(ctx, row->Link(), row->Occurrence());
+    }
+    if (!row) DBFormatError(ctx, nullptr, "malloc producer");
+    delete row;
+  }
+  int32_t started = 0;
+  {
+    Guard guard(ctx->Lock);
+    ctx->StartedWorkers = 0;
+    ctx->FinishedWorkers = 0;
+    delete[] ctx->Slots;
+    ctx->Slots = new (std::nothrow) tagDBWORKERSLOT[ctx->ThreadCount]();
+    for (int32_t i = 0; ctx->Slots && i < ctx->ThreadCount; ++i) {
+      tagDBWORKERSLOT& slot = ctx->Slots[i];
+      PoolThread* thread = PoolStartThread(DBWorkerThread, ctx, &slot.ThreadId);
+      if (!thread) {
+        slot.ThreadId = 0;
+        continue;
+      }
+      ctx->Threads.push_back(DbPoolThread{thread, slot.ThreadId});  // room reserved at start
+      ++started;
+    }
+    if (!ctx->Slots) ctx->ThreadCount = 0;
+    ctx->StartedWorkers = started;
+  }
+  // Without a worker nobody else would end the run, and the engine waits for its end.
+  if (started == 0) EndRun(ctx);
+  return 0;
+}
+
+}  // namespace
+
+int32_t DBStartWorkers(tagDBCONTEXT* ctx, int32_t threadCount, int32_t perServerLimit,
+                       DBProducerCallback producer, void* producerUser) {
+  if (!ctx || ctx->Running) return 0;
+  DbJoinThreads(ctx);
+  Guard guard(ctx->Lock);
+  try {
+    ctx->Threads.reserve(static_cast<size_t>(threadCount > 0 ? threadCount : 0) + 1);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  ctx->Producer = producer;
+  ctx->ProducerUser = producerUser;
+  ctx->ThreadCount = threadCount > 0 ? threadCount : 0;
+  // A limit below one would leave every queued link unclaimed and the run without end.
+  ctx->PerServerLimit = perServerLimit > 0 ? perServerLimit : 1;
+  ctx->StoreFailures.clear();
+  ctx->StopRequested = 0;  // a stop left from a run that ended without workers
+  ctx->FreePending = 0;
+  ctx->Running = 1;
+  uint32_t id = 0;
+  PoolThread* thread = PoolStartThread(DBProducerThread, ctx, &id);
+  if (!thread) {
+    ctx->Running = 0;
+    return 0;
+  }
+  ctx->Threads.push_back(DbPoolThread{thread, id});
+  return 1;
+}
+
+int32_t DBStopWorkers(tagDBCONTEXT* ctx) {
+  if (!ctx || !ctx->Running) return 0;
+  // No lock: the GUI thread must not wait here for a worker that waits for the GUI.
+  ctx->StopRequested = 1;
+  return 1;
+}

@@ -1,0 +1,189 @@
+// Statements on single rows of `found`, `loaded` and `report`, and the look-up of a
+// checked link.
+#include "scandb/DbRows.h"
+
+#include <vector>
+
+#include "scandb/DbSql.h"
+
+namespace {
+
+// Statements hold every value whole: a cut one could still be valid and do something else.
+const size_t kStatementBytes = 1 << 16;
+
+SqlText& AddText(SqlText& sql, const char* before, const char* text, size_t maxBytes) {
+  return sql.Add(before).AddValue(text, maxBytes);
+}
+
+// The WHERE clause of the look-up up to the resource, then bookmark and comment on request;
+// the row number found in the index comes last, so Firebird reads that one row.
+void AddIdentity(SqlText& sql, const tagDBCONTEXT* ctx, const DbLink& link, bool withBookmark,
+                 bool withComment, int32_t number) {
+  sql.Add(" WHERE protocol=").AddInt(link.protocol);
+  AddText(sql, " AND username='", link.username, kTextColumn);
+  AddText(sql, "' AND userpass='", link.userpass, kTextColumn);
+  AddText(sql, "' AND UPPER(server)=UPPER('", link.server, kTextColumn);
+  sql.Add("') AND port=").AddInt(link.port);
+  if (ctx->IgnoreCase == 1)
+    AddText(sql, " AND UPPER(resource)=UPPER('", link.resource, kLongColumn).Add("')");
+  else
+    AddText(sql, " AND resource='", link.resource, kLongColumn).Add("'");
+  if (withBookmark)
+    AddText(sql, " AND UPPER(bookmark)=UPPER('", link.bookmark, kTextColumn).Add("')");
+  if (withComment) AddText(sql, " AND UPPER(comment)=UPPER('", link.comment, kTextColumn).Add("')");
+  sql.Add(" AND number=").AddInt(number);
+}
+
+}  // namespace
+
+int DbInsertLoaded(tagDBCONTEXT* ctx, int32_t number, const DbLink& l, const DbResult& r) {
+  SqlText sql(kStatementBytes);
+  sql.Add(
+         "INSERT INTO loaded (number, protocol, username, userpass, server, port, resource, "
+         "bookmark, comment, restype, flags, title, statusstr, commentstr, content, ressize, "
+         "lastmod, charset, statusval, attempt, restime) VALUES (")
+      .AddInt(number)
+      .Add(", ")
+      .AddInt(l.protocol);
+  AddText(sql, ", '", l.username, kTextColumn);
+  AddText(sql, "', '", l.userpass, kTextColumn);
+  AddText(sql, "', '", l.server, kTextColumn).Add("', ").AddInt(l.port);
+  AddText(sql, ", '", l.resource, kLongColumn);
+  AddText(sql, "', '", l.bookmark, kTextColumn);
+  AddText(sql, "', '", l.comment, kTextColumn)
+      .Add("', ")
+      .AddInt(l.restype)
+      .Add(", ")
+      .AddInt(l.flags);
+  AddText(sql, ", '", r.title, kTextColumn);
+  AddText(sql, "', '", r.statusstr, kTextColumn);
+  AddText(sql, "', '", r.commentstr, kTextColumn);
+  AddText(sql, "', '", r.content, kShortColumn);
+  AddText(sql, "', '", r.ressize, kShortColumn);
+  AddText(sql, "', '", r.lastmod, kShortColumn);
+  AddText(sql, "', '", r.charset, kShortColumn).Add("', ").AddInt(r.statusval);
+  sql.Add(", ").AddInt(r.attempt).Add(", ").AddInt(r.restime).Add(")");
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  if (!DbExecute(ctx, sql, "start transaction insert loaded", "insert into loaded")) return 0;
+  ctx->Loaded.Add(number, l);
+  return 1;
+}
+
+int DbInsertReport(tagDBCONTEXT* ctx, int32_t first, int32_t loaded, const DbOccurrence& at) {
+  SqlText sql(kStatementBytes);
+  sql.Add(
+         "INSERT INTO report (first, loaded, rel_url, rel_title, line, col, extern, dir) "
+         "VALUES (")
+      .AddInt(first)
+      .Add(", ")
+      .AddInt(loaded);
+  AddText(sql, ", '", at.rel_url, kLongColumn);
+  AddText(sql, "', '", at.rel_title, kTextColumn).Add("', ").AddInt(at.line);
+  sql.Add(", ").AddInt(at.col).Add(", ").AddInt(at.extern_).Add(", ").AddInt(at.dir).Add(")");
+  return DbExecute(ctx, sql, "start transaction insert report", "insert into report");
+}
+
+int DbInsertFound(tagDBCONTEXT* ctx, const DbLink& l, const DbOccurrence& at) {
+  SqlText sql(kStatementBytes);
+  sql.Add(
+         "INSERT INTO found (number, protocol, username, userpass, server, port, resource, "
+         "bookmark, comment, restype, flags, rel_url, rel_title, line, col, extern, dir) "
+         "VALUES (gen_id(gen_found, 1), ")
+      .AddInt(l.protocol);
+  AddText(sql, ", '", l.username, kTextColumn);
+  AddText(sql, "', '", l.userpass, kTextColumn);
+  AddText(sql, "', '", l.server, kTextColumn).Add("', ").AddInt(l.port);
+  AddText(sql, ", '", l.resource, kLongColumn);
+  AddText(sql, "', '", l.bookmark, kTextColumn);
+  AddText(sql, "', '", l.comment, kTextColumn)
+      .Add("', ")
+      .AddInt(l.restype)
+      .Add(", ")
+      .AddInt(l.flags);
+  AddText(sql, ", '", at.rel_url, kLongColumn);
+  AddText(sql, "', '", at.rel_title, kTextColumn).Add("', ").AddInt(at.line);
+  sql.Add(", ").AddInt(at.col).Add(", ").AddInt(at.extern_).Add(", ").AddInt(at.dir).Add(")");
+  return DbExecute(ctx, sql, "start transaction insert found", "insert into found");
+}
+
+int DbDeleteFound(tagDBCONTEXT* ctx, int32_t number) {
+  SqlText sql(256);
+  sql.Add("DELETE FROM found WHERE number=").AddInt(number);
+  return DbExecute(ctx, sql, "start transaction delete found", "delete found");
+}
+
+int32_t DBFindLoaded(tagDBCONTEXT* ctx, int32_t* number, const DbLink& link,
+                     DbResultBuffers* result, ISC_STATUS* fetchStatus) {
+  *fetchStatus = 100;
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  std::vector<int32_t> candidates;
+  if (!ctx->Loaded.Find(ctx, link, ctx->IgnoreCase == 1, true, true, &candidates)) {
+    *fetchStatus = -1;
+    return 0;
+  }
+  for (int32_t candidate : candidates) {
+    SqlText sql(kStatementBytes);
+    sql.Add(
+        "SELECT FIRST 1 number, title, OCTET_LENGTH(title), statusstr, OCTET_LENGTH(statusstr), "
+        "commentstr, OCTET_LENGTH(commentstr), content, OCTET_LENGTH(content), ressize, "
+        "OCTET_LENGTH(ressize), lastmod, OCTET_LENGTH(lastmod), charset, OCTET_LENGTH(charset), "
+        "statusval, attempt, restime FROM loaded");
+    AddIdentity(sql, ctx, link, true, true, candidate);
+    DbQuery query(ctx, "select loaded");
+    if (!query.Open(sql, 18)) {
+      *fetchStatus = -1;
+      return 0;
+    }
+    ISC_STATUS code = query.Fetch();
+    if (code == 0) {
+      *number = query.Int(0);
+      if (result) {
+        query.CopyText(1, 2, result->title, sizeof(result->title));
+        query.CopyText(3, 4, result->statusstr, sizeof(result->statusstr));
+        query.CopyText(5, 6, result->commentstr, sizeof(result->commentstr));
+        query.CopyText(7, 8, result->content, sizeof(result->content));
+        query.CopyText(9, 10, result->ressize, sizeof(result->ressize));
+        query.CopyText(11, 12, result->lastmod, sizeof(result->lastmod));
+        query.CopyText(13, 14, result->charset, sizeof(result->charset));
+        result->statusval = query.Int(15);
+        result->attempt = query.Int(16);
+        result->restime = query.Int(17);
+      }
+    }
+    if (!query.Close()) code = -1;
+    if (code != 100) {
+      *fetchStatus = code;
+      return code == 0 ? 1 : 0;
+    }
+  }
+  return 0;
+}
+
+int32_t DbFindForRecheck(tagDBCONTEXT* ctx, int32_t* number, const DbLink& link,
+                         bool ignoreBookmark, ISC_STATUS* fetchStatus) {
+  *fetchStatus = 100;
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  std::vector<int32_t> candidates;
+  if (!ctx->Loaded.Find(ctx, link, ctx->IgnoreCase == 1, !ignoreBookmark, false, &candidates)) {
+    *fetchStatus = -1;
+    return 0;
+  }
+  for (int32_t candidate : candidates) {
+    SqlText sql(kStatementBytes);
+    sql.Add("SELECT FIRST 1 number FROM loaded");
+    AddIdentity(sql, ctx, link, !ignoreBookmark, false, candidate);
+    DbQuery query(ctx, "select loaded");
+    if (!query.Open(sql, 1)) {
+      *fetchStatus = -1;
+      return 0;
+    }
+    ISC_STATUS code = query.Fetch();
+    if (code == 0) *number = query.Int(0);
+    if (!query.Close()) code = -1;
+    if (code != 100) {
+      *fetchStatus = code;
+      return code == 0 ? 1 : 0;
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,352 @@
+// Runs of the worker pool over a real database with a stub check.
+#include <cctype>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "scandb/DbSql.h"
+#include "tests/scandb/ScanDbTestSupport.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+struct Scan {
+  std::mutex mutex;
+  std::condition_variable changed;
+  int finishes = 0;
+  int calls = 0;
+  std::map<std::string, int> callsOf;         // per resource
+  std::map<std::string, int> busy, mostBusy;  // per server, without regard to case
+  std::set<std::string> checking;
+  bool sameLinkTwice = false;
+  int maxDelayMs = 0;
+  std::mt19937 random{7};
+  std::function<int32_t(const std::string& resource)> keep = [](const std::string&) { return 1; };
+  std::function<void(const std::string& resource)> onCheck;
+  std::function<void()> onFinish;
+};
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+int32_t Check(void* user, int32_t protocol, const char* username, const char*, const char* server,
+              int32_t port, const char* resource, const char*, const char*, int32_t, int32_t,
+              char* title, char* statusstr, char*, char*, char*, char*, char*, int32_t* statusval,
+              int32_t*, int32_t*, const char*, const char*, int32_t, int32_t, int32_t, int32_t) {
+  Scan& scan = *static_cast<Scan*>(user);
+  const std::string host = Lower(server);
+  const std::string link =
+      std::to_string(protocol) + username + "@" + host + ":" + std::to_string(port) + resource;
+  int delay = 0;
+  {
+    std::lock_guard<std::mutex> guard(scan.mutex);
+    ++scan.calls;
+    ++scan.callsOf[resource];
+    if (!scan.checking.insert(link).second) scan.sameLinkTwice = true;
+    int now = ++scan.busy[host];
+    if (now > scan.mostBusy[host]) scan.mostBusy[host] = now;
+    if (scan.maxDelayMs > 0) delay = static_cast<int>(scan.random() % (scan.maxDelayMs + 1));
+  }
+  std::this_thread::sleep_for(milliseconds(delay));
+  if (scan.onCheck) scan.onCheck(resource);
+  {
+    std::lock_guard<std::mutex> guard(scan.mutex);
+    --scan.busy[host];
+    scan.checking.erase(link);
+  }
+  snprintf(title, DB_TEXT_SIZE, "Title of %s", resource);
+  snprintf(statusstr, DB_TEXT_SIZE, "200 OK");
+  *statusval = 1;
+  return scan.keep(resource);
+}
+
+void Finish(void* user) {
+  Scan& scan = *static_cast<Scan*>(user);
+  if (scan.onFinish) scan.onFinish();
+  std::lock_guard<std::mutex> guard(scan.mutex);
+  ++scan.finishes;
+  scan.changed.notify_all();
+}
+
+class PoolTest : public ScanDbTest {
+ protected:
+  tagDBCONTEXT* Open(const std::string& name = "pool.fdb") {
+    tagDBCONTEXT* ctx = OpenNew(name);
+    ctx->QueryCallback = Check;
+    ctx->QueryUser = &scan_;
+    ctx->FinishCallback = Finish;
+    ctx->FinishUser = &scan_;
+    return ctx;
+  }
+  void Queue(tagDBCONTEXT* ctx, const std::string& server, const std::string& resource,
+             const std::string& username = "") {
+    ASSERT_EQ(DBAddLinkFound(ctx, 1, username.c_str(), "", server.c_str(), 80, resource.c_str(), "",
+                             "", 2, 0, "http://start/", "", 1, 1, 0, 1),
+              1)
+        << ctx->ErrorText;
+  }
+  // Waits for the run's finish call and for the run to be over; returns the seconds taken.
+  double WaitForEnd(tagDBCONTEXT* ctx, int finishes = 1, double limit = 60) {
+    const Clock::time_point start = Clock::now();
+    {
+      std::unique_lock<std::mutex> lock(scan_.mutex);
+      EXPECT_TRUE(scan_.changed.wait_for(lock, std::chrono::duration<double>(limit), [&] {
+        return scan_.finishes >= finishes;
+      })) << "the run did not end";
+    }
+    while (ctx->Running && Clock::now() - start < std::chrono::duration<double>(limit))
+      std::this_thread::sleep_for(milliseconds(1));
+    EXPECT_EQ(ctx->Running, 0);
+    return std::chrono::duration<double>(Clock::now() - start).count();
+  }
+
+  Scan scan_;
+};
+
+TEST_F(PoolTest, OneWorkerChecksFiftyLinks) {
+  tagDBCONTEXT* ctx = Open();
+  for (int i = 0; i < 50; ++i) Queue(ctx, "example.com", "/page" + std::to_string(i));
+  ASSERT_EQ(DBStartWorkers(ctx, 1, 1, nullptr, nullptr), 1);
+  EXPECT_EQ(DBStartWorkers(ctx, 1, 1, nullptr, nullptr), 0);  // one run at a time
+  WaitForEnd(ctx);
+  EXPECT_EQ(scan_.finishes, 1);
+  EXPECT_EQ(scan_.calls, 50);
+  EXPECT_EQ(Count(ctx, "loaded"), 50);
+  EXPECT_EQ(Count(ctx, "report"), 50);
+  EXPECT_EQ(Count(ctx, "found"), 0);
+  EXPECT_EQ(DBStopWorkers(ctx), 0);
+}
+
+TEST_F(PoolTest, NoServerEverHasMoreBusyWorkersThanTheLimit) {
+  tagDBCONTEXT* ctx = Open();
+  for (int i = 0; i < 12; ++i) {
+    Queue(ctx, i % 2 ? "a.example" : "A.EXAMPLE", "/a" + std::to_string(i));
+    Queue(ctx, "b.example", "/b" + std::to_string(i));
+  }
+  // User names are part of the link, with their case.
+  Queue(ctx, "c.example", "/c", "Ann");
+  Queue(ctx, "c.example", "/c", "ann");
+  scan_.maxDelayMs = 15;
+  ASSERT_EQ(DBStartWorkers(ctx, 6, 2, nullptr, nullptr), 1);
+  WaitForEnd(ctx);
+  EXPECT_EQ(scan_.calls, 26);
+  EXPECT_LE(scan_.mostBusy["a.example"], 2);
+  EXPECT_LE(scan_.mostBusy["b.example"], 2);
+  EXPECT_EQ(scan_.callsOf["/c"], 2);
+  EXPECT_EQ(Count(ctx, "found"), 0);
+}
+
+TEST_F(PoolTest, TwoQueueRowsOfOneLinkAreNeverCheckedTogether) {
+  tagDBCONTEXT* ctx = Open();
+  Queue(ctx, "example.com", "/same");
+  Queue(ctx, "EXAMPLE.com", "/same");
+  for (int i = 0; i < 6; ++i) Queue(ctx, "example.com", "/other" + std::to_string(i));
+  scan_.maxDelayMs = 30;
+  ASSERT_EQ(DBStartWorkers(ctx, 4, 4, nullptr, nullptr), 1);
+  WaitForEnd(ctx);
+  EXPECT_FALSE(scan_.sameLinkTwice);
+  EXPECT_EQ(scan_.callsOf["/same"], 1);
+  EXPECT_EQ(Count(ctx, "loaded"), 7);
+  EXPECT_EQ(Count(ctx, "report"), 8);
+}
+
+struct Producer {
+  int given = 0;
+  int count = 5;
+  tagDBCONTEXT* ctx = nullptr;
+};
+
+int32_t ProduceSlowly(void* user, int32_t* protocol, char*, char*, char* server, int32_t* port,
+                      char* resource, char*, char*, int32_t*, int32_t*, char*, char*, int32_t*,
+                      int32_t*, int32_t*, int32_t*) {
+  Producer& p = *static_cast<Producer*>(user);
+  if (p.given == p.count) return 0;
+  std::this_thread::sleep_for(milliseconds(30));
+  *protocol = 1;
+  *port = 80;
+  snprintf(server, DB_TEXT_SIZE, "example.com");
+  snprintf(resource, DB_LONG_SIZE, "/start%d", p.given++);
+  return 1;
+}
+
+TEST_F(PoolTest, AStopDuringTheStartRowsStillStoresThemAndEndsOnce) {
+  tagDBCONTEXT* ctx = Open();
+  scan_.onCheck = [&](const std::string& resource) {
+    for (int i = 0; i < 3; ++i) Queue(ctx, "example.com", resource + "/child" + std::to_string(i));
+  };
+  Producer producer;
+  ASSERT_EQ(DBStartWorkers(ctx, 3, 3, ProduceSlowly, &producer), 1);
+  std::this_thread::sleep_for(milliseconds(40));
+  EXPECT_EQ(DBStopWorkers(ctx), 1);
+  WaitForEnd(ctx);
+  EXPECT_EQ(scan_.finishes, 1);
+  EXPECT_EQ(Count(ctx, "loaded"), 5);
+  EXPECT_EQ(Count(ctx, "found"), 15);  // the children stay for a resume
+}
+
+TEST_F(PoolTest, AStoppedRunResumesWhereItStopped) {
+  tagDBCONTEXT* ctx = Open();
+  for (int i = 0; i < 120; ++i) Queue(ctx, "example.com", "/page" + std::to_string(i));
+  scan_.maxDelayMs = 4;
+  ASSERT_EQ(DBStartWorkers(ctx, 5, 5, nullptr, nullptr), 1);
+  for (;;) {
+    std::this_thread::sleep_for(milliseconds(1));
+    std::lock_guard<std::mutex> guard(scan_.mutex);
+    if (scan_.calls >= 20) break;
+  }
+  EXPECT_EQ(DBStopWorkers(ctx), 1);
+  WaitForEnd(ctx);
+  const int32_t left = Count(ctx, "found");
+  EXPECT_GT(left, 0);
+  EXPECT_EQ(Count(ctx, "loaded") + left, 120);
+
+  ASSERT_EQ(DBStartWorkers(ctx, 5, 5, nullptr, nullptr), 1);
+  WaitForEnd(ctx, 2);
+  EXPECT_EQ(scan_.finishes, 2);
+  EXPECT_EQ(scan_.calls, 120);
+  EXPECT_EQ(Count(ctx, "loaded"), 120);
+  EXPECT_EQ(Count(ctx, "found"), 0);
+}
+
+TEST_F(PoolTest, TheFinishCallbackCannotStartOrResetButTheNextRunCan) {
+  tagDBCONTEXT* ctx = Open();
+  Queue(ctx, "example.com", "/a");
+  int32_t start = -1, reset = -1, running = -1;
+  scan_.onFinish = [&] {
+    running = ctx->Running;
+    start = DBStartWorkers(ctx, 2, 2, nullptr, nullptr);
+    reset = DBResetTables(ctx, 0);
+  };
+  ASSERT_EQ(DBStartWorkers(ctx, 2, 2, nullptr, nullptr), 1);
+  WaitForEnd(ctx);
+  EXPECT_EQ(running, 1);
+  EXPECT_EQ(start, 0);
+  EXPECT_EQ(reset, 0);
+  EXPECT_EQ(Count(ctx, "loaded"), 1);
+  scan_.onFinish = nullptr;
+  Queue(ctx, "example.com", "/b");
+  ASSERT_EQ(DBStartWorkers(ctx, 2, 2, nullptr, nullptr), 1);
+  WaitForEnd(ctx, 2);
+  EXPECT_EQ(Count(ctx, "loaded"), 2);
+}
+
+TEST_F(PoolTest, AContextFreedInsideTheFinishCallbackIsFreedAfterTheRun) {
+  tagDBCONTEXT* ctx = Open("freed.fdb");
+  contexts_.clear();  // freed by the run
+  Queue(ctx, "example.com", "/a");
+  int32_t freed = -1;
+  scan_.onFinish = [&] { freed = DBFreeContext(ctx); };
+  ASSERT_EQ(DBStartWorkers(ctx, 3, 3, nullptr, nullptr), 1);
+  {
+    std::unique_lock<std::mutex> lock(scan_.mutex);
+    ASSERT_TRUE(scan_.changed.wait_for(lock, std::chrono::seconds(30),
+                                       [&] { return scan_.finishes == 1; }));
+  }
+  EXPECT_EQ(freed, 1);
+  // Once detached, the file can be opened by another program.
+  std::string rows;
+  for (int i = 0; i < 50 && rows.find("1") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(milliseconds(100));
+    rows = Isql(PathOf("freed.fdb"), "SELECT COUNT(*) AS n FROM loaded;\n");
+  }
+  EXPECT_NE(rows.find("1"), std::string::npos) << rows;
+}
+
+TEST_F(PoolTest, AnEmptyQueueEndsQuicklyWithOneFinish) {
+  tagDBCONTEXT* ctx = Open();
+  ASSERT_EQ(DBStartWorkers(ctx, 10, 5, nullptr, nullptr), 1);
+  EXPECT_LT(WaitForEnd(ctx), 1.5);
+  std::this_thread::sleep_for(milliseconds(300));
+  EXPECT_EQ(scan_.finishes, 1);
+}
+
+TEST_F(PoolTest, ARunWithoutWorkersStillEndsWithOneFinish) {
+  tagDBCONTEXT* ctx = Open();
+  Producer producer;
+  producer.count = 2;
+  ASSERT_EQ(DBStartWorkers(ctx, 0, 5, ProduceSlowly, &producer), 1);
+  WaitForEnd(ctx);
+  EXPECT_EQ(scan_.finishes, 1);
+  EXPECT_EQ(Count(ctx, "loaded"), 2);
+  Queue(ctx, "example.com", "/later");
+  ASSERT_EQ(DBStartWorkers(ctx, 1, 1, nullptr, nullptr), 1);
+  WaitForEnd(ctx, 2);
+  EXPECT_EQ(Count(ctx, "found"), 0);
+}
+
+TEST_F(PoolTest, ARowThatCannotBeStoredIsGivenUpAndTheRunEnds) {
+  tagDBCONTEXT* ctx = Open();
+  SqlText poison(256);
+  poison.Add("ALTER TABLE loaded ADD CONSTRAINT poison CHECK (resource <> '/poison')");
+  ASSERT_EQ(DbExecute(ctx, poison, "start", "alter"), 1) << ctx->ErrorText;
+  Queue(ctx, "example.com", "/poison");
+  for (int i = 0; i < 4; ++i) Queue(ctx, "example.com", "/fine" + std::to_string(i));
+  ASSERT_EQ(DBStartWorkers(ctx, 2, 2, nullptr, nullptr), 1);
+  WaitForEnd(ctx, 1, 30);
+  EXPECT_EQ(scan_.callsOf["/poison"], 3);
+  EXPECT_EQ(Count(ctx, "loaded"), 4);
+  EXPECT_EQ(Count(ctx, "found"), 0);
+  EXPECT_NE(std::string(ctx->ErrorText).find("PROBLEM ON \"insert into loaded\""),
+            std::string::npos)
+      << ctx->ErrorText;
+}
+
+// Ten workers, random delays, pages that queue more links (many of them repeats) and record
+// decided ones: every link ends up stored once with every occurrence.
+TEST_F(PoolTest, AStressRunStoresEveryLinkOnceAndEveryOccurrence) {
+  tagDBCONTEXT* ctx = Open();
+  const int kLinks = 300;
+  std::mutex mutex;
+  std::mt19937 random(11);
+  std::set<int> links = {0};
+  int occurrences = 1;
+  scan_.maxDelayMs = 3;
+  scan_.onCheck = [&](const std::string& resource) {
+    const int page = atoi(resource.c_str() + 2);
+    std::vector<int> targets;
+    {
+      std::lock_guard<std::mutex> guard(mutex);
+      const int count = static_cast<int>(random() % 9);
+      for (int i = 0; i < count; ++i)
+        targets.push_back(i < 2 ? (page * 2 + 1 + i) % kLinks
+                                : static_cast<int>(random() % kLinks));
+    }
+    for (int target : targets) {
+      const std::string r = "/l" + std::to_string(target);
+      const std::string server = target % 3 ? "one.example" : "Two.example";
+      int32_t ok;
+      if (target % 7 == 3) {
+        ok = DBAddLinkProcessed(ctx, 1, "", "", server.c_str(), 80, r.c_str(), "", "", 2, 0, "",
+                                "Skipped", "", "", "", "", "", 7, 0, 0, resource.c_str(), "", 1, 1,
+                                0, 1);
+      } else {
+        ok = DBAddLinkFound(ctx, 1, "", "", server.c_str(), 80, r.c_str(), "", "", 2, 0,
+                            resource.c_str(), "", 1, 1, 0, 1);
+      }
+      EXPECT_EQ(ok, 1) << ctx->ErrorText;
+      std::lock_guard<std::mutex> guard(mutex);
+      links.insert(target);
+      ++occurrences;
+    }
+  };
+  Queue(ctx, "one.example", "/l0");
+  ASSERT_EQ(DBStartWorkers(ctx, 10, 4, nullptr, nullptr), 1);
+  WaitForEnd(ctx, 1, 240);
+  EXPECT_FALSE(scan_.sameLinkTwice);
+  for (const auto& calls : scan_.callsOf) EXPECT_EQ(calls.second, 1) << calls.first;
+  EXPECT_EQ(Count(ctx, "loaded"), static_cast<int32_t>(links.size()));
+  EXPECT_EQ(Count(ctx, "report"), occurrences);
+  EXPECT_EQ(Count(ctx, "found"), 0);
+}
+
+}  // namespace
