@@ -45,12 +45,16 @@ void DbDestroyContext(tagDBCONTEXT* ctx) {
 int32_t DBFreeContext(tagDBCONTEXT* ctx) {
   if (!ctx) return 0;
   if (ctx->Running) {
-    // The finish callback may close the worksheet that owns the context; the run's last
-    // thread frees it once the callback has returned.
-    const uint32_t finishing = ctx->FinishingThread;
-    if (finishing == 0 || finishing != PoolCurrentThreadId()) return 0;
-    ctx->FreePending = 1;
-    return 1;
+    // The finish callback may close the worksheet that owns the context, on its own thread
+    // or on the window's thread that it sends its message to; the run's last thread frees
+    // the context once the callback has returned. Under the lock the run's end is either
+    // still to come (and frees) or already past (and this call frees).
+    std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+    if (ctx->FinishingThread != 0) {
+      ctx->FreePending = 1;
+      return 1;
+    }
+    if (ctx->Running) return 0;
   }
   DbDestroyContext(ctx);
   return 1;

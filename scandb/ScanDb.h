@@ -90,9 +90,9 @@ struct tagDBCONTEXT;
 // Returns a new context owned by the caller (free it with DBFreeContext), or null when
 // memory is short. A null init leaves every callback empty.
 tagDBCONTEXT* DBCreateContext(const tagDBCONTEXTINIT* init);
-// Detaches and frees the context; refused (0) while a run is active. Called from inside the
-// finish callback it returns 1 and the context is freed as soon as the run has ended; the
-// caller must not use it again.
+// Detaches and frees the context; refused (0) while a run is active. Called while the finish
+// callback runs (from it, or from a thread it waits for) it returns 1 and the context is
+// freed as soon as the run has ended; the caller must not use it again.
 int32_t DBFreeContext(tagDBCONTEXT* ctx);
 
 // The calls below until DBMoveDatabase belong to the GUI thread while no run is active.

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <future>
 #include <map>
 #include <mutex>
 #include <random>
@@ -258,6 +259,32 @@ TEST_F(PoolTest, AContextFreedInsideTheFinishCallbackIsFreedAfterTheRun) {
   for (int i = 0; i < 50 && rows.find("1") == std::string::npos; ++i) {
     std::this_thread::sleep_for(milliseconds(100));
     rows = Isql(PathOf("freed.fdb"), "SELECT COUNT(*) AS n FROM loaded;\n");
+  }
+  EXPECT_NE(rows.find("1"), std::string::npos) << rows;
+}
+
+// The worksheet window closes its worksheet on its own thread, inside the message that the
+// finishing worker sends it and waits for.
+TEST_F(PoolTest, AContextFreedFromAThreadTheFinishWaitsForIsFreedAfterTheRun) {
+  tagDBCONTEXT* ctx = Open("freed-elsewhere.fdb");
+  contexts_.clear();  // freed by the run
+  Queue(ctx, "example.com", "/a");
+  std::promise<void> finishing;
+  std::promise<void> closed;
+  std::future<void> finishingSeen = finishing.get_future();
+  std::shared_future<void> closedSeen = closed.get_future().share();
+  scan_.onFinish = [&finishing, closedSeen] {
+    finishing.set_value();
+    closedSeen.wait();
+  };
+  ASSERT_EQ(DBStartWorkers(ctx, 3, 3, nullptr, nullptr), 1);
+  ASSERT_EQ(finishingSeen.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+  EXPECT_EQ(DBFreeContext(ctx), 1);
+  closed.set_value();
+  std::string rows;
+  for (int i = 0; i < 50 && rows.find("1") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(milliseconds(100));
+    rows = Isql(PathOf("freed-elsewhere.fdb"), "SELECT COUNT(*) AS n FROM loaded;\n");
   }
   EXPECT_NE(rows.find("1"), std::string::npos) << rows;
 }
