@@ -1,5 +1,8 @@
 // The queue read from which a worker claims its next link.
 #include <cstring>
+#include <new>
+#include <string>
+#include <vector>
 
 #include "engine/TextHelpers.h"
 #include "scandb/DbRows.h"
@@ -9,11 +12,9 @@ namespace {
 
 const char kWhat[] = "select found";
 
-// Equal as UnicodeCompareUTF8 judges. Most pairs differ and are plain ASCII, whose case
-// folding is the ASCII one; the claim compares them against every busy slot for every row
-// it passes, under the lock.
-bool Same(const char* a, const char* b, bool ignoreCase) {
-  if (!ignoreCase) return strcmp(a, b) == 0;
+// Servers equal as UnicodeCompareUTF8 judges without regard to case. Most pairs are plain
+// ASCII, whose case folding is the ASCII one.
+bool SameServer(const char* a, const char* b) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(a);
   const unsigned char* q = reinterpret_cast<const unsigned char*>(b);
   for (; *p < 0x80 && *q < 0x80; ++p, ++q) {
@@ -69,53 +70,63 @@ DbClaim DBFetchNextFound(tagDBCONTEXT* ctx, DbFoundRow* row, ISC_STATUS* fetchSt
     if (ctx->Slots[i].ThreadId == threadId) own = &ctx->Slots[i];
   if (!own) return kClaimFailed;
 
-  SqlText sql(1024);
-  sql.Add(
-      "SELECT number, protocol, username, OCTET_LENGTH(username), userpass, "
-      "OCTET_LENGTH(userpass), server, OCTET_LENGTH(server), port, resource, "
-      "OCTET_LENGTH(resource), bookmark, OCTET_LENGTH(bookmark), comment, OCTET_LENGTH(comment), "
-      "restype, flags, rel_url, OCTET_LENGTH(rel_url), rel_title, OCTET_LENGTH(rel_title), line, "
-      "col, extern, dir FROM found");
-  DbQuery query(ctx, kWhat);
-  if (!query.Open(sql, 25)) return kClaimFailed;
   const bool resourceCase = ctx->IgnoreCase == 1;
-  DbClaim outcome = kNothingToTake;
+  if (!ctx->Queue.Ensure(ctx, resourceCase)) return kClaimFailed;
+  // The rows of a link that another worker holds are skipped before the server's load is
+  // judged, so a row is never refused for a busy server when it is in fact taken.
+  std::vector<std::string> held;
+  try {
+    for (int32_t i = 0; i < ctx->ThreadCount; ++i) {
+      const tagDBWORKERSLOT& slot = ctx->Slots[i];
+      if (&slot != own && slot.HoldsRow)
+        held.push_back(ctx->Queue.Key(slot.Protocol, slot.Port, slot.Username, slot.Userpass,
+                                      slot.Server, slot.Resource));
+    }
+  } catch (const std::bad_alloc&) {
+    DbRecordFailure(ctx, nullptr, "malloc ", kWhat);
+    return kClaimFailed;
+  }
   for (;;) {
+    const int32_t number = ctx->Queue.First(held);
+    if (number < 0) return kNothingToTake;
+    SqlText sql(1024);
+    sql.Add(
+           "SELECT number, protocol, username, OCTET_LENGTH(username), userpass, "
+           "OCTET_LENGTH(userpass), server, OCTET_LENGTH(server), port, resource, "
+           "OCTET_LENGTH(resource), bookmark, OCTET_LENGTH(bookmark), comment, "
+           "OCTET_LENGTH(comment), restype, flags, rel_url, OCTET_LENGTH(rel_url), rel_title, "
+           "OCTET_LENGTH(rel_title), line, col, extern, dir FROM found WHERE number=")
+        .AddInt(number);
+    DbQuery query(ctx, kWhat);
+    if (!query.Open(sql, 25)) return kClaimFailed;
     ISC_STATUS code = query.Fetch();
-    if (code == 100) break;
+    if (code == 100) {
+      // Gone from the table without passing through this process's delete.
+      if (!query.Close()) return kClaimFailed;
+      ctx->Queue.Remove(number);
+      continue;
+    }
+    DbClaim outcome = kNothingToTake;
     if (code != 0) {
       *fetchStatus = code;
       outcome = kClaimFailed;
-      break;
+    } else {
+      ReadKey(query, row);
+      int32_t busy = 0;
+      for (int32_t i = 0; i < ctx->ThreadCount; ++i) {
+        const tagDBWORKERSLOT& slot = ctx->Slots[i];
+        if (&slot != own && slot.HoldsRow && SameServer(slot.Server, row->server)) ++busy;
+      }
+      if (busy + 1 <= ctx->PerServerLimit) {
+        ReadRest(query, row);
+        Hold(own, *row);
+        outcome = kClaimed;
+      }
     }
-    ReadKey(query, row);
-    // A row held by any other worker is skipped before the server's load is judged, so a
-    // row is never refused for a busy server when it is in fact taken.
-    bool held = false;
-    for (int32_t i = 0; i < ctx->ThreadCount && !held; ++i) {
-      const tagDBWORKERSLOT& slot = ctx->Slots[i];
-      held = &slot != own && slot.HoldsRow && slot.Protocol == row->protocol &&
-             slot.Port == row->port && Same(slot.Username, row->username, false) &&
-             Same(slot.Userpass, row->userpass, false) &&
-             Same(slot.Resource, row->resource, resourceCase) &&
-             Same(slot.Server, row->server, true);
+    if (!query.Close() && outcome == kClaimed) {
+      own->HoldsRow = 0;
+      outcome = kClaimFailed;
     }
-    if (held) continue;
-    int32_t busy = 0;
-    for (int32_t i = 0; i < ctx->ThreadCount; ++i) {
-      const tagDBWORKERSLOT& slot = ctx->Slots[i];
-      if (&slot != own && slot.HoldsRow && Same(slot.Server, row->server, true)) ++busy;
-    }
-    if (busy + 1 <= ctx->PerServerLimit) {
-      ReadRest(query, row);
-      Hold(own, *row);
-      outcome = kClaimed;
-    }
-    break;
+    return outcome;
   }
-  if (!query.Close() && outcome == kClaimed) {
-    own->HoldsRow = 0;
-    outcome = kClaimFailed;
-  }
-  return outcome;
 }

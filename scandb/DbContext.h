@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "scandb/LoadedIndex.h"
+#include "scandb/QueueIndex.h"
 #include "scandb/ScanDb.h"
 
 struct PoolThread;
@@ -73,6 +74,8 @@ struct tagDBCONTEXT {
   std::atomic<int32_t> FreePending{0};
   // Identities of the `loaded` rows (guarded by Lock).
   LoadedIndex Loaded;
+  // Keys of the `found` rows (guarded by Lock).
+  QueueIndex Queue;
   // Workers fail concurrently; ErrorLock keeps one text whole. Not Lock, so that a failure
   // can be recorded whatever locks the failing thread holds.
   std::mutex ErrorLock;

@@ -176,6 +176,7 @@ int32_t DBStartWorkers(tagDBCONTEXT* ctx, int32_t threadCount, int32_t perServer
   // A limit below one would leave every queued link unclaimed and the run without end.
   ctx->PerServerLimit = perServerLimit > 0 ? perServerLimit : 1;
   ctx->StoreFailures.clear();
+  ctx->Queue.Reset();      // read again: rows may have come in other than through this context
   ctx->StopRequested = 0;  // a stop left from a run that ended without workers
   ctx->FreePending = 0;
   ctx->Running = 1;

@@ -102,14 +102,24 @@ int DbInsertFound(tagDBCONTEXT* ctx, const DbLink& l, const DbOccurrence& at) {
       .AddInt(l.flags);
   AddText(sql, ", '", at.rel_url, kLongColumn);
   AddText(sql, "', '", at.rel_title, kTextColumn).Add("', ").AddInt(at.line);
-  sql.Add(", ").AddInt(at.col).Add(", ").AddInt(at.extern_).Add(", ").AddInt(at.dir).Add(")");
-  return DbExecute(ctx, sql, "start transaction insert found", "insert into found");
+  sql.Add(", ").AddInt(at.col).Add(", ").AddInt(at.extern_).Add(", ").AddInt(at.dir);
+  sql.Add(") RETURNING number");
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  int32_t number = 0;
+  if (!DbExecute(ctx, sql, "start transaction insert found", "insert into found", 0, nullptr,
+                 &number))
+    return 0;
+  ctx->Queue.Add(number, l);
+  return 1;
 }
 
 int DbDeleteFound(tagDBCONTEXT* ctx, int32_t number) {
   SqlText sql(256);
   sql.Add("DELETE FROM found WHERE number=").AddInt(number);
-  return DbExecute(ctx, sql, "start transaction delete found", "delete found");
+  if (!DbExecute(ctx, sql, "start transaction delete found", "delete found")) return 0;
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  ctx->Queue.Remove(number);
+  return 1;
 }
 
 int32_t DBFindLoaded(tagDBCONTEXT* ctx, int32_t* number, const DbLink& link,

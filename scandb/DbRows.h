@@ -95,8 +95,9 @@ struct DbFoundRow {
 // Inserts a `loaded` row with the given number and keeps the look-up index in step.
 int DbInsertLoaded(tagDBCONTEXT* ctx, int32_t number, const DbLink& link, const DbResult& result);
 int DbInsertReport(tagDBCONTEXT* ctx, int32_t first, int32_t loaded, const DbOccurrence& at);
-// Queues a link, numbered by gen_found inside the statement.
+// Queues a link, numbered by gen_found inside the statement; the queue index follows.
 int DbInsertFound(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurrence& at);
+// Deletes a queue row; the queue index follows.
 int DbDeleteFound(tagDBCONTEXT* ctx, int32_t number);
 
 // Looks up the checked link under the lock: 1 with its number and result when a `loaded`
@@ -122,8 +123,8 @@ int32_t DBInsertLink(tagDBCONTEXT* ctx, int32_t processed, const DbLink& link,
                      const DbResult& result, const DbOccurrence& at);
 
 enum DbClaim { kClaimed, kNothingToTake, kClaimFailed };
-// Under the lock, claims the first queue row that no other worker holds, unless its
-// server is at the per-server limit; the caller's slot (by thread identifier) takes its
-// key. *fetchStatus is the fetch's code (0 when a row was claimed).
+// Under the lock, claims the first queue row (by number) of a link that no other worker
+// holds, unless its server is at the per-server limit; the caller's slot (by thread identifier)
+// takes its key. *fetchStatus is the fetch's code (0 when a row was claimed).
 DbClaim DBFetchNextFound(tagDBCONTEXT* ctx, DbFoundRow* row, ISC_STATUS* fetchStatus,
                          uint32_t threadId);

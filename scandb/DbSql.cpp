@@ -13,6 +13,29 @@ const short kDialect = 1;
 
 bool Failed(const ISC_STATUS* status) { return isc_sqlcode(status) != 0; }
 
+// Runs a statement in tr; returns its SQLCODE, *returned set when it is 0.
+ISC_LONG Run(tagDBCONTEXT* ctx, isc_tr_handle* tr, const SqlText& sql, XSQLDA* in,
+             int32_t* returned, ISC_STATUS* status) {
+  ISC_LONG value = 0;
+  short valueNull = 0;
+  char outBlock[XSQLDA_LENGTH(1)] = {};
+  XSQLDA* out = nullptr;
+  if (returned) {
+    out = reinterpret_cast<XSQLDA*>(outBlock);
+    out->version = SQLDA_VERSION1;
+    out->sqln = out->sqld = 1;
+    out->sqlvar[0].sqltype = SQL_LONG + 1;
+    out->sqlvar[0].sqllen = sizeof(value);
+    out->sqlvar[0].sqldata = reinterpret_cast<ISC_SCHAR*>(&value);
+    out->sqlvar[0].sqlind = &valueNull;
+  }
+  isc_dsql_exec_immed2(status, &ctx->DbHandle, tr, static_cast<unsigned short>(0), sql.Text(),
+                       kDialect, in, out);
+  ISC_LONG code = isc_sqlcode(status);
+  if (code == 0 && returned) *returned = valueNull < 0 ? 0 : value;
+  return code;
+}
+
 }  // namespace
 
 int32_t DBFormatError(tagDBCONTEXT* ctx, const ISC_STATUS* status, const char* step) {
@@ -117,7 +140,8 @@ SqlText& SqlText::AddRaw(const char* text) {
 }
 
 int DbExecute(tagDBCONTEXT* ctx, const SqlText& sql, const char* startStep,
-              const char* statementStep, ISC_LONG tolerated, const std::string* blobValue) {
+              const char* statementStep, ISC_LONG tolerated, const std::string* blobValue,
+              int32_t* returned) {
   if (!sql.Ok()) {
     DBFormatError(ctx, nullptr, statementStep);
     return 0;
@@ -162,9 +186,7 @@ int DbExecute(tagDBCONTEXT* ctx, const SqlText& sql, const char* startStep,
     in->sqlvar[0].sqllen = sizeof(ISC_QUAD);
     in->sqlvar[0].sqldata = reinterpret_cast<ISC_SCHAR*>(&blobId);
   }
-  isc_dsql_execute_immediate(status, &ctx->DbHandle, &tr, static_cast<unsigned short>(0),
-                             sql.Text(), kDialect, in);
-  ISC_LONG code = isc_sqlcode(status);
+  ISC_LONG code = Run(ctx, &tr, sql, in, returned, status);
   if (code == 0) {
     isc_commit_transaction(status, &tr);
     if (!Failed(status)) return 1;

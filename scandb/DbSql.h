@@ -47,10 +47,11 @@ class SqlText {
 
 // Runs one statement without a result set in its own transaction. An SQLCODE equal to
 // `tolerated` (when not 0) is rolled back and counts as success. With blobValue the
-// statement's one parameter is a blob holding that text. Returns 1 or 0.
+// statement's one parameter is a blob holding that text. With returned the statement
+// returns one integer (INSERT ... RETURNING), stored there. Returns 1 or 0.
 int DbExecute(tagDBCONTEXT* ctx, const SqlText& sql, const char* startStep,
               const char* statementStep, ISC_LONG tolerated = 0,
-              const std::string* blobValue = nullptr);
+              const std::string* blobValue = nullptr, int32_t* returned = nullptr);
 
 // A query in its own transaction. Text columns are fetched as bytes (character set NONE)
 // at the full length the column can have, so no value is ever too long for its buffer;

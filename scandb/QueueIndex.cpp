@@ -1,0 +1,153 @@
+#include "scandb/QueueIndex.h"
+
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+#include <new>
+
+#include "scandb/DbRows.h"
+#include "scandb/DbSql.h"
+#include "scandb/Utf8Clean.h"
+
+namespace {
+
+const char kWhat[] = "select found";
+
+// The full case folding under which UnicodeCompareUTF8 finds two texts equal.
+std::string Fold(const char* text) {
+  bool ascii = true;
+  for (const char* p = text; *p && ascii; ++p) ascii = static_cast<unsigned char>(*p) < 0x80;
+  std::string out;
+  if (ascii) {
+    out = text;
+    for (char& c : out)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return out;
+  }
+  icu::UnicodeString::fromUTF8(icu::StringPiece(text))
+      .foldCase(U_FOLD_CASE_DEFAULT)
+      .toUTF8String(out);
+  return out;
+}
+
+// The text a row holds once stored: cleaned and cut as the statement builder does.
+std::string Stored(const char* text, size_t maxBytes) {
+  std::string out;
+  if (!AppendCleanUtf8(out, text, maxBytes)) throw std::bad_alloc();
+  return out;
+}
+
+}  // namespace
+
+void QueueIndex::Reset() {
+  built_ = false;
+  keyOf_.clear();
+  byKey_.clear();
+  heads_.clear();
+}
+
+std::string QueueIndex::Key(int32_t protocol, int32_t port, const char* username,
+                            const char* userpass, const char* server, const char* resource) const {
+  std::string key = std::to_string(protocol) + ':' + std::to_string(port);
+  key += '\0';
+  key += username;
+  key += '\0';
+  key += userpass;
+  key += '\0';
+  key += Fold(server);
+  key += '\0';
+  key += ignoreCase_ ? Fold(resource) : std::string(resource);
+  return key;
+}
+
+void QueueIndex::Insert(int32_t number, std::string key) {
+  if (keyOf_.count(number)) return;
+  auto entry = byKey_.emplace(std::move(key), std::set<int32_t>()).first;
+  std::set<int32_t>& numbers = entry->second;
+  if (numbers.empty() || number < *numbers.begin()) {
+    if (!numbers.empty()) heads_.erase(*numbers.begin());
+    heads_[number] = &entry->first;
+  }
+  numbers.insert(number);
+  keyOf_[number] = &entry->first;
+}
+
+void QueueIndex::Add(int32_t number, const DbLink& link) {
+  if (!built_) return;
+  try {
+    Insert(number,
+           Key(link.protocol, link.port, Stored(link.username, kTextColumn).c_str(),
+               Stored(link.userpass, kTextColumn).c_str(), Stored(link.server, kTextColumn).c_str(),
+               Stored(link.resource, kLongColumn).c_str()));
+  } catch (const std::bad_alloc&) {
+    Reset();  // read again from the table when memory allows
+  }
+}
+
+void QueueIndex::Remove(int32_t number) {
+  auto at = keyOf_.find(number);
+  if (at == keyOf_.end()) return;
+  auto entry = byKey_.find(*at->second);
+  keyOf_.erase(at);
+  if (entry == byKey_.end()) return;
+  std::set<int32_t>& numbers = entry->second;
+  if (*numbers.begin() == number) {
+    heads_.erase(number);
+    numbers.erase(number);
+    if (numbers.empty()) {
+      byKey_.erase(entry);
+      return;
+    }
+    heads_[*numbers.begin()] = &entry->first;
+    return;
+  }
+  numbers.erase(number);
+}
+
+int32_t QueueIndex::First(const std::vector<std::string>& held) const {
+  for (const auto& head : heads_)
+    if (std::find(held.begin(), held.end(), *head.second) == held.end()) return head.first;
+  return -1;
+}
+
+bool QueueIndex::Ensure(tagDBCONTEXT* ctx, bool ignoreCase) {
+  if (built_ && ignoreCase_ == ignoreCase) return true;
+  Reset();
+  ignoreCase_ = ignoreCase;
+  return Build(ctx);
+}
+
+bool QueueIndex::Build(tagDBCONTEXT* ctx) {
+  SqlText sql(512);
+  sql.Add(
+      "SELECT number, protocol, username, OCTET_LENGTH(username), userpass, "
+      "OCTET_LENGTH(userpass), server, OCTET_LENGTH(server), port, resource, "
+      "OCTET_LENGTH(resource) FROM found");
+  DbQuery query(ctx, kWhat);
+  if (!query.Open(sql, 11)) return false;
+  // The buffers of a claimed row, so that the key is that of the text the claim reads.
+  DbFoundRow* row = new (std::nothrow) DbFoundRow;
+  ISC_STATUS code = -1;
+  try {
+    while (row && (code = query.Fetch()) == 0) {
+      query.CopyText(2, 3, row->username, sizeof(row->username));
+      query.CopyText(4, 5, row->userpass, sizeof(row->userpass));
+      query.CopyText(6, 7, row->server, sizeof(row->server));
+      query.CopyText(9, 10, row->resource, sizeof(row->resource));
+      Insert(query.Int(0), Key(query.Int(1), query.Int(8), row->username, row->userpass,
+                               row->server, row->resource));
+    }
+  } catch (const std::bad_alloc&) {
+    delete row;
+    row = nullptr;
+  }
+  if (!row) DbRecordFailure(ctx, nullptr, "malloc ", kWhat);
+  delete row;
+  if (!query.Close() || code != 100) {
+    Reset();
+    return false;
+  }
+  built_ = true;
+  return true;
+}
