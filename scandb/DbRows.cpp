@@ -15,6 +15,25 @@ SqlText& AddText(SqlText& sql, const char* before, const char* text, size_t maxB
   return sql.Add(before).AddValue(text, maxBytes);
 }
 
+// The values of the link columns, protocol to flags.
+void AddLinkValues(SqlText& sql, const DbLink& l) {
+  sql.AddInt(l.protocol);
+  AddText(sql, ", '", l.username, kTextColumn);
+  AddText(sql, "', '", l.userpass, kTextColumn);
+  AddText(sql, "', '", l.server, kTextColumn).Add("', ").AddInt(l.port);
+  AddText(sql, ", '", l.resource, kLongColumn);
+  AddText(sql, "', '", l.bookmark, kTextColumn);
+  AddText(sql, "', '", l.comment, kTextColumn).Add("', ").AddInt(l.restype);
+  sql.Add(", ").AddInt(l.flags);
+}
+
+// ", " and the values of the occurrence columns, rel_url to dir.
+void AddOccurrenceValues(SqlText& sql, const DbOccurrence& at) {
+  AddText(sql, ", '", at.rel_url, kLongColumn);
+  AddText(sql, "', '", at.rel_title, kTextColumn).Add("', ").AddInt(at.line);
+  sql.Add(", ").AddInt(at.col).Add(", ").AddInt(at.extern_).Add(", ").AddInt(at.dir);
+}
+
 // The WHERE clause of the look-up up to the resource, then bookmark and comment on request;
 // the row number found in the index comes last, so Firebird reads that one row.
 void AddIdentity(SqlText& sql, const tagDBCONTEXT* ctx, const DbLink& link, bool withBookmark,
@@ -43,18 +62,8 @@ int DbInsertLoaded(tagDBCONTEXT* ctx, int32_t number, const DbLink& l, const DbR
          "bookmark, comment, restype, flags, title, statusstr, commentstr, content, ressize, "
          "lastmod, charset, statusval, attempt, restime) VALUES (")
       .AddInt(number)
-      .Add(", ")
-      .AddInt(l.protocol);
-  AddText(sql, ", '", l.username, kTextColumn);
-  AddText(sql, "', '", l.userpass, kTextColumn);
-  AddText(sql, "', '", l.server, kTextColumn).Add("', ").AddInt(l.port);
-  AddText(sql, ", '", l.resource, kLongColumn);
-  AddText(sql, "', '", l.bookmark, kTextColumn);
-  AddText(sql, "', '", l.comment, kTextColumn)
-      .Add("', ")
-      .AddInt(l.restype)
-      .Add(", ")
-      .AddInt(l.flags);
+      .Add(", ");
+  AddLinkValues(sql, l);
   AddText(sql, ", '", r.title, kTextColumn);
   AddText(sql, "', '", r.statusstr, kTextColumn);
   AddText(sql, "', '", r.commentstr, kTextColumn);
@@ -77,32 +86,19 @@ int DbInsertReport(tagDBCONTEXT* ctx, int32_t first, int32_t loaded, const DbOcc
       .AddInt(first)
       .Add(", ")
       .AddInt(loaded);
-  AddText(sql, ", '", at.rel_url, kLongColumn);
-  AddText(sql, "', '", at.rel_title, kTextColumn).Add("', ").AddInt(at.line);
-  sql.Add(", ").AddInt(at.col).Add(", ").AddInt(at.extern_).Add(", ").AddInt(at.dir).Add(")");
+  AddOccurrenceValues(sql, at);
+  sql.Add(")");
   return DbExecute(ctx, sql, "start transaction insert report", "insert into report");
 }
 
 int DbInsertFound(tagDBCONTEXT* ctx, const DbLink& l, const DbOccurrence& at) {
   SqlText sql(kStatementBytes);
   sql.Add(
-         "INSERT INTO found (number, protocol, username, userpass, server, port, resource, "
-         "bookmark, comment, restype, flags, rel_url, rel_title, line, col, extern, dir) "
-         "VALUES (gen_id(gen_found, 1), ")
-      .AddInt(l.protocol);
-  AddText(sql, ", '", l.username, kTextColumn);
-  AddText(sql, "', '", l.userpass, kTextColumn);
-  AddText(sql, "', '", l.server, kTextColumn).Add("', ").AddInt(l.port);
-  AddText(sql, ", '", l.resource, kLongColumn);
-  AddText(sql, "', '", l.bookmark, kTextColumn);
-  AddText(sql, "', '", l.comment, kTextColumn)
-      .Add("', ")
-      .AddInt(l.restype)
-      .Add(", ")
-      .AddInt(l.flags);
-  AddText(sql, ", '", at.rel_url, kLongColumn);
-  AddText(sql, "', '", at.rel_title, kTextColumn).Add("', ").AddInt(at.line);
-  sql.Add(", ").AddInt(at.col).Add(", ").AddInt(at.extern_).Add(", ").AddInt(at.dir);
+      "INSERT INTO found (number, protocol, username, userpass, server, port, resource, "
+      "bookmark, comment, restype, flags, rel_url, rel_title, line, col, extern, dir) "
+      "VALUES (gen_id(gen_found, 1), ");
+  AddLinkValues(sql, l);
+  AddOccurrenceValues(sql, at);
   sql.Add(") RETURNING number");
   std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
   int32_t number = 0;
