@@ -96,7 +96,7 @@ DbClaim DBFetchNextFound(tagDBCONTEXT* ctx, DbFoundRow* row, ISC_STATUS* fetchSt
            "OCTET_LENGTH(resource), bookmark, OCTET_LENGTH(bookmark), comment, "
            "OCTET_LENGTH(comment), restype, flags, rel_url, OCTET_LENGTH(rel_url), rel_title, "
            "OCTET_LENGTH(rel_title), line, col, extern, dir FROM found WHERE number=")
-        .AddInt(number);
+        .ParamInt(number);
     DbQuery query(ctx, kWhat);
     if (!query.Open(sql, 25)) return kClaimFailed;
     ISC_STATUS code = query.Fetch();

@@ -34,6 +34,7 @@ void DbJoinThreads(tagDBCONTEXT* ctx) {
 void DbDestroyContext(tagDBCONTEXT* ctx) {
   DbJoinThreads(ctx);
   delete[] ctx->Slots;
+  DbDropPrepared(ctx);
   if (ctx->DbHandle) {
     ISC_STATUS_ARRAY ignored;
     isc_detach_database(ignored, &ctx->DbHandle);

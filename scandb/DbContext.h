@@ -6,7 +6,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -15,6 +17,12 @@
 #include "scandb/ScanDb.h"
 
 struct PoolThread;
+
+// A statement prepared once per attachment, by its text (guarded by the context's Lock).
+struct DbPrepared {
+  isc_stmt_handle Handle = 0;
+  bool Busy = false;  // an open query's cursor is on it
+};
 
 // One per worker of a run; every field is guarded by the context's Lock.
 struct tagDBWORKERSLOT {
@@ -72,6 +80,8 @@ struct tagDBCONTEXT {
   // which the last worker carries out once the run has ended.
   std::atomic<uint32_t> FinishingThread{0};
   std::atomic<int32_t> FreePending{0};
+  // Statements with parameters, prepared on first use (guarded by Lock).
+  std::unordered_map<std::string, std::unique_ptr<DbPrepared>> Prepared;
   // Identities of the `loaded` rows (guarded by Lock).
   LoadedIndex Loaded;
   // Keys of the `found` rows (guarded by Lock).

@@ -52,6 +52,7 @@ int CreateAndAttach(tagDBCONTEXT* ctx, const char* requestedPath) {
     DBFormatError(ctx, nullptr, "create database");
     return 0;
   }
+  DbDropPrepared(ctx);
   const char* path = local.c_str();
   SqlText sql(1024);
   sql.Add("CREATE DATABASE '").AddRaw(path).Add("'");
@@ -107,6 +108,8 @@ int CreateAndAttach(tagDBCONTEXT* ctx, const char* requestedPath) {
 
 int32_t DBCreateTables(tagDBCONTEXT* ctx) {
   if (!ctx) return 0;
+  // A kept statement holds its table in use, which could then not be dropped.
+  DbDropPrepared(ctx);
   ctx->Loaded.Reset();
   ctx->Queue.Reset();
   char loaded[1024];
@@ -208,6 +211,7 @@ int32_t DBMoveDatabase(tagDBCONTEXT* ctx, const char* path, int32_t attach) {
   if (!ctx) return 0;
   if (attach) return path ? CreateAndAttach(ctx, path) : 0;
   if (!ctx->DbHandle) return 0;
+  DbDropPrepared(ctx);
   ISC_STATUS_ARRAY status = {};
   isc_detach_database(status, &ctx->DbHandle);
   if (isc_sqlcode(status) != 0) return 0;

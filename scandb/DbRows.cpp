@@ -11,46 +11,40 @@ namespace {
 // Statements hold every value whole: a cut one could still be valid and do something else.
 const size_t kStatementBytes = 1 << 16;
 
-SqlText& AddText(SqlText& sql, const char* before, const char* text, size_t maxBytes) {
-  return sql.Add(before).AddValue(text, maxBytes);
+// Parameters for the link columns, protocol to flags.
+void AddLinkParams(SqlText& sql, const DbLink& l) {
+  sql.ParamInt(l.protocol).Add(", ").ParamValue(l.username, kTextColumn).Add(", ");
+  sql.ParamValue(l.userpass, kTextColumn).Add(", ").ParamValue(l.server, kTextColumn).Add(", ");
+  sql.ParamInt(l.port).Add(", ").ParamValue(l.resource, kLongColumn).Add(", ");
+  sql.ParamValue(l.bookmark, kTextColumn).Add(", ").ParamValue(l.comment, kTextColumn).Add(", ");
+  sql.ParamInt(l.restype).Add(", ").ParamInt(l.flags);
 }
 
-// The values of the link columns, protocol to flags.
-void AddLinkValues(SqlText& sql, const DbLink& l) {
-  sql.AddInt(l.protocol);
-  AddText(sql, ", '", l.username, kTextColumn);
-  AddText(sql, "', '", l.userpass, kTextColumn);
-  AddText(sql, "', '", l.server, kTextColumn).Add("', ").AddInt(l.port);
-  AddText(sql, ", '", l.resource, kLongColumn);
-  AddText(sql, "', '", l.bookmark, kTextColumn);
-  AddText(sql, "', '", l.comment, kTextColumn).Add("', ").AddInt(l.restype);
-  sql.Add(", ").AddInt(l.flags);
-}
-
-// ", " and the values of the occurrence columns, rel_url to dir.
-void AddOccurrenceValues(SqlText& sql, const DbOccurrence& at) {
-  AddText(sql, ", '", at.rel_url, kLongColumn);
-  AddText(sql, "', '", at.rel_title, kTextColumn).Add("', ").AddInt(at.line);
-  sql.Add(", ").AddInt(at.col).Add(", ").AddInt(at.extern_).Add(", ").AddInt(at.dir);
+// ", " and parameters for the occurrence columns, rel_url to dir.
+void AddOccurrenceParams(SqlText& sql, const DbOccurrence& at) {
+  sql.Add(", ").ParamValue(at.rel_url, kLongColumn).Add(", ");
+  sql.ParamValue(at.rel_title, kTextColumn).Add(", ").ParamInt(at.line).Add(", ");
+  sql.ParamInt(at.col).Add(", ").ParamInt(at.extern_).Add(", ").ParamInt(at.dir);
 }
 
 // The WHERE clause of the look-up up to the resource, then bookmark and comment on request;
 // the row number found in the index comes last, so Firebird reads that one row.
 void AddIdentity(SqlText& sql, const tagDBCONTEXT* ctx, const DbLink& link, bool withBookmark,
                  bool withComment, int32_t number) {
-  sql.Add(" WHERE protocol=").AddInt(link.protocol);
-  AddText(sql, " AND username='", link.username, kTextColumn);
-  AddText(sql, "' AND userpass='", link.userpass, kTextColumn);
-  AddText(sql, "' AND UPPER(server)=UPPER('", link.server, kTextColumn);
-  sql.Add("') AND port=").AddInt(link.port);
+  sql.Add(" WHERE protocol=").ParamInt(link.protocol);
+  sql.Add(" AND username=").ParamValue(link.username, kTextColumn);
+  sql.Add(" AND userpass=").ParamValue(link.userpass, kTextColumn);
+  sql.Add(" AND UPPER(server)=UPPER(").ParamValue(link.server, kTextColumn);
+  sql.Add(") AND port=").ParamInt(link.port);
   if (ctx->IgnoreCase == 1)
-    AddText(sql, " AND UPPER(resource)=UPPER('", link.resource, kLongColumn).Add("')");
+    sql.Add(" AND UPPER(resource)=UPPER(").ParamValue(link.resource, kLongColumn).Add(")");
   else
-    AddText(sql, " AND resource='", link.resource, kLongColumn).Add("'");
+    sql.Add(" AND resource=").ParamValue(link.resource, kLongColumn);
   if (withBookmark)
-    AddText(sql, " AND UPPER(bookmark)=UPPER('", link.bookmark, kTextColumn).Add("')");
-  if (withComment) AddText(sql, " AND UPPER(comment)=UPPER('", link.comment, kTextColumn).Add("')");
-  sql.Add(" AND number=").AddInt(number);
+    sql.Add(" AND UPPER(bookmark)=UPPER(").ParamValue(link.bookmark, kTextColumn).Add(")");
+  if (withComment)
+    sql.Add(" AND UPPER(comment)=UPPER(").ParamValue(link.comment, kTextColumn).Add(")");
+  sql.Add(" AND number=").ParamInt(number);
 }
 
 }  // namespace
@@ -61,17 +55,15 @@ int DbInsertLoaded(tagDBCONTEXT* ctx, int32_t number, const DbLink& l, const DbR
          "INSERT INTO loaded (number, protocol, username, userpass, server, port, resource, "
          "bookmark, comment, restype, flags, title, statusstr, commentstr, content, ressize, "
          "lastmod, charset, statusval, attempt, restime) VALUES (")
-      .AddInt(number)
+      .ParamInt(number)
       .Add(", ");
-  AddLinkValues(sql, l);
-  AddText(sql, ", '", r.title, kTextColumn);
-  AddText(sql, "', '", r.statusstr, kTextColumn);
-  AddText(sql, "', '", r.commentstr, kTextColumn);
-  AddText(sql, "', '", r.content, kShortColumn);
-  AddText(sql, "', '", r.ressize, kShortColumn);
-  AddText(sql, "', '", r.lastmod, kShortColumn);
-  AddText(sql, "', '", r.charset, kShortColumn).Add("', ").AddInt(r.statusval);
-  sql.Add(", ").AddInt(r.attempt).Add(", ").AddInt(r.restime).Add(")");
+  AddLinkParams(sql, l);
+  sql.Add(", ").ParamValue(r.title, kTextColumn).Add(", ");
+  sql.ParamValue(r.statusstr, kTextColumn).Add(", ").ParamValue(r.commentstr, kTextColumn);
+  sql.Add(", ").ParamValue(r.content, kShortColumn).Add(", ");
+  sql.ParamValue(r.ressize, kShortColumn).Add(", ").ParamValue(r.lastmod, kShortColumn);
+  sql.Add(", ").ParamValue(r.charset, kShortColumn).Add(", ").ParamInt(r.statusval);
+  sql.Add(", ").ParamInt(r.attempt).Add(", ").ParamInt(r.restime).Add(")");
   std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
   if (!DbExecute(ctx, sql, "start transaction insert loaded", "insert into loaded")) return 0;
   ctx->Loaded.Add(number, l);
@@ -83,10 +75,10 @@ int DbInsertReport(tagDBCONTEXT* ctx, int32_t first, int32_t loaded, const DbOcc
   sql.Add(
          "INSERT INTO report (first, loaded, rel_url, rel_title, line, col, extern, dir) "
          "VALUES (")
-      .AddInt(first)
+      .ParamInt(first)
       .Add(", ")
-      .AddInt(loaded);
-  AddOccurrenceValues(sql, at);
+      .ParamInt(loaded);
+  AddOccurrenceParams(sql, at);
   sql.Add(")");
   return DbExecute(ctx, sql, "start transaction insert report", "insert into report");
 }
@@ -97,8 +89,8 @@ int DbInsertFound(tagDBCONTEXT* ctx, const DbLink& l, const DbOccurrence& at) {
       "INSERT INTO found (number, protocol, username, userpass, server, port, resource, "
       "bookmark, comment, restype, flags, rel_url, rel_title, line, col, extern, dir) "
       "VALUES (gen_id(gen_found, 1), ");
-  AddLinkValues(sql, l);
-  AddOccurrenceValues(sql, at);
+  AddLinkParams(sql, l);
+  AddOccurrenceParams(sql, at);
   sql.Add(") RETURNING number");
   std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
   int32_t number = 0;
@@ -111,7 +103,7 @@ int DbInsertFound(tagDBCONTEXT* ctx, const DbLink& l, const DbOccurrence& at) {
 
 int DbDeleteFound(tagDBCONTEXT* ctx, int32_t number) {
   SqlText sql(256);
-  sql.Add("DELETE FROM found WHERE number=").AddInt(number);
+  sql.Add("DELETE FROM found WHERE number=").ParamInt(number);
   if (!DbExecute(ctx, sql, "start transaction delete found", "delete found")) return 0;
   std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
   ctx->Queue.Remove(number);

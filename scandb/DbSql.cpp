@@ -3,7 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "scandb/Utf8Clean.h"
 
@@ -11,7 +14,93 @@ namespace {
 
 const short kDialect = 1;
 
+const short kUtf8 = 4;  // Firebird's id of the UTF8 character set
+
 bool Failed(const ISC_STATUS* status) { return isc_sqlcode(status) != 0; }
+
+// Input values of a statement with parameters: integers as SQL_LONG, text as UTF8
+// SQL_VARYING, none NULL (a literal never was).
+struct BoundParams {
+  std::vector<char> block;
+  std::vector<char> data;
+  std::vector<short> nulls;
+  XSQLDA* in = nullptr;
+};
+
+size_t Aligned(size_t length) { return (length + 7) & ~static_cast<size_t>(7); }
+
+// False when memory ran out.
+bool Bind(const SqlText& sql, BoundParams* bound) {
+  const std::vector<SqlText::Param>& params = sql.Params();
+  if (params.empty()) return true;
+  try {
+    size_t total = 0;
+    for (const SqlText::Param& param : params)
+      total += Aligned(param.isText ? sizeof(short) + param.text.size() : sizeof(ISC_LONG));
+    bound->block.assign(XSQLDA_LENGTH(params.size()), 0);
+    bound->data.assign(total, 0);
+    bound->nulls.assign(params.size(), 0);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  XSQLDA* in = reinterpret_cast<XSQLDA*>(bound->block.data());
+  in->version = SQLDA_VERSION1;
+  in->sqln = in->sqld = static_cast<short>(params.size());
+  char* at = bound->data.data();
+  for (size_t i = 0; i < params.size(); ++i) {
+    const SqlText::Param& param = params[i];
+    XSQLVAR& var = in->sqlvar[i];
+    var.sqldata = at;
+    var.sqlind = &bound->nulls[i];
+    if (param.isText) {
+      const short length = static_cast<short>(param.text.size());
+      var.sqltype = SQL_VARYING + 1;
+      var.sqlsubtype = kUtf8;
+      var.sqllen = length > 0 ? length : 1;
+      memcpy(at, &length, sizeof(length));
+      memcpy(at + sizeof(length), param.text.data(), param.text.size());
+      at += Aligned(sizeof(short) + param.text.size());
+    } else {
+      const ISC_LONG value = param.value;
+      var.sqltype = SQL_LONG + 1;
+      var.sqllen = sizeof(value);
+      memcpy(at, &value, sizeof(value));
+      at += Aligned(sizeof(value));
+    }
+  }
+  bound->in = in;
+  return true;
+}
+
+// Under the lock: the kept statement for sql's text, prepared in tr on its first use. Null
+// either with status set (the prepare failed) or with a clean status when the statement is
+// busy or cannot be kept; the caller then prepares one of its own.
+DbPrepared* Keep(tagDBCONTEXT* ctx, isc_tr_handle* tr, const SqlText& sql, ISC_STATUS* status) {
+  try {
+    auto found = ctx->Prepared.find(sql.Text());
+    if (found != ctx->Prepared.end()) return found->second->Busy ? nullptr : found->second.get();
+    std::unique_ptr<DbPrepared> prepared(new DbPrepared);
+    isc_dsql_allocate_statement(status, &ctx->DbHandle, &prepared->Handle);
+    if (Failed(status)) return nullptr;
+    isc_dsql_prepare(status, tr, &prepared->Handle, 0, sql.Text(), kDialect, nullptr);
+    if (Failed(status)) {
+      ISC_STATUS_ARRAY ignored;
+      isc_dsql_free_statement(ignored, &prepared->Handle, DSQL_drop);
+      return nullptr;
+    }
+    DbPrepared* kept = prepared.get();
+    try {
+      ctx->Prepared.emplace(sql.Text(), std::move(prepared));
+    } catch (const std::bad_alloc&) {
+      ISC_STATUS_ARRAY ignored;
+      isc_dsql_free_statement(ignored, &kept->Handle, DSQL_drop);
+      return nullptr;
+    }
+    return kept;
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
 
 // Runs a statement in tr; returns its SQLCODE, *returned set when it is 0.
 ISC_LONG Run(tagDBCONTEXT* ctx, isc_tr_handle* tr, const SqlText& sql, XSQLDA* in,
@@ -29,8 +118,18 @@ ISC_LONG Run(tagDBCONTEXT* ctx, isc_tr_handle* tr, const SqlText& sql, XSQLDA* i
     out->sqlvar[0].sqldata = reinterpret_cast<ISC_SCHAR*>(&value);
     out->sqlvar[0].sqlind = &valueNull;
   }
-  isc_dsql_exec_immed2(status, &ctx->DbHandle, tr, static_cast<unsigned short>(0), sql.Text(),
-                       kDialect, in, out);
+  std::unique_lock<std::recursive_mutex> guard(ctx->Lock, std::defer_lock);
+  DbPrepared* kept = nullptr;
+  if (!sql.Params().empty()) {
+    guard.lock();
+    kept = Keep(ctx, tr, sql, status);
+    if (Failed(status)) return isc_sqlcode(status);
+  }
+  if (kept)
+    isc_dsql_execute2(status, tr, &kept->Handle, kDialect, in, out);
+  else
+    isc_dsql_exec_immed2(status, &ctx->DbHandle, tr, static_cast<unsigned short>(0), sql.Text(),
+                         kDialect, in, out);
   ISC_LONG code = isc_sqlcode(status);
   if (code == 0 && returned) *returned = valueNull < 0 ? 0 : value;
   return code;
@@ -134,6 +233,29 @@ SqlText& SqlText::AddValue(const char* text, size_t maxBytes) {
   return *this;
 }
 
+SqlText& SqlText::ParamInt(int32_t value) {
+  Add("?");
+  if (!Ok()) return *this;
+  try {
+    params_.push_back(Param{false, value, std::string()});
+  } catch (const std::bad_alloc&) {
+    outOfMemory_ = true;
+  }
+  return *this;
+}
+
+SqlText& SqlText::ParamValue(const char* text, size_t maxBytes) {
+  Add("?");
+  if (!Ok()) return *this;
+  try {
+    params_.push_back(Param{true, 0, std::string()});
+    if (!AppendCleanUtf8(params_.back().text, text, maxBytes)) outOfMemory_ = true;
+  } catch (const std::bad_alloc&) {
+    outOfMemory_ = true;
+  }
+  return *this;
+}
+
 SqlText& SqlText::AddRaw(const char* text) {
   AddDoubled(text ? text : "", text ? strlen(text) : 0);
   return *this;
@@ -146,6 +268,11 @@ int DbExecute(tagDBCONTEXT* ctx, const SqlText& sql, const char* startStep,
     DBFormatError(ctx, nullptr, statementStep);
     return 0;
   }
+  BoundParams bound;
+  if (!Bind(sql, &bound)) {
+    DBFormatError(ctx, nullptr, statementStep);
+    return 0;
+  }
   ISC_STATUS_ARRAY status = {};
   isc_tr_handle tr = 0;
   isc_start_transaction(status, &tr, 1, &ctx->DbHandle, 0, nullptr);
@@ -153,7 +280,7 @@ int DbExecute(tagDBCONTEXT* ctx, const SqlText& sql, const char* startStep,
     DBFormatError(ctx, status, startStep);
     return 0;
   }
-  XSQLDA* in = nullptr;
+  XSQLDA* in = bound.in;
   ISC_QUAD blobId = {};
   char inBlock[XSQLDA_LENGTH(1)] = {};
   if (blobValue) {
@@ -229,20 +356,42 @@ bool DbQuery::Open(const SqlText& sql, int columns) {
   }
   out_->version = SQLDA_VERSION1;
   out_->sqln = static_cast<short>(columns);
-  isc_dsql_allocate_statement(status, &ctx_->DbHandle, &stmt_);
-  if (Failed(status)) {
-    DbRecordFailure(ctx_, status, "allocate statement ", what_);
-    stmt_ = 0;
+  BoundParams bound;
+  if (!Bind(sql, &bound)) {
+    DbRecordFailure(ctx_, nullptr, "malloc ", what_);
     return false;
   }
-  if (!sql.Ok()) {
-    DbRecordFailure(ctx_, nullptr, "", what_);
-    return false;
+  if (!sql.Params().empty() && sql.Ok()) {
+    keptLock_ = std::unique_lock<std::recursive_mutex>(ctx_->Lock);
+    kept_ = Keep(ctx_, &tr_, sql, status);
+    if (Failed(status)) {
+      DbRecordFailure(ctx_, status, "", what_);
+      return false;
+    }
   }
-  isc_dsql_prepare(status, &tr_, &stmt_, 0, sql.Text(), kDialect, out_);
-  if (Failed(status)) {
-    DbRecordFailure(ctx_, status, "", what_);
-    return false;
+  if (kept_) {
+    kept_->Busy = true;
+    isc_dsql_describe(status, Statement(), kDialect, out_);
+    if (Failed(status)) {
+      DbRecordFailure(ctx_, status, "", what_);
+      return false;
+    }
+  } else {
+    isc_dsql_allocate_statement(status, &ctx_->DbHandle, &stmt_);
+    if (Failed(status)) {
+      DbRecordFailure(ctx_, status, "allocate statement ", what_);
+      stmt_ = 0;
+      return false;
+    }
+    if (!sql.Ok()) {
+      DbRecordFailure(ctx_, nullptr, "", what_);
+      return false;
+    }
+    isc_dsql_prepare(status, &tr_, &stmt_, 0, sql.Text(), kDialect, out_);
+    if (Failed(status)) {
+      DbRecordFailure(ctx_, status, "", what_);
+      return false;
+    }
   }
   if (out_->sqld != columns) {
     DbRecordFailure(ctx_, nullptr, "", what_);
@@ -282,7 +431,7 @@ bool DbQuery::Open(const SqlText& sql, int columns) {
     var.sqlind = &nulls_[i];
     at += (static_cast<size_t>(var.sqllen) + 7) & ~static_cast<size_t>(7);
   }
-  isc_dsql_execute(status, &tr_, &stmt_, kDialect, nullptr);
+  isc_dsql_execute(status, &tr_, Statement(), kDialect, bound.in);
   if (Failed(status)) {
     DbRecordFailure(ctx_, status, "execute ", what_);
     return false;
@@ -292,7 +441,7 @@ bool DbQuery::Open(const SqlText& sql, int columns) {
 
 ISC_STATUS DbQuery::Fetch() {
   ISC_STATUS_ARRAY status = {};
-  ISC_STATUS code = isc_dsql_fetch(status, &stmt_, kDialect, out_);
+  ISC_STATUS code = isc_dsql_fetch(status, Statement(), kDialect, out_);
   if (code != 0 && code != 100) DbRecordFailure(ctx_, status, "fetch ", what_);
   return code;
 }
@@ -302,6 +451,14 @@ bool DbQuery::Close() {
   closed_ = true;
   bool ok = true;
   ISC_STATUS_ARRAY status = {};
+  if (kept_) {
+    // A cursor that was never opened or is already closed gives an error that changes
+    // nothing: the statement is ready for its next use either way.
+    ISC_STATUS_ARRAY ignored;
+    isc_dsql_free_statement(ignored, &kept_->Handle, DSQL_close);
+    kept_->Busy = false;
+    kept_ = nullptr;
+  }
   if (stmt_) {
     isc_dsql_free_statement(status, &stmt_, DSQL_drop);
     if (Failed(status)) {
@@ -324,6 +481,7 @@ bool DbQuery::Close() {
   data_ = nullptr;
   nulls_ = nullptr;
   out_ = nullptr;
+  if (keptLock_.owns_lock()) keptLock_.unlock();
   return ok;
 }
 
@@ -358,6 +516,15 @@ void DbQuery::CopyText(int column, int lengthColumn, char* buffer, size_t size) 
 const ISC_QUAD* DbQuery::Blob(int column) const {
   if (IsNull(column)) return nullptr;
   return reinterpret_cast<const ISC_QUAD*>(out_->sqlvar[column].sqldata);
+}
+
+void DbDropPrepared(tagDBCONTEXT* ctx) {
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  for (auto& entry : ctx->Prepared) {
+    ISC_STATUS_ARRAY ignored;
+    if (entry.second->Handle) isc_dsql_free_statement(ignored, &entry.second->Handle, DSQL_drop);
+  }
+  ctx->Prepared.clear();
 }
 
 int DbQueryInt(tagDBCONTEXT* ctx, const SqlText& sql, const char* what, int32_t* value) {

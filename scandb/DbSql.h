@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "scandb/DbContext.h"
 
@@ -29,6 +30,19 @@ class SqlText {
   SqlText& AddValue(const char* text, size_t maxBytes);
   // Bytes kept as they are (a file name), every ' doubled.
   SqlText& AddRaw(const char* text);
+  // A ? bound to the value. A statement with parameters is prepared once per attachment
+  // and kept, so its text must not vary with the values.
+  SqlText& ParamInt(int32_t value);
+  // A ? bound to the text as AddValue would have put it in a literal.
+  SqlText& ParamValue(const char* text, size_t maxBytes);
+
+  // One parameter: an integer, or text already cleaned and cut.
+  struct Param {
+    bool isText;
+    int32_t value;
+    std::string text;
+  };
+  const std::vector<Param>& Params() const { return params_; }
 
   bool Ok() const { return !tooLong_ && !outOfMemory_; }
   bool OutOfMemory() const { return outOfMemory_; }
@@ -40,6 +54,7 @@ class SqlText {
   void AddDoubled(const char* text, size_t length);
 
   std::string text_;
+  std::vector<Param> params_;
   size_t limit_;
   bool tooLong_ = false;
   bool outOfMemory_ = false;
@@ -48,7 +63,8 @@ class SqlText {
 // Runs one statement without a result set in its own transaction. An SQLCODE equal to
 // `tolerated` (when not 0) is rolled back and counts as success. With blobValue the
 // statement's one parameter is a blob holding that text. With returned the statement
-// returns one integer (INSERT ... RETURNING), stored there. Returns 1 or 0.
+// returns one integer (INSERT ... RETURNING), stored there. Returns 1 or 0. A statement
+// with parameters takes no blob.
 int DbExecute(tagDBCONTEXT* ctx, const SqlText& sql, const char* startStep,
               const char* statementStep, ISC_LONG tolerated = 0,
               const std::string* blobValue = nullptr, int32_t* returned = nullptr);
@@ -82,15 +98,24 @@ class DbQuery {
   isc_tr_handle* Transaction() { return &tr_; }
 
  private:
+  isc_stmt_handle* Statement() { return kept_ ? &kept_->Handle : &stmt_; }
+
   tagDBCONTEXT* ctx_;
   const char* what_;
   isc_tr_handle tr_ = 0;
   isc_stmt_handle stmt_ = 0;
+  // A kept statement (one with parameters) is only closed, and is used by one query at a
+  // time: the lock is held from Open to Close.
+  DbPrepared* kept_ = nullptr;
+  std::unique_lock<std::recursive_mutex> keptLock_;
   XSQLDA* out_ = nullptr;
   char* data_ = nullptr;
   short* nulls_ = nullptr;
   bool closed_ = true;
 };
+
+// Frees the kept statements; before a detach and before the tables are dropped.
+void DbDropPrepared(tagDBCONTEXT* ctx);
 
 // Runs a query that yields exactly one integer; no row is a failure ("fetch <what>").
 int DbQueryInt(tagDBCONTEXT* ctx, const SqlText& sql, const char* what, int32_t* value);

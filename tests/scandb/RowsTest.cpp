@@ -136,6 +136,11 @@ TEST_F(RowsTest, TheLookUpMatchesExactlyWhatTheStatementMatches) {
     l.username = username;
     return l;
   };
+  auto Repeat = [](const std::string& piece, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i) text += piece;
+    return text;
+  };
   const Case cases[] = {
       {1, L("h", "/Page"), L("h", "/page"), true},
       {0, L("h", "/Page"), L("h", "/page"), false},
@@ -177,6 +182,11 @@ TEST_F(RowsTest, TheLookUpMatchesExactlyWhatTheStatementMatches) {
       {0, L("h ", "/a"), L("H", "/a  "), true},
       {0, L("h", "/it's"), L("h", "/it's"), true},
       {0, L("h", "/bad\xED\xA0\x80"), L("h", "/bad\xED\xA0\x80"), true},
+      // Values at and past their columns' size are cut the same way when stored and looked up.
+      {1, L(std::string(300, 'h'), "/" + std::string(3000, 'x')),
+       L(std::string(300, 'H'), "/" + std::string(3000, 'X')), true},
+      {0, L("h", Repeat("\xC3\xBC", 1100), Repeat("\xC3\xBC", 200)),
+       L("h", Repeat("\xC3\xBC", 1100), Repeat("\xC3\x9C", 200)), true},
   };
   int index = 0;
   for (const Case& c : cases) {
