@@ -24,8 +24,7 @@ void TrimBlanks(std::string& text) {
 
 // The text a statement literal holds: cleaned and cut as the statement builder does.
 std::string Literal(const char* text, size_t maxBytes) {
-  std::string out;
-  if (!AppendCleanUtf8(out, text, maxBytes)) throw std::bad_alloc();
+  std::string out = CleanUtf8(text, maxBytes);
   TrimBlanks(out);
   return out;
 }

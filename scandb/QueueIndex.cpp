@@ -31,13 +31,6 @@ std::string Fold(const char* text) {
   return out;
 }
 
-// The text a row holds once stored: cleaned and cut as the statement builder does.
-std::string Stored(const char* text, size_t maxBytes) {
-  std::string out;
-  if (!AppendCleanUtf8(out, text, maxBytes)) throw std::bad_alloc();
-  return out;
-}
-
 }  // namespace
 
 void QueueIndex::Reset() {
@@ -76,10 +69,10 @@ void QueueIndex::Insert(int32_t number, std::string key) {
 void QueueIndex::Add(int32_t number, const DbLink& link) {
   if (!built_) return;
   try {
-    Insert(number,
-           Key(link.protocol, link.port, Stored(link.username, kTextColumn).c_str(),
-               Stored(link.userpass, kTextColumn).c_str(), Stored(link.server, kTextColumn).c_str(),
-               Stored(link.resource, kLongColumn).c_str()));
+    Insert(number, Key(link.protocol, link.port, CleanUtf8(link.username, kTextColumn).c_str(),
+                       CleanUtf8(link.userpass, kTextColumn).c_str(),
+                       CleanUtf8(link.server, kTextColumn).c_str(),
+                       CleanUtf8(link.resource, kLongColumn).c_str()));
   } catch (const std::bad_alloc&) {
     Reset();  // read again from the table when memory allows
   }

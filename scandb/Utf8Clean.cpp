@@ -77,3 +77,9 @@ size_t Utf8CutLength(const char* text, size_t length, size_t maxBytes) {
   if ((static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) return maxBytes;
   return cut;
 }
+
+std::string CleanUtf8(const char* text, size_t maxBytes) {
+  std::string out;
+  if (!AppendCleanUtf8(out, text, maxBytes)) throw std::bad_alloc();
+  return out;
+}

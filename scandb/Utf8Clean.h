@@ -9,5 +9,8 @@
 // memory runs out (then `out` may hold part of the text).
 bool AppendCleanUtf8(std::string& out, const char* text, size_t maxBytes);
 
+// The cleaned text as a new string; throws std::bad_alloc when memory runs out.
+std::string CleanUtf8(const char* text, size_t maxBytes);
+
 // The largest length <= maxBytes that does not split a UTF-8 character of text[0..length).
 size_t Utf8CutLength(const char* text, size_t length, size_t maxBytes);
