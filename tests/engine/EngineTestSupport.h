@@ -8,8 +8,7 @@
 
 #include "app/Settings.h"
 #include "engine/LinkFinder.h"
-
-std::string UnixPath(const std::u16string& windowsPath);
+#include "tests/support/WinePath.h"
 
 // A folder of the running test's own under the temp folder: emptied when it is made and
 // removed with everything in it when it goes.

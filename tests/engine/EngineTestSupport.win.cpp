@@ -6,13 +6,6 @@
 
 #include "scandb/ScanDb.h"
 
-std::string UnixPath(const std::u16string& windowsPath) {
-  char* unixPath = wine_get_unix_file_name(windowsPath.c_str());
-  std::string result = unixPath ? unixPath : "";
-  HeapFree(GetProcessHeap(), 0, unixPath);
-  return result;
-}
-
 TestFolder::TestFolder(const char16_t* prefix) {
   WCHAR temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "scandb/ScanDb.h"
+#include "tests/support/WinePath.h"
 
 namespace {
 
@@ -74,13 +75,6 @@ void CountRow(void* user, int32_t, int32_t, int32_t, int32_t, const char*, const
               int32_t, int32_t, const char*, const char*, int32_t, int32_t, int32_t, int32_t,
               int32_t*) {
   ++*static_cast<int*>(user);
-}
-
-std::string UnixPath(const std::u16string& path) {
-  char* unixPath = wine_get_unix_file_name(path.c_str());
-  std::string result = unixPath ? unixPath : "";
-  HeapFree(GetProcessHeap(), 0, unixPath);
-  return result;
 }
 
 TEST(PoolWineTest, AWorkerSendsToTheWindowWhileTheMainThreadStopsTheRun) {
