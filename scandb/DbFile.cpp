@@ -214,7 +214,10 @@ int32_t DBMoveDatabase(tagDBCONTEXT* ctx, const char* path, int32_t attach) {
   DbDropPrepared(ctx);
   ISC_STATUS_ARRAY status = {};
   isc_detach_database(status, &ctx->DbHandle);
-  if (isc_sqlcode(status) != 0) return 0;
+  if (isc_sqlcode(status) != 0) {
+    DBFormatError(ctx, status, "detach database");
+    return 0;
+  }
   ctx->DbHandle = 0;
   ctx->Loaded.Reset();
   ctx->Queue.Reset();

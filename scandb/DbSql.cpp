@@ -166,6 +166,27 @@ void DbRecordFailure(tagDBCONTEXT* ctx, const ISC_STATUS* status, const char* pr
   DBFormatError(ctx, status, step);
 }
 
+int32_t DBErrorText(tagDBCONTEXT* ctx, char* buffer, int32_t size) {
+  if (!ctx || !buffer || size <= 0) return 0;
+  std::lock_guard<std::mutex> guard(ctx->ErrorLock);
+  size_t length = strnlen(ctx->ErrorText, sizeof(ctx->ErrorText) - 1);
+  if (length > static_cast<size_t>(size - 1))
+    length = Utf8CutLength(ctx->ErrorText, length, size - 1);
+  memcpy(buffer, ctx->ErrorText, length);
+  buffer[length] = '\0';
+  return static_cast<int32_t>(length);
+}
+
+DbKeptError::DbKeptError(tagDBCONTEXT* ctx) : ctx_(ctx) {
+  std::lock_guard<std::mutex> guard(ctx->ErrorLock);
+  memcpy(text_, ctx->ErrorText, sizeof(text_));
+}
+
+DbKeptError::~DbKeptError() {
+  std::lock_guard<std::mutex> guard(ctx_->ErrorLock);
+  memcpy(ctx_->ErrorText, text_, sizeof(text_));
+}
+
 int32_t DBQuoteString(char* buffer, uint32_t size, const char* text, int32_t doubleQuotes) {
   if (!buffer || size == 0) return 0;
   uint32_t written = 0;
