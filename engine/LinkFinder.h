@@ -97,6 +97,7 @@ class CLinkFinder {
   // The state the URL model and the restriction rules read; no extension lists.
   tagRULECONTEXT RuleContext() const;
 
+  // The Winelib tests reach the storage context and the callback object through it.
   friend struct CLinkFinderTestAccess;
 
   std::unique_ptr<CLinkFinderCallbacks> callbacks;
