@@ -49,8 +49,7 @@ class CLinkFinder {
 
   // URL model: turns link text into a record, resolved against `base` ("" for none).
   // Returns 1 when the record is usable, 0 with the reason in statusstr.
-  int FillItemWithURL(WCHAR* text, const WCHAR* base, tagTreeListItemFull* item,
-                      int* explicitPort);
+  int FillItemWithURL(WCHAR* text, const WCHAR* base, tagTreeListItemFull* item, int* explicitPort);
   int LinkDomainExternal(const WCHAR* server, uint32_t port);
   res_type LookupFileType(const WCHAR* extension);
 
@@ -70,6 +69,11 @@ class CLinkFinder {
                             const WCHAR* fromServer, const WCHAR* toServer);
   void GetDisplayLink(const WCHAR* url, WCHAR* display, int displaySize);
   void GetLinkFromDisplayBack(WCHAR* url, int urlSize, const WCHAR* display);
+
+  // The process's cookie store (net/Cookies.h), on any thread: stores one Set-Cookie value
+  // from `host` (always 1); the Cookie header for a request, freed with free().
+  int HeaderSetCookie(WCHAR* host, char* text, DWORD length);
+  char* HeaderGetCookie(WCHAR* host, WCHAR* path);
 
   // Callback members, reached through CFinderCallbacks on the database layer's threads:
   // a result stored during a scan, and a stored result while a worksheet is opened.
