@@ -78,6 +78,11 @@ class CLinkFinder {
   void GetDisplayLink(const WCHAR* url, WCHAR* display, int displaySize);
   void GetLinkFromDisplayBack(WCHAR* url, int urlSize, const WCHAR* display);
 
+  // The process's cookie store (net/Cookies.h), on any thread: stores one Set-Cookie value
+  // from `host` (always 1); the Cookie header for a request, freed with free().
+  int HeaderSetCookie(WCHAR* host, char* text, DWORD length);
+  char* HeaderGetCookie(WCHAR* host, WCHAR* path);
+
   // Callback members, reached through CFinderCallbacks on the database layer's threads:
   // a result stored during a scan, and a stored result while a worksheet is opened.
   void report_url_func(FINDER_REPORT_PARAMS);
