@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "engine/ControlWrappers.h"
+#include "engine/UnixPath.h"
 #include "net/Cookies.h"
-#include "tests/support/WinePath.h"
 
 namespace {
 
