@@ -23,3 +23,26 @@ AppendResult AppendReceived(char*& data, uint32_t& size, uint32_t& capacity, con
 
 // Non-zero limit and more than `limit` ms since the tick `start`.
 bool TimeLimitPassed(uint32_t start, uint32_t limit);
+
+// The write callback's core for a downloader `d` (Data, DataSize, DataCapacity,
+// ElapsedTime holding the start tick, TimeLimit and the OutOfMemory, SizeAbort and
+// TimeAbort flags): keeps the bytes, or sets the flag that stops the transfer and returns
+// (size_t)-1.
+template <class T>
+size_t ReceiveBytes(T& d, const char* bytes, size_t n) {
+  switch (AppendReceived(d.Data, d.DataSize, d.DataCapacity, bytes, n)) {
+    case APPEND_NO_MEMORY:
+      d.OutOfMemory = 1;
+      return static_cast<size_t>(-1);
+    case APPEND_CEILING:
+      d.SizeAbort = 1;
+      return static_cast<size_t>(-1);
+    case APPEND_OK:
+      break;
+  }
+  if (TimeLimitPassed(d.ElapsedTime, d.TimeLimit)) {
+    d.TimeAbort = 1;
+    return static_cast<size_t>(-1);
+  }
+  return n;
+}

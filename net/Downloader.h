@@ -84,6 +84,49 @@ class CSSLDnld {
 
 #undef TL_HTTP_DOWNLOADER_FIELDS
 
+// ftp: lists the directory that holds Path's last part and looks for that name in it;
+// results 0, 1, 2, 4, no data. StatusText is the server's latest reply line, "OK" or
+// '"name" is a directory'.
+class CFTPDnld {
+ public:
+  explicit CFTPDnld(int ignoreCase);
+  status_type FTPTestExistance();
+  void FreeData(void* data);
+  // 0 when equal; ASCII case is ignored when IgnoreCase is set.
+  int strcmpcase(const char* a, const char* b);
+  static size_t WriteCallback(char* bytes, size_t size, size_t count, void* object);
+  static size_t HeaderCallback(char* bytes, size_t size, size_t count, void* object);
+
+  char HostName[2048];
+  int32_t Port;
+  char UserName[256];
+  char Password[256];
+  int32_t ProxyType;  // 0 none, other an HTTP proxy that tunnels
+  char ProxyAddress[256];
+  int32_t ProxyPort;
+  int32_t ProxyBypassLocal;
+  int32_t ProxyUseAuth;
+  char ProxyUserName[256];
+  char ProxyPassword[256];
+  int32_t Passive;  // 0: active mode
+  char Path[2048];  // UTF-8, not escaped
+  int32_t Timeout;  // seconds
+  uint32_t TimeLimit;
+  char16_t StatusText[256];
+  char16_t StatusDetail[256];
+  uint32_t ElapsedTime;
+  uint32_t SentSize;
+  uint32_t ReceivedSize;
+  int32_t IgnoreCase;
+  char* Data;  // the listing while the check runs
+  uint32_t DataSize;
+  int32_t HeaderDone;
+  int32_t TimeAbort;
+  int32_t SizeAbort;  // the listing reached DOWNLOAD_MAX_BYTES
+  int32_t OutOfMemory;
+  uint32_t DataCapacity;
+};
+
 // The bytes 0x01-0x20, 0x7F-0xFF and those in `extra` as '%' and two upper-case hex digits.
 std::string URLEscaped(const char* text, const char* extra = "");
 // Escapes text in place when the result fits size bytes with its NUL and returns text;

@@ -43,20 +43,7 @@ const char* SkipBlanks(const char* p, const char* end) {
 template <class T>
 size_t Write(char* bytes, size_t size, size_t count, T& d) {
   const size_t n = size * count;
-  switch (AppendReceived(d.Data, d.DataSize, d.DataCapacity, bytes, n)) {
-    case APPEND_NO_MEMORY:
-      d.OutOfMemory = 1;
-      return static_cast<size_t>(-1);
-    case APPEND_CEILING:
-      d.SizeAbort = 1;
-      return static_cast<size_t>(-1);
-    case APPEND_OK:
-      break;
-  }
-  if (TimeLimitPassed(d.ElapsedTime, d.TimeLimit)) {
-    d.TimeAbort = 1;
-    return static_cast<size_t>(-1);
-  }
+  if (ReceiveBytes(d, bytes, n) != n) return static_cast<size_t>(-1);
   if (d.SizeLimitType == 2 && d.DataSize > d.SizeLimit) {
     d.SizeAbort = 1;
     return static_cast<size_t>(-1);
@@ -115,26 +102,9 @@ void Skipped(T& d, int detail) {
   NetText(detail, d.StatusDetail);
 }
 
+// Every option of one request, in one place (a handle may one day serve several).
 template <class T>
-status_type Download(T& d, bool https, void** data, unsigned long* length) {
-  if (data) *data = nullptr;
-  if (length) *length = 0;
-  d.Data = nullptr;
-  d.DataSize = d.DataCapacity = 0;
-  d.StatusText[0] = d.StatusDetail[0] = 0;
-  d.HeaderOffset = d.HeaderSize = 0;
-  d.NonTextAbort = d.TimeAbort = d.SizeAbort = d.NonTextPending = d.OutOfMemory = 0;
-  d.SentSize = d.ReceivedSize = 0;
-  status_type result = ST_FAILURE;
-  const uint32_t start = NetTickMs();
-  d.ElapsedTime = start;
-
-  CURL* curl = OpenEasyHandle(d.Timeout);
-  if (!curl) {
-    NetText(STR_Curl_102, d.StatusText);
-    d.ElapsedTime = NetTickMs() - start;
-    return ST_FAILURE;
-  }
+void SetRequestOptions(CURL* curl, T& d, bool https) {
   const std::string path = URLEscaped(d.Path);
   if (path.size() < sizeof(d.Path)) std::memcpy(d.Path, path.c_str(), path.size() + 1);
   const std::string url = std::string(https ? "https://" : "http://") + d.HostName + ":" +
@@ -166,6 +136,29 @@ status_type Download(T& d, bool https, void** data, unsigned long* length) {
   // A bare HTTP/0.9 reply still has a first line worth showing.
   curl_easy_setopt(curl, CURLOPT_HTTP09_ALLOWED, 1L);
   if (d.HeadOnly) curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+}
+
+template <class T>
+status_type Download(T& d, bool https, void** data, unsigned long* length) {
+  if (data) *data = nullptr;
+  if (length) *length = 0;
+  d.Data = nullptr;
+  d.DataSize = d.DataCapacity = 0;
+  d.StatusText[0] = d.StatusDetail[0] = 0;
+  d.HeaderOffset = d.HeaderSize = 0;
+  d.NonTextAbort = d.TimeAbort = d.SizeAbort = d.NonTextPending = d.OutOfMemory = 0;
+  d.SentSize = d.ReceivedSize = 0;
+  status_type result = ST_FAILURE;
+  const uint32_t start = NetTickMs();
+  d.ElapsedTime = start;
+
+  CURL* curl = OpenEasyHandle(d.Timeout);
+  if (!curl) {
+    NetText(STR_Curl_102, d.StatusText);
+    d.ElapsedTime = NetTickMs() - start;
+    return ST_FAILURE;
+  }
+  SetRequestOptions(curl, d, https);
 
   int code = curl_easy_perform(curl);
   long headerSize = 0;

@@ -8,6 +8,7 @@
 
 #include "net/Downloader.h"
 #include "net/NetService.h"
+#include "tests/net/NetTestText.h"
 #include "tests/peers/Peers.h"
 
 namespace {
@@ -40,18 +41,6 @@ std::string Routes() {
 int InList(int status, void* user) {
   const std::string list = std::string(" ") + static_cast<const char*>(user) + " ";
   return list.find(" " + std::to_string(status) + " ") != std::string::npos;
-}
-
-template <size_t N>
-void Put(char (&field)[N], const std::string& text) {
-  ASSERT_LT(text.size(), N);
-  std::memcpy(field, text.c_str(), text.size() + 1);
-}
-
-std::string Narrow(const char16_t* text) {
-  std::string out;
-  for (; *text; ++text) out += static_cast<char>(*text < 0x80 ? *text : '?');
-  return out;
 }
 
 struct Reply {

@@ -6,14 +6,9 @@
 #include <string>
 
 #include "net/Downloader.h"
+#include "tests/net/NetTestText.h"
 
 namespace {
-
-std::string Narrow(const char16_t* text) {
-  std::string out;
-  for (; *text; ++text) out += static_cast<char>(*text < 0x100 ? *text : '?');
-  return out;
-}
 
 TEST(UrlEscape, EscapesControlBlankHighBytesAndDeleteOnce) {
   const struct {
