@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "net/SmtpMail.h"
 #include "tests/peers/PeerProcess.h"
 
 struct SmtpPeer {
@@ -25,4 +26,32 @@ struct SmtpLogText {
   int Errors() const;  // "Error: " lines
 };
 
+// One request with texts of its own; Fill points the request at them, Send fills and runs it.
+struct SmtpRequest {
+  tagSMTPMAIL mail{};
+  SmtpLogText log;
+  std::string from = "sender@example.org";
+  std::string to = "rcpt@example.org";
+  std::string user = "user";
+  std::string password = "secret";
+  std::string subject = "Test";
+  std::string body = "hello\r\n";
+  std::vector<std::string> names;  // of the attachments
+  std::vector<std::string> data;
+  std::vector<char*> recipients;
+  std::vector<tagSMTPATTACH> attachments;
+
+  SmtpRequest();
+  void Fill(int port);
+  int Send(int port);
+};
+
+// Runs `request` against a peer configured by `members`; returns the peer's record, or ""
+// when the peer did not start.
+std::string Converse(SmtpRequest& request, const std::string& members, int* result);
+
+// A listening socket on 127.0.0.1 at a port the system picks.
+int LoopbackListener(int* port);
+
+bool Has(const std::string& text, const std::string& part);
 std::string FromHex(const std::string& hex);
