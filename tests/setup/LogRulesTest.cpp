@@ -37,6 +37,9 @@ TEST(LogLines, SplitOnAnyLineEndAndSkipWhatCannotBeWhole) {
   EXPECT_EQ("d", lines[3]);
   EXPECT_EQ(2999u, lines[4].size());
   EXPECT_TRUE(SplitLogLines("", 0).empty());
+  std::string many;
+  for (int i = 0; i < 100000; ++i) many += "File:C:\\x\r";
+  EXPECT_EQ(100000u, SplitLogLines(many.data(), many.size()).size());
   EXPECT_TRUE(SplitLogLines("\r\r\n\n", 4).empty());
 }
 

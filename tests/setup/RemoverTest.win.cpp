@@ -238,6 +238,31 @@ TEST_F(Remover, EndsProgramsAndServicesOfListedExecutables) {
   EXPECT_FALSE(Exists("C:\\tl-old\\bin\\svc.exe"));
 }
 
+TEST_F(Remover, HostileLogsChangeNothingOutside) {
+  using namespace std::string_literals;
+  WriteFileBytes("C:\\tl-old\\keep.txt", "k");
+  std::string manyLines;
+  for (int i = 0; i < 2000; ++i) manyLines += "File:C:\\tl-old\\missing" + std::to_string(i) + "\r";
+  const std::string hostile[] = {
+      "",
+      "\0\xff\xfe\x00\x01"
+      "File:C:\\tl-old\\keep.txt\0"s,
+      "\xff\xfe"s,
+      "\xff\xfe"
+      "F\0i\0l\0e\0:\0C"s,
+      "File:C:\\tl-old\\keep.txt" + std::string(2990, 'x') + "\n",
+      "File:C:\\tl-old\\..\\windows\\win.ini\rFile:C:\\tl-old\\k*.txt\rFolder:C:\\tl-old\r",
+      manyLines,
+  };
+  for (const std::string& log : hostile) {
+    EXPECT_EQ(0, Remove(log)) << log.substr(0, 40);
+    EXPECT_TRUE(Exists("C:\\tl-old\\keep.txt")) << log.substr(0, 40);
+  }
+  EXPECT_TRUE(Exists("C:\\windows\\win.ini"));
+  DeleteFileA(kLog);
+  EXPECT_EQ(0, Twin<RemoveFn>("RemovePreviousInstallation")(kLog, 0));
+}
+
 TEST(FormatBounded, Table) {
   const auto format = Twin<FormatFn>("FormatBounded");
   char buffer[256];

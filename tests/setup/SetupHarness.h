@@ -20,7 +20,8 @@ std::u16string PlaceHelper(const char16_t* helper, const std::u16string& folder,
                            const std::u16string& name);
 // Deletes a file tree; missing is fine.
 void RemoveTree(const std::u16string& path);
-std::u16string ReadTextFile(const std::u16string& path);
+// The file's first bytes (at most maxBytes), one unit each.
+std::u16string ReadTextFile(const std::u16string& path, size_t maxBytes = 256);
 // Waits until a file has content (up to 20 s); its content, or empty.
 std::u16string WaitForFileText(const std::u16string& path);
 

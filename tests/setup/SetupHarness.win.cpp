@@ -68,15 +68,15 @@ void RemoveTree(const std::u16string& path) {
   }
 }
 
-std::u16string ReadTextFile(const std::u16string& path) {
+std::u16string ReadTextFile(const std::u16string& path, size_t maxBytes) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::u16string();
-  char bytes[256];
+  std::string bytes(maxBytes, '\0');
   DWORD read = 0;
-  ReadFile(file, bytes, sizeof bytes, &read, nullptr);
+  ReadFile(file, &bytes[0], static_cast<DWORD>(maxBytes), &read, nullptr);
   CloseHandle(file);
-  return std::u16string(bytes, bytes + read);
+  return std::u16string(bytes.begin(), bytes.begin() + read);
 }
 
 std::u16string WaitForFileText(const std::u16string& path) {
