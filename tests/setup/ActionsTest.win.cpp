@@ -6,7 +6,6 @@
 
 #include <msi.h>
 #include <msiquery.h>
-#include <sddl.h>
 
 #include <string>
 
@@ -20,23 +19,6 @@ using FindPathFn = void(WINAPI*)(const char*, char*, int);
 const char kUninstallKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TessalineLite";
 const char kSettingsKey[] = "Software\\Quillory\\TessalineLite";
-
-void WriteText(const std::string& path, const std::string& text) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(file);
-}
-
-void SetString(HKEY root, const char* path, REGSAM view, const char* name,
-               const std::string& value) {
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS | view,
-                                           nullptr, &key, nullptr));
-  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(key);
-}
 
 int g_warnings = 0;
 
@@ -108,10 +90,10 @@ class Actions : public testing::Test {
 
 TEST_F(Actions, CheckForSetupFindsTheProductsLogInAnyView) {
   CreateDirectoryA("C:\\tl-old", nullptr);
-  WriteText("C:\\tl-old\\a.txt", "a");
-  WriteText("C:\\tl-old\\uninst.log", "File:C:\\tl-old\\a.txt\r\n");
-  SetString(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, "UninstallString",
-            "\"C:\\tl-old\\uninst.exe\" \"C:\\tl-old\\uninst.log\"");
+  WriteFileBytes("C:\\tl-old\\a.txt", "a");
+  WriteFileBytes("C:\\tl-old\\uninst.log", "File:C:\\tl-old\\a.txt\r\n");
+  SetRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, "UninstallString",
+                    "\"C:\\tl-old\\uninst.exe\" \"C:\\tl-old\\uninst.log\"");
   Set("CustomActionData", "Other");
   EXPECT_EQ(1603u, Run("CheckForSetup"));
   Set("CustomActionData", "");
@@ -127,19 +109,11 @@ TEST_F(Actions, CheckForSetupFindsTheProductsLogInAnyView) {
 TEST_F(Actions, RefusedRemovalWarnsOnceAndSucceeds) {
   CreateDirectoryA("C:\\tl-old", nullptr);
   const std::string locked = std::string(kSettingsKey) + "\\Locked";
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, locked.c_str(), 0, nullptr, 0,
-                                           KEY_ALL_ACCESS, nullptr, &key, nullptr));
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
-      "D:P(A;;KR;;;WD)", SDDL_REVISION_1, &descriptor, nullptr));
-  RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
-  LocalFree(descriptor);
-  RegCloseKey(key);
-  WriteText("C:\\tl-old\\a.txt", "a");
-  WriteText("C:\\tl-old\\uninst.log",
-            "File:C:\\tl-old\\a.txt\nKey:HKEY_CURRENT_USER\\" + locked + "\n");
-  SetString(HKEY_CURRENT_USER, kSettingsKey, 0, "UninstLog", "C:\\tl-old\\uninst.log");
+  LockKey(HKEY_CURRENT_USER, locked);
+  WriteFileBytes("C:\\tl-old\\a.txt", "a");
+  WriteFileBytes("C:\\tl-old\\uninst.log",
+                 "File:C:\\tl-old\\a.txt\nKey:HKEY_CURRENT_USER\\" + locked + "\n");
+  SetRegistryString(HKEY_CURRENT_USER, kSettingsKey, 0, "UninstLog", "C:\\tl-old\\uninst.log");
 
   Set("CustomActionData", "Tessaline Lite");
   EXPECT_EQ(0u, Run("CheckForSetup"));
@@ -150,8 +124,8 @@ TEST_F(Actions, RefusedRemovalWarnsOnceAndSucceeds) {
 TEST(FindExistingPathInCommandLine, Table) {
   CreateDirectoryA("C:\\tl-cmd", nullptr);
   CreateDirectoryA("C:\\tl-cmd\\old app", nullptr);
-  WriteText("C:\\tl-cmd\\old app\\uninst.log", "");
-  WriteText("C:\\tl-cmd\\app", "");
+  WriteFileBytes("C:\\tl-cmd\\old app\\uninst.log", "");
+  WriteFileBytes("C:\\tl-cmd\\app", "");
   const struct {
     const char* commandLine;
     const char* path;

@@ -16,30 +16,6 @@ const char kUninstallKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TessalineLite";
 const char kOldKey[] = "Software\\Quillory\\TessalineLite\\Old";
 
-void WriteText(const std::string& path, const std::string& text) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-  DWORD written = 0;
-  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(file);
-}
-
-void SetString(HKEY root, const char* path, const char* name, const std::string& value) {
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(key);
-}
-
-bool KeyExists(HKEY root, const char* path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
-}
-
 TEST(EndToEnd, PackageRemovesTheOldInstallationAndInstalls) {
   const char* package = getenv("TL_SETUP_E2E_MSI");
   ASSERT_TRUE(package);
@@ -50,14 +26,14 @@ TEST(EndToEnd, PackageRemovesTheOldInstallationAndInstalls) {
 
   const std::string old = kOld;
   Child victim(PlaceHelper(u"tl-victim.exe", u"C:\\tl-e2e-old", u"tessalinelite.exe"));
-  WriteText(old + "\\readme.txt", "old");
-  WriteText(old + "\\uninst.log",
-            "Folder:" + old + "\r\nFile:" + old + "\\tessalinelite.exe\r\nFile:" + old +
-                "\\readme.txt\r\nFile:" + old + "\\uninst.log\r\nKey:HKEY_CURRENT_USER\\" +
-                kOldKey + "\r\nKey:HKEY_LOCAL_MACHINE\\" + kUninstallKey + "\r\n");
-  SetString(HKEY_CURRENT_USER, kOldKey, "Setting", "1");
-  SetString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString",
-            "\"" + old + "\\unins.exe\" \"" + old + "\\uninst.log\"");
+  WriteFileBytes(old + "\\readme.txt", "old");
+  WriteFileBytes(old + "\\uninst.log",
+                 "Folder:" + old + "\r\nFile:" + old + "\\tessalinelite.exe\r\nFile:" + old +
+                     "\\readme.txt\r\nFile:" + old + "\\uninst.log\r\nKey:HKEY_CURRENT_USER\\" +
+                     kOldKey + "\r\nKey:HKEY_LOCAL_MACHINE\\" + kUninstallKey + "\r\n");
+  SetRegistryString(HKEY_CURRENT_USER, kOldKey, 0, "Setting", "1");
+  SetRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, 0, "UninstallString",
+                    "\"" + old + "\\unins.exe\" \"" + old + "\\uninst.log\"");
 
   CreateDirectoryA("C:\\tl-e2e", nullptr);
   Child installer(u"msiexec.exe /i \"" + msi + u"\" /qn /l*v C:\\tl-e2e\\install.log");

@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <sddl.h>
-
 #include <string>
 #include <vector>
 
@@ -28,14 +26,6 @@ bool Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-}
-
 // Creates the key one name at a time: the ANSI calls take at most 255 bytes of path.
 void MakeKey(HKEY root, const std::string& path, const char* value = nullptr) {
   HKEY key = root;
@@ -54,39 +44,9 @@ void MakeKey(HKEY root, const std::string& path, const char* value = nullptr) {
   RegCloseKey(key);
 }
 
-bool KeyExists(HKEY root, const std::string& path) {
-  HKEY key = root;
-  for (size_t start = 0; start <= path.size();) {
-    const size_t slash = path.find('\\', start);
-    const size_t end = slash == std::string::npos ? path.size() : slash;
-    HKEY next = nullptr;
-    const LONG opened =
-        RegOpenKeyExA(key, path.substr(start, end - start).c_str(), 0, KEY_READ, &next);
-    if (key != root) RegCloseKey(key);
-    if (opened != ERROR_SUCCESS) return false;
-    key = next;
-    start = end + 1;
-  }
-  RegCloseKey(key);
-  return true;
-}
-
 bool ValueExists(HKEY root, const std::string& path, const char* name) {
   return RegGetValueA(root, path.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
          ERROR_SUCCESS;
-}
-
-// Lets everyone read the key and nobody write it.
-void LockKey(HKEY root, const std::string& path) {
-  MakeKey(root, path);
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key));
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
-      "D:P(A;;KR;;;WD)", SDDL_REVISION_1, &descriptor, nullptr));
-  EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor));
-  LocalFree(descriptor);
-  RegCloseKey(key);
 }
 
 class Remover : public testing::Test {
