@@ -73,7 +73,7 @@ bool FileFound(const char* path) {
   return true;
 }
 
-// A string value of an open key; false when missing, not a string, or too long for size.
+// A string value of an open key; false when missing, not a string or over 64 KiB.
 bool ReadStringValue(HKEY key, const char* name, std::string& value) {
   DWORD type = 0;
   DWORD size = 0;
