@@ -75,11 +75,11 @@ function(tl_add_program name mode)
   endif()
 endfunction()
 
-# tl_add_test(name LABEL subsystem [WINE] SOURCES ... LIBS ...)
+# tl_add_test(name LABEL subsystem [WINE] [SERIAL] SOURCES ... LIBS ...)
 # Native tests are plain Linux programs; WINE tests are Winelib programs run by wine in the
-# build's own headless prefix.
+# build's own headless prefix. SERIAL tests (real input, the foreground) run alone.
 function(tl_add_test name)
-  cmake_parse_arguments(T "WINE" "LABEL" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(T "WINE;SERIAL" "LABEL" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
   if(T_WINE AND NOT TL_WINELIB)
     return()
   endif()
@@ -99,6 +99,9 @@ function(tl_add_test name)
     endif()
   endif()
   set_tests_properties(${T_LABEL}.${name} PROPERTIES LABELS ${T_LABEL} TIMEOUT 300)
+  if(T_SERIAL)
+    set_tests_properties(${T_LABEL}.${name} PROPERTIES RUN_SERIAL TRUE)
+  endif()
 endfunction()
 
 find_program(WRC NAMES wrc wrc-stable PATHS /usr/lib/wine REQUIRED)
