@@ -24,5 +24,5 @@ void SendMouseMove(POINT screen);
 // message loop (a modal dialog's) runs then.
 void RunFromTimer(UINT ms, std::function<void()> action);
 
-// Writes what the window shows (its client area included frame) to a PNG file.
+// Writes what the window shows, its frame included, to a PNG file.
 bool CaptureWindow(HWND window, const char16_t* path);
