@@ -29,6 +29,7 @@ void WINAPI DllInit() {
   finderstruct.XmlCellBegin = XmlCellBegin;
   finderstruct.XmlCellEnd = XmlCellEnd;
   finderstruct.XmlControl = XmlControl;
+  finderstruct.CreateXmlDialog = CreateXmlDialog;
   finderstruct.FileExists = FileExists;
   finderstruct.FormatStringW = FormatStringW;
 }

@@ -176,9 +176,13 @@ std::u16string OptionsPageTemplate(uint32_t dialogStyle) {
   t.Cell(0, 0, 2, 2, 2, 2);
   t.Group(u"Charset", 1216);
   Line(t, u"STATIC", u"&Charset:", 0, 1217);
-  Line(t, u"COMBOBOX", u"", kDropList | kVScroll | kTab, 1218);
-  Line(t, u"STATIC", u"&Default charset:", 0, 1219);
-  Line(t, u"COMBOBOX", u"", kDropList | kVScroll | kTab, 1220);
+  for (int id = 1218; id <= 1220; id += 2) {
+    t.Row();
+    t.Cell(100, 12, 2, 2, 2, 2);
+    t.Control(u"COMBOBOX", u"", kDropList | kVScroll | kTab, id, 0, 1, 60);
+    t.EndCell();
+    if (id == 1218) Line(t, u"STATIC", u"&Default charset:", 0, 1219);
+  }
   Line(t, u"STATIC", u"(when unable to autodetect)", 0, 1221);
   t.EndGroup();
   t.EndCell();
