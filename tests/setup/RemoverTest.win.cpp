@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/UnixPath.h"
 #include "tests/setup/SetupHarness.h"
 #include "tests/setup/UnixLink.h"
-#include "tests/support/WinePath.h"
 
 namespace {
 
