@@ -15,6 +15,7 @@ DWORD g_forcedOpenError = 0;
 namespace {
 
 typedef LONG(WINAPI* RegDeleteKeyExAFn)(HKEY, LPCSTR, REGSAM, DWORD);
+typedef LONG(WINAPI* NtDeleteKeyFn)(HANDLE);
 
 // A log larger than this is not an uninstall log.
 constexpr DWORD kMaxLogBytes = 16u << 20;
@@ -208,27 +209,58 @@ bool FilesWritable(const std::vector<LogLine>& lines) {
   return writable;
 }
 
-// Opens a key by a path of any length: the ANSI calls take at most 255 bytes at once, so a
-// longer path is opened in steps that end at key-name boundaries.
+// Opens name below parent itself, never the key a registry link in its place points to;
+// *link tells which it was.
+LONG OpenSubkey(HKEY parent, const std::string& name, REGSAM access, HKEY* key, bool* link) {
+  LONG result = RegOpenKeyExA(parent, name.c_str(), REG_OPTION_OPEN_LINK, access, key);
+  DWORD type = 0;
+  *link = result == ERROR_SUCCESS &&
+          RegQueryValueExA(*key, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) ==
+              ERROR_SUCCESS &&
+          type == REG_LINK;
+  return result;
+}
+
+// Windows makes each user's Software\Classes a link to that user's class hive; it is the
+// one link a path may pass.
+bool IsUserClassesLink(HKEY root, const std::string& path) {
+  std::string below = path;
+  if (root == HKEY_USERS) {
+    const size_t slash = below.find('\\');
+    if (slash == std::string::npos) return false;
+    below.erase(0, slash + 1);
+  } else if (root != HKEY_CURRENT_USER) {
+    return false;
+  }
+  return lstrcmpiA(below.c_str(), "Software\\Classes") == 0;
+}
+
+// Opens a key one name at a time, so that no registry link on the way leads elsewhere (a
+// user may plant one below the product's keys): a link gives ERROR_CANTOPEN. The ANSI calls
+// take at most 255 bytes of path, which one name never exceeds.
 LONG OpenKeyPath(HKEY root, const std::string& path, REGSAM access, HKEY* key) {
-  constexpr size_t kStep = 255;
+  const REGSAM view = access & (KEY_WOW64_32KEY | KEY_WOW64_64KEY);
   HKEY current = root;
-  size_t start = 0;
   LONG result = ERROR_SUCCESS;
-  while (result == ERROR_SUCCESS) {
-    size_t end = path.size();
-    if (end - start > kStep) {
-      end = path.rfind('\\', start + kStep);
-      if (end == std::string::npos || end <= start) end = path.size();
-    }
+  for (size_t start = 0; result == ERROR_SUCCESS && start <= path.size();) {
+    const size_t slash = path.find('\\', start);
+    const size_t end = slash == std::string::npos ? path.size() : slash;
+    const REGSAM step = end == path.size() ? access | KEY_QUERY_VALUE : KEY_QUERY_VALUE | view;
+    const std::string name = path.substr(start, end - start);
     HKEY next = nullptr;
-    result = RegOpenKeyExA(current, path.substr(start, end - start).c_str(), 0, access, &next);
+    bool link = false;
+    result = OpenSubkey(current, name, step, &next, &link);
+    if (result == ERROR_SUCCESS && link) {
+      RegCloseKey(next);
+      result = IsUserClassesLink(root, path.substr(0, end))
+                   ? RegOpenKeyExA(current, name.c_str(), 0, step, &next)
+                   : ERROR_CANTOPEN;
+    }
     if (current != root) RegCloseKey(current);
-    current = next;
-    if (end == path.size()) break;
+    current = result == ERROR_SUCCESS ? next : nullptr;
     start = end + 1;
   }
-  *key = result == ERROR_SUCCESS ? current : nullptr;
+  *key = current;
   return result;
 }
 
@@ -252,8 +284,11 @@ LONG DeleteKey(HKEY parent, const char* name, REGSAM view) {
   return deleteKeyEx ? deleteKeyEx(parent, name, view, 0) : RegDeleteKeyA(parent, name);
 }
 
-// Empties key: each subkey's tree goes, by name relative to its opened parent.
+// Empties key: each subkey's tree goes, by name relative to its opened parent. A registry
+// link goes as a link; what it points to stays.
 void DeleteSubkeys(HKEY key, REGSAM view) {
+  static const auto deleteLink =
+      FindProc<NtDeleteKeyFn>(GetModuleHandleA("ntdll.dll"), "NtDeleteKey");
   char name[256];
   for (;;) {
     DWORD length = sizeof name;
@@ -261,10 +296,16 @@ void DeleteSubkeys(HKEY key, REGSAM view) {
       return;
     }
     HKEY child = nullptr;
-    if (RegOpenKeyExA(key, name, 0, KEY_ALL_ACCESS | view, &child) == ERROR_SUCCESS) {
-      DeleteSubkeys(child, view);
+    bool link = false;
+    if (OpenSubkey(key, name, KEY_ALL_ACCESS | view, &child, &link) != ERROR_SUCCESS) return;
+    if (link) {
+      const bool deleted = deleteLink && deleteLink(child) == 0;
       RegCloseKey(child);
+      if (!deleted) return;
+      continue;
     }
+    DeleteSubkeys(child, view);
+    RegCloseKey(child);
     if (DeleteKey(key, name, view) != ERROR_SUCCESS) return;
   }
 }
@@ -281,7 +322,11 @@ void RemoveKey(const LogLine& line, REGSAM view) {
   const std::string name =
       slash == std::string::npos ? line.keyPath : line.keyPath.substr(slash + 1);
   HKEY key = nullptr;
-  if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS | view, &key) == ERROR_SUCCESS) {
+  bool link = false;
+  const LONG opened = OpenSubkey(parent, name, KEY_ALL_ACCESS | view, &key, &link);
+  if (opened == ERROR_SUCCESS && link) {
+    RegCloseKey(key);
+  } else if (opened == ERROR_SUCCESS) {
     DWORD subkeys = 0, values = 0;
     const bool empty =
         RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,

@@ -135,6 +135,34 @@ TEST_F(Remover, DeepTreeGoesWholeAndItsCutNameSiblingStays) {
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, sibling + "\\child"));
 }
 
+// Makes a registry link at path (below HKEY_CURRENT_USER) to a key of HKEY_LOCAL_MACHINE.
+void MakeLink(const std::string& path, const std::u16string& machineKey) {
+  HKEY link = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                            KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr));
+  const std::u16string target = u"\\Registry\\Machine\\" + machineKey;
+  RegSetValueExW(link, u"SymbolicLinkValue", 0, REG_LINK,
+                 reinterpret_cast<const BYTE*>(target.data()),
+                 static_cast<DWORD>(target.size() * 2));
+  RegCloseKey(link);
+}
+
+TEST_F(Remover, RegistryLinksAreNeverFollowed) {
+  const std::string target = "Software\\TlLinkTarget";
+  MakeKey(HKEY_LOCAL_MACHINE, target + "\\Sub", "V");
+  MakeKey(HKEY_CURRENT_USER, Key("Tree\\Child"));
+  MakeLink(Key("Tree\\Link"), u"Software\\TlLinkTarget");
+  MakeLink(Key("Way"), u"Software\\TlLinkTarget");
+
+  EXPECT_EQ(
+      0, Remove("Key:HKEY_CURRENT_USER\\" + Key("Way\\Sub") + "\n" + "Value:HKEY_CURRENT_USER\\" +
+                Key("Way\\Sub\\V") + "\n" + "Key:HKEY_CURRENT_USER\\" + Key("Tree") + "\n"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Key("Tree")));
+  EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, target + "\\Sub", "V"));
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, target.c_str());
+}
+
 TEST_F(Remover, RefusedChecksRemoveNothing) {
   WriteFileBytes("C:\\tl-old\\a.txt", "a");
   SetFileAttributesA("C:\\tl-old\\a.txt", FILE_ATTRIBUTE_READONLY);
