@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 bool SmtpPeer::Start(const std::string& members) {
   static std::atomic<int> counter{0};
@@ -16,11 +18,11 @@ bool SmtpPeer::Start(const std::string& members) {
   const std::string config = "{" + members + (members.empty() ? "" : ", ") + "\"cert\": \"" +
                              PeerFile("localhost.crt") + "\", \"key\": \"" +
                              PeerFile("localhost.key") + "\"}";
-  return process.Start({"/usr/bin/python3", PeerFile("smtp_peer.py"), config, recordPath});
+  return StartPortPeer({"/usr/bin/python3", PeerFile("smtp_peer.py"), config, recordPath}, process);
 }
 
 std::string SmtpPeer::Finish() {
-  process.Wait(30);
+  WaitPeer(process, 30);
   std::string record = ReadWholeFile(recordPath);
   remove(recordPath.c_str());
   return record;
@@ -104,6 +106,73 @@ std::string FromHex(const std::string& hex) {
     bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
   }
   return bytes;
+}
+
+namespace {
+
+// The JSON string starting at `at` (just after its opening quote), unescaped.
+std::string Unescape(const std::string& json, size_t at, size_t* next) {
+  std::string out;
+  while (at < json.size() && json[at] != '"') {
+    char c = json[at++];
+    if (c == '\\' && at < json.size()) {
+      c = json[at++];
+      switch (c) {
+        case 'n':
+          c = '\n';
+          break;
+        case 'r':
+          c = '\r';
+          break;
+        case 't':
+          c = '\t';
+          break;
+        case 'b':
+          c = '\b';
+          break;
+        case 'f':
+          c = '\f';
+          break;
+        case 'u': {
+          const unsigned long code = strtoul(json.substr(at, 4).c_str(), nullptr, 16);
+          c = code < 256 ? static_cast<char>(code) : '?';
+          at += 4;
+          break;
+        }
+        default:
+          break;
+      }
+    }
+    out += c;
+  }
+  if (next) *next = at + 1;
+  return out;
+}
+
+size_t ValueStart(const std::string& json, const char* key) {
+  const size_t at = json.find("\"" + std::string(key) + "\":");
+  if (at == std::string::npos) return at;
+  return json.find_first_not_of(" \n", at + strlen(key) + 3);
+}
+
+}  // namespace
+
+std::string JsonText(const std::string& json, const char* key) {
+  const size_t at = ValueStart(json, key);
+  if (at == std::string::npos || json[at] != '"') return std::string();
+  return Unescape(json, at + 1, nullptr);
+}
+
+std::vector<std::string> JsonTexts(const std::string& json, const char* key) {
+  std::vector<std::string> texts;
+  size_t at = ValueStart(json, key);
+  if (at == std::string::npos || json[at] != '[') return texts;
+  for (;;) {
+    at = json.find_first_not_of(" \n,", at + 1);
+    if (at == std::string::npos || json[at] != '"') return texts;
+    texts.push_back(Unescape(json, at + 1, &at));
+    --at;
+  }
 }
 
 namespace {

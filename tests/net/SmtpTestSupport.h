@@ -5,16 +5,21 @@
 #include <vector>
 
 #include "net/SmtpMail.h"
-#include "tests/peers/PeerProcess.h"
+#include "tests/peers/Peers.h"
 
 struct SmtpPeer {
   PeerProcess process;
   std::string recordPath;
 
+  SmtpPeer() = default;
+  SmtpPeer(const SmtpPeer&) = delete;
+  SmtpPeer& operator=(const SmtpPeer&) = delete;
+  ~SmtpPeer() { StopPeer(process); }
+
   // Starts tests/peers/smtp_peer.py with the JSON members `members` (may be empty) and the
   // test certificate; false when it did not come up.
   bool Start(const std::string& members);
-  int Port() const { return process.Port(); }
+  int Port() const { return process.port; }
   // Waits for the peer to end and returns its record (JSON).
   std::string Finish();
 };
@@ -54,4 +59,9 @@ std::string Converse(SmtpRequest& request, const std::string& members, int* resu
 int LoopbackListener(int* port);
 
 bool Has(const std::string& text, const std::string& part);
+
+// A string or the strings of a list under `key` in a flat JSON object written with
+// ensure_ascii (the peer's record); escapes are undone.
+std::string JsonText(const std::string& json, const char* key);
+std::vector<std::string> JsonTexts(const std::string& json, const char* key);
 std::string FromHex(const std::string& hex);

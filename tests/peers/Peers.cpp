@@ -130,6 +130,20 @@ void StopPeer(PeerProcess& peer) {
   peer.pid = -1;
 }
 
+bool WaitPeer(PeerProcess& peer, int seconds) {
+  if (peer.pid <= 0) return false;
+  for (int wait = 0; wait < seconds * 20 && Running(peer.pid); ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  const bool ended = !Running(peer.pid);
+  if (!ended) {
+    kill(peer.pid, SIGKILL);
+    waitpid(peer.pid, nullptr, 0);
+  }
+  peer.pid = -1;
+  return ended;
+}
+
 int FreeLocalPort() {
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address = Loopback(0);

@@ -25,6 +25,9 @@ bool StartFixedPortPeer(std::vector<std::string> argv, PeerProcess& peer);
 
 // Ends the peer (SIGTERM, then SIGKILL) and reaps it.
 void StopPeer(PeerProcess& peer);
+// Waits until the peer ends on its own, killing it after `seconds`; true when it ended on
+// its own.
+bool WaitPeer(PeerProcess& peer, int seconds);
 
 // A port on 127.0.0.1 that nothing listened on a moment ago.
 int FreeLocalPort();
