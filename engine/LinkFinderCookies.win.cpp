@@ -13,11 +13,11 @@ char* CLinkFinder::HeaderGetCookie(WCHAR* host, WCHAR* path) {
 // Exported members take the object first, as a member call does on this platform.
 extern "C" {
 
-int WINAPI ExportHeaderSetCookie(CLinkFinder* finder, WCHAR* host, char* text, DWORD length) {
+int WINAPI CLinkFinder_HeaderSetCookie(CLinkFinder* finder, WCHAR* host, char* text, DWORD length) {
   return finder->HeaderSetCookie(host, text, length);
 }
 
-char* WINAPI ExportHeaderGetCookie(CLinkFinder* finder, WCHAR* host, WCHAR* path) {
+char* WINAPI CLinkFinder_HeaderGetCookie(CLinkFinder* finder, WCHAR* host, WCHAR* path) {
   return finder->HeaderGetCookie(host, path);
 }
 }

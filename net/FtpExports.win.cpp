@@ -8,20 +8,20 @@
 
 extern "C" {
 
-CFTPDnld* WINAPI ExportFtpConstruct(CFTPDnld* self, int ignoreCase) {
+CFTPDnld* WINAPI CFTPDnld_Construct(CFTPDnld* self, int ignoreCase) {
   return new (self) CFTPDnld(ignoreCase);
 }
 
-CFTPDnld* WINAPI ExportFtpAssign(CFTPDnld* self, const CFTPDnld* other) {
+CFTPDnld* WINAPI CFTPDnld_Assign(CFTPDnld* self, const CFTPDnld* other) {
   *self = *other;
   return self;
 }
 
-status_type WINAPI ExportFtpTestExistance(CFTPDnld* self) { return self->FTPTestExistance(); }
+status_type WINAPI CFTPDnld_FTPTestExistance(CFTPDnld* self) { return self->FTPTestExistance(); }
 
-void WINAPI ExportFtpFreeData(CFTPDnld* self, void* data) { self->FreeData(data); }
+void WINAPI CFTPDnld_FreeData(CFTPDnld* self, void* data) { self->FreeData(data); }
 
-int WINAPI ExportFtpStrcmpcase(CFTPDnld* self, const char* a, const char* b) {
+int WINAPI CFTPDnld_strcmpcase(CFTPDnld* self, const char* a, const char* b) {
   return self->strcmpcase(a, b);
 }
 }
