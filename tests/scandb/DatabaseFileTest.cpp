@@ -435,6 +435,29 @@ TEST_F(ScanDbTest, DamagedForeignAndLoopingFilesAreRefusedAndLeftAsTheyWere) {
   }
   EXPECT_NE(Isql(foreign, "SELECT note FROM options;\n").find("theirs"), std::string::npos);
   EXPECT_FALSE(Exists(PathOf("nowhere.fdb")));
+
+  // A worksheet another process holds: isql, once it has written a line to the marker
+  // file, is attached and waits for more input.
+  const std::string held = PathOf("held.fdb");
+  const std::string marker = PathOf("attached.txt");
+  WriteFile(held, good);
+  FILE* holder = popen(("isql-fb -q -user SYSDBA '" + held + "' > /dev/null 2>&1").c_str(), "w");
+  ASSERT_NE(holder, nullptr);
+  fputs(("OUTPUT '" + marker + "';\nSELECT 1 FROM rdb$database;\nOUTPUT;\n").c_str(), holder);
+  fflush(holder);
+  for (int i = 0; i < 300 && ReadFile(marker).empty(); ++i) usleep(100 * 1000);
+  ASSERT_FALSE(ReadFile(marker).empty()) << "isql did not attach";
+  {
+    tagDBCONTEXT* ctx = NewContext();
+    int32_t out = 0;
+    EXPECT_EQ(DBOpenDatabase(ctx, held.c_str(), &out), 0);
+    EXPECT_TRUE(StartsWith(ErrorOf(ctx), "PROBLEM ON \"connect database\"")) << ErrorOf(ctx);
+    DBFreeContext(ctx);
+    contexts_.pop_back();
+  }
+  fputs("quit;\n", holder);
+  pclose(holder);
+  EXPECT_TRUE(Body(ReadFile(held)) == Body(good));
 }
 
 TEST_F(ScanDbTest, AReopenOrAMoveLeavesTheFirstFileFreeAndTheLookUpsRight) {
