@@ -285,7 +285,7 @@ TEST_F(BuiltInTableTest, LongTitlesGrowTheMenuTextBufferQuickly) {
   for (int i = 0; i < STRTBL_SLOTS; ++i) strtbl[i] = saved[i];
   EXPECT_GT(text.size(), 72u * 4u * 4000u);
   EXPECT_EQ(u"</menu></menu>", text.substr(text.size() - 14)) << "built completely";
-  EXPECT_LT(seconds, 1.0);
+  EXPECT_LT(seconds, 3.0) << "a quadratic build takes many seconds";
 }
 
 // Each item fills the slot that StringSlots.h names after its section and key.
