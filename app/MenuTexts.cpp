@@ -1,3 +1,4 @@
+#include <climits>
 #include <cstdlib>
 
 #include "app/Language.h"
@@ -151,8 +152,13 @@ int BuildMenuText(char16_t** text, int kind) {
       *text = buffer;
       return length;
     }
-    capacity += 4096;
-    char16_t* grown = static_cast<char16_t*>(std::realloc(buffer, capacity * sizeof(char16_t)));
+    // Doubling keeps the rewrites of a long menu linear in its length.
+    char16_t* grown = nullptr;
+    if (capacity <= INT_MAX / 2) {
+      capacity *= 2;
+      grown = static_cast<char16_t*>(
+          std::realloc(buffer, static_cast<size_t>(capacity) * sizeof(char16_t)));
+    }
     if (!grown) std::free(buffer);
     buffer = grown;
   }

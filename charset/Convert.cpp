@@ -51,6 +51,39 @@ uint32_t TerminatorWidth(UConverter* converter) {
   return 1;
 }
 
+// Bytes at the end of a cut output that begin a character whose rest did not fit. ICU
+// writes what fits of the character that overflows and keeps the rest; that rest, taken
+// from the converter, is compared with the character's whole length, which a fresh
+// converter gives after a first character (so that a byte-order mark or an opening shift
+// is not counted).
+size_t PartialTail(UConverter* converter, const char* charset, const UChar* text,
+                   const UChar* consumed) {
+  if (consumed == text) return 0;
+  char rest[64];
+  char* to = rest;
+  const UChar* from = consumed;
+  UErrorCode error = U_ZERO_ERROR;
+  ucnv_fromUnicode(converter, &to, rest + sizeof rest, &from, consumed, nullptr, false, &error);
+  const size_t carried = static_cast<size_t>(to - rest);
+  if (carried == 0) return 0;
+  const UChar* start = consumed - 1;
+  if (start > text && U16_IS_TRAIL(*start) && U16_IS_LEAD(start[-1])) --start;
+  Converter alone;
+  if (alone.Open(charset) != CHARSET_OK) return 0;
+  char whole[64];
+  const UChar first = u'a';
+  const UChar* firstFrom = &first;
+  to = whole;
+  error = U_ZERO_ERROR;
+  ucnv_fromUnicode(alone.get(), &to, whole + sizeof whole, &firstFrom, &first + 1, nullptr, false,
+                   &error);
+  char* const before = to;
+  from = start;
+  ucnv_fromUnicode(alone.get(), &to, whole + sizeof whole, &from, consumed, nullptr, false, &error);
+  const size_t length = static_cast<size_t>(to - before);
+  return U_SUCCESS(error) && carried < length ? length - carried : 0;
+}
+
 }  // namespace
 
 extern "C" int GetMaxFromUnicode(const char* charset, uint32_t length, uint32_t* size) {
@@ -88,11 +121,14 @@ extern "C" int ConvertFromUnicode(const char* charset, const char16_t* text, uin
   const uint32_t room = (*size - width) / width * width;
   const UChar* src = text;
   char* dst = out;
-  Pump(src, src + length, kMaxUnitsPerCall, dst, out + room, kMaxBytesPerCall,
-       [&](char** to, char* toLimit, const UChar** from, const UChar* fromLimit, bool last,
-           UErrorCode* error) {
-         ucnv_fromUnicode(converter.get(), to, toLimit, from, fromLimit, nullptr, last, error);
-       });
+  const bool cut =
+      Pump(src, src + length, kMaxUnitsPerCall, dst, out + room, kMaxBytesPerCall,
+           [&](char** to, char* toLimit, const UChar** from, const UChar* fromLimit, bool last,
+               UErrorCode* error) {
+             ucnv_fromUnicode(converter.get(), to, toLimit, from, fromLimit, nullptr, last, error);
+           });
+  // Part of a character is worse than none: a reader would take it for another one.
+  if (cut) dst -= PartialTail(converter.get(), charset, text, src);
   std::memset(dst, 0, width);
   *size = static_cast<uint32_t>(dst - out);
   return CHARSET_OK;

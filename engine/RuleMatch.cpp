@@ -111,9 +111,13 @@ int strcmpcase(const char16_t* a, const char16_t* b, int ignoreCase) {
 
 int strncmpcase(const char16_t* a, const char16_t* b, int n, int ignoreCase) {
   if (n <= 0) return 0;
-  UnitBuffer copy(static_cast<size_t>(n) + 1);
+  // Only the units b has count: a huge n neither overflows nor asks for memory.
+  const char16_t* text = b ? b : u"";
+  size_t units = 0;
+  while (units < static_cast<size_t>(n) && text[units]) ++units;
+  UnitBuffer copy(units + 1);
   if (!copy.get()) return -1;
-  CopyTextN(copy.get(), n + 1, b ? b : u"", n);
+  CopyTextN(copy.get(), static_cast<int>(units + 1), text, static_cast<int>(units));
   return UnicodeCompareN(a, copy.get(), n, ignoreCase);
 }
 

@@ -124,47 +124,43 @@ int DecodeReference(const char16_t* text, char16_t out[2], size_t& read) {
   return 1;
 }
 
-}  // namespace
-
-void URLUnescape(char16_t* text) {
+// Decodes in place the escapes and / or the references of text.
+void Decode(char16_t* text, bool escapes, bool references) {
   if (!text) return;
   size_t in = 0;
   size_t out = 0;
   bool query = false;
   while (text[in]) {
     char16_t decoded[2];
-    int read = 0;
-    const int written = text[in] == u'%' ? DecodeEscapedCharacter(text + in, decoded, read) : 0;
-    if (written > 0) {
-      for (int i = 0; i < written; ++i) text[out++] = decoded[i];
-      in += static_cast<size_t>(read);
-      continue;
-    }
-    char16_t c = text[in++];
-    if (c == u'?') query = true;
-    if (c == u'+' && query) c = u' ';
-    text[out++] = c;
-  }
-  text[out] = 0;
-}
-
-void URLUnentitle(char16_t* text) {
-  if (!text) return;
-  size_t in = 0;
-  size_t out = 0;
-  while (text[in]) {
-    char16_t decoded[2];
+    int written = 0;
     size_t read = 0;
-    const int written = text[in] == u'&' ? DecodeReference(text + in, decoded, read) : 0;
+    if (escapes && text[in] == u'%') {
+      int units = 0;
+      written = DecodeEscapedCharacter(text + in, decoded, units);
+      read = static_cast<size_t>(units);
+    } else if (references && text[in] == u'&') {
+      written = DecodeReference(text + in, decoded, read);
+    }
     if (written > 0) {
       for (int i = 0; i < written; ++i) text[out++] = decoded[i];
       in += read;
       continue;
     }
-    text[out++] = text[in++];
+    char16_t c = text[in++];
+    if (c == u'?') query = true;
+    if (escapes && c == u'+' && query) c = u' ';
+    text[out++] = c;
   }
   text[out] = 0;
 }
+
+}  // namespace
+
+void URLUnescape(char16_t* text) { Decode(text, true, false); }
+
+void URLUnentitle(char16_t* text) { Decode(text, false, true); }
+
+void URLDecodeResource(char16_t* text) { Decode(text, true, true); }
 
 void RemoveSpacesFromString(char16_t* text) {
   if (!text) return;

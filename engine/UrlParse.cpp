@@ -67,8 +67,7 @@ void SplitBookmark(tagURLPARTS& parts) {
 
 bool PutResource(tagURLPARTS& parts, View text) {
   if (!PutPart(parts.resource, text)) return false;
-  URLUnescape(parts.resource);
-  URLUnentitle(parts.resource);
+  URLDecodeResource(parts.resource);
   GetResourceType(parts.resource, parts.extension, 256);
   return true;
 }

@@ -37,6 +37,9 @@ int GetRelativeURL(const char16_t* base, const char16_t* link, char16_t* url, in
 // after the first "?" a "+" becomes a blank. URLUnentitle replaces character references.
 void URLUnescape(char16_t* text);
 void URLUnentitle(char16_t* text);
+// Both in one pass, as a resource is decoded: what one kind of decoding yields is never
+// read again by the other, so "%26amp;" stays "&amp;" and "&#37;41" stays "%41".
+void URLDecodeResource(char16_t* text);
 
 // The text after the last "." of the resource before its first "?" or "#" (cut to
 // extSize - 1 units); ext is left unchanged when there is no ".".

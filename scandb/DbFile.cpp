@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -30,30 +31,57 @@ void RemoveEmptyFile(const char* path) {
 }
 
 // Firebird reads "name:path" as a database on a network host, and Wine's drive folders
-// (dosdevices/c:) put a colon into local paths. An existing folder is resolved to its real
-// path (a missing one is left to Firebird, which reports it); a path that still holds a
-// colon cannot be opened as a local file.
+// (dosdevices/c:) put a colon into local paths; a path that loops makes the Firebird client
+// recurse until the stack overflows. So the whole path is resolved to its real path first;
+// a missing file (to be created) in an existing folder takes the folder's real path, and a
+// missing folder is left to Firebird, which reports it. A loop or a link to nothing cannot
+// be opened, nor can a path that still holds a colon.
 bool LocalPath(const char* path, std::string* local) {
+  char real[PATH_MAX];
+  if (realpath(path, real)) {
+    *local = real;
+    return local->find(':') == std::string::npos;
+  }
+  struct stat entry;
+  if (errno != ENOENT || lstat(path, &entry) == 0) return false;
   *local = path;
   const char* slash = strrchr(path, '/');
-  char real[PATH_MAX];
   if (slash && slash[1]) {
     const std::string folder = slash == path ? "/" : std::string(path, slash);
     if (realpath(folder.c_str(), real)) {
       *local = std::string(real) + (strcmp(real, "/") == 0 ? "" : "/") + (slash + 1);
+    } else if (errno == ELOOP) {
+      return false;
     }
   }
   return local->find(':') == std::string::npos;
 }
 
+// Detaches the attached database, if any, keeping the context's state in step.
+int Detach(tagDBCONTEXT* ctx) {
+  if (!ctx->DbHandle) return 1;
+  DbDropPrepared(ctx);
+  ISC_STATUS_ARRAY status = {};
+  isc_detach_database(status, &ctx->DbHandle);
+  if (isc_sqlcode(status) != 0) {
+    DBFormatError(ctx, status, "detach database");
+    return 0;
+  }
+  ctx->DbHandle = 0;
+  ctx->Loaded.Reset();
+  ctx->Queue.Reset();
+  return 1;
+}
+
 // Creates the file when it is missing, then attaches it (steps shared by open and move).
 int CreateAndAttach(tagDBCONTEXT* ctx, const char* requestedPath) {
+  // A second attachment over the first would leave that one locked until the process ends.
+  if (!Detach(ctx)) return 0;
   std::string local;
   if (!LocalPath(requestedPath, &local)) {
     DBFormatError(ctx, nullptr, "create database");
     return 0;
   }
-  DbDropPrepared(ctx);
   const char* path = local.c_str();
   SqlText sql(1024);
   sql.Add("CREATE DATABASE '").AddRaw(path).Add("'");
@@ -177,7 +205,7 @@ int32_t DBCreateTables(tagDBCONTEXT* ctx) {
 
 int32_t DBCheckTables(tagDBCONTEXT* ctx, int32_t* out) {
   if (!ctx) return 0;
-  bool found = false, loaded = false, options = false, report = false;
+  bool found = false, loaded = false, options = false, report = false, foreign = false;
   {
     DbQuery query(ctx, "select relations");
     SqlText sql(256);
@@ -192,14 +220,27 @@ int32_t DBCheckTables(tagDBCONTEXT* ctx, int32_t* out) {
       if (strcmp(name, "FOUND") == 0) found = true;
       if (strcmp(name, "LOADED") == 0) loaded = true;
       if (strcmp(name, "OPTIONS") == 0) options = true;
-      if (ctx->KeepReport == 1 && strcmp(name, "REPORT") == 0) report = true;
+      if (strcmp(name, "REPORT") == 0) {
+        report = true;
+      } else if (strcmp(name, "FOUND") && strcmp(name, "LOADED") && strcmp(name, "OPTIONS")) {
+        foreign = true;
+      }
     }
     if (!query.Close() || code != 100) return 0;
+  }
+  // Another program's database: rebuilding the schema would drop that program's tables.
+  if (foreign) {
+    DBFormatError(ctx, nullptr, "check tables: not a worksheet database");
+    return 0;
   }
   if (!found || !loaded || !options || (ctx->KeepReport == 1 && !report))
     return DBCreateTables(ctx);
   if (ctx->KeepReport != 1) return 1;
-  return DBQueryReport(ctx, ctx->ReportMode, ctx->LoadCallback, ctx->LoadUser, 0, 0, out);
+  bool failed = false;
+  const int32_t shown =
+      DbRunReport(ctx, ctx->ReportMode, ctx->LoadCallback, ctx->LoadUser, 0, 0, out, &failed);
+  // A load that stops at a damaged page would show part of the worksheet as the whole.
+  return failed ? 0 : shown;
 }
 
 int32_t DBOpenDatabase(tagDBCONTEXT* ctx, const char* path, int32_t* out) {
@@ -207,22 +248,16 @@ int32_t DBOpenDatabase(tagDBCONTEXT* ctx, const char* path, int32_t* out) {
   if (!ctx || !path) return 0;
   RemoveEmptyFile(path);
   if (!CreateAndAttach(ctx, path)) return 0;
-  return DBCheckTables(ctx, out);
+  if (DBCheckTables(ctx, out)) return 1;
+  // Refused or damaged: the file is left free for whatever else may open it.
+  DbKeptError kept(ctx);
+  Detach(ctx);
+  return 0;
 }
 
 int32_t DBMoveDatabase(tagDBCONTEXT* ctx, const char* path, int32_t attach) {
   if (!ctx) return 0;
   if (attach) return path ? CreateAndAttach(ctx, path) : 0;
   if (!ctx->DbHandle) return 0;
-  DbDropPrepared(ctx);
-  ISC_STATUS_ARRAY status = {};
-  isc_detach_database(status, &ctx->DbHandle);
-  if (isc_sqlcode(status) != 0) {
-    DBFormatError(ctx, status, "detach database");
-    return 0;
-  }
-  ctx->DbHandle = 0;
-  ctx->Loaded.Reset();
-  ctx->Queue.Reset();
-  return 1;
+  return Detach(ctx);
 }

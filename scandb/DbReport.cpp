@@ -2,6 +2,7 @@
 // link, handed to a row callback in one of the list sort orders.
 #include <new>
 
+#include "scandb/DbRows.h"
 #include "scandb/DbSql.h"
 
 namespace {
@@ -112,15 +113,21 @@ void ReadRow(const DbQuery& query, ReportRow& row) {
 
 int32_t DBQueryReport(tagDBCONTEXT* ctx, int32_t mode, DBRowCallback callback, void* user,
                       int32_t sort, int32_t includeFound, int32_t* out) {
+  bool failed = false;
+  return DbRunReport(ctx, mode, callback, user, sort, includeFound, out, &failed);
+}
+
+int32_t DbRunReport(tagDBCONTEXT* ctx, int32_t mode, DBRowCallback callback, void* user,
+                    int32_t sort, int32_t includeFound, int32_t* out, bool* failed) {
   if (out) *out = 0;
   if (!ctx || ctx->KeepReport != 1 || mode != 2) return 0;
   // Counted under the lock that keeps workers from storing rows until the query has run.
   std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
   int32_t rowCount = 0;
-  DBCountRows(ctx, "report", &rowCount);
+  if (!DBCountRows(ctx, "report", &rowCount)) *failed = true;
   if (includeFound) {
     int32_t queued = 0;
-    DBCountRows(ctx, "found", &queued);
+    if (!DBCountRows(ctx, "found", &queued)) *failed = true;
     rowCount += queued;
   }
 
@@ -137,10 +144,14 @@ int32_t DBQueryReport(tagDBCONTEXT* ctx, int32_t mode, DBRowCallback callback, v
   int32_t cancel = 0;
   DbQuery query(ctx, kWhat);
   ReportRow* row = new (std::nothrow) ReportRow;
+  ISC_STATUS code = 100;
   if (!row) {
     DbRecordFailure(ctx, nullptr, "malloc ", kWhat);
-  } else if (query.Open(sql, 42)) {
-    for (int32_t rowIndex = 0; query.Fetch() == 0;) {
+    *failed = true;
+  } else if (!query.Open(sql, 42)) {
+    *failed = true;
+  } else {
+    for (int32_t rowIndex = 0; (code = query.Fetch()) == 0;) {
       ReadRow(query, *row);
       if (callback)
         callback(user, rowCount, rowIndex, query.Int(0), query.Int(1), row->username, row->userpass,
@@ -153,7 +164,7 @@ int32_t DBQueryReport(tagDBCONTEXT* ctx, int32_t mode, DBRowCallback callback, v
       ++rowIndex;
     }
   }
-  query.Close();
+  if ((code != 0 && code != 100) || !query.Close()) *failed = true;
   delete row;
   if (out) *out = cancel;
   return cancel ? 0 : 1;

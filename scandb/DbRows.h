@@ -127,6 +127,11 @@ int32_t DBStoreProcessed(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurren
 int32_t DBInsertLink(tagDBCONTEXT* ctx, int32_t processed, const DbLink& link,
                      const DbResult& result, const DbOccurrence& at);
 
+// DBQueryReport that also tells whether a step failed (recorded in the error text), so that
+// a load which stopped early is not taken for the whole worksheet.
+int32_t DbRunReport(tagDBCONTEXT* ctx, int32_t mode, DBRowCallback callback, void* user,
+                    int32_t sort, int32_t includeFound, int32_t* out, bool* failed);
+
 enum DbClaim { kClaimed, kNothingToTake, kClaimFailed };
 // Under the lock, claims the first queue row (by number) of a link that no other worker
 // holds, unless its server is at the per-server limit; the caller's slot (by thread identifier)

@@ -169,21 +169,36 @@ TEST(Convert, EveryRoomSizeNearTheBoundary) {
   ASSERT_EQ(ToUnicode("UTF-8", "xyz", 3, &one), CHARSET_OK);
   EXPECT_EQ(one, u"x");
 
-  for (const char* charset : {"UTF-8", "UTF-16LE", "UTF-32BE", "ISO-2022-JP"}) {
+  // A cut output ends on a whole character: decoding it and encoding that again gives the
+  // same bytes.
+  const struct {
+    const char* charset;
+    std::u16string text;
+  } cuts[] = {
+      {"UTF-8", text},
+      {"UTF-16LE", text},
+      {"UTF-32BE", text},
+      {"ISO-2022-JP", text},
+      {"Shift_JIS", u"a\u65E5\u672C\u8A9Eb\u65E5"},
+      {"GB18030", text + u"\u4E2D"},
+  };
+  for (const auto& c : cuts) {
     std::string whole;
-    ASSERT_EQ(FromUnicode(charset, text, 100, &whole), CHARSET_OK);
+    ASSERT_EQ(FromUnicode(c.charset, c.text, 100, &whole), CHARSET_OK);
     for (uint32_t room = 0; room <= whole.size() + 5; ++room) {
-      SCOPED_TRACE(std::string(charset) + " room " + std::to_string(room));
+      SCOPED_TRACE(std::string(c.charset) + " room " + std::to_string(room));
       std::string cut;
-      const int result = FromUnicode(charset, text, room, &cut);
+      const int result = FromUnicode(c.charset, c.text, room, &cut);
       if (result == CHARSET_BUFFER_TOO_SMALL) {
         EXPECT_LE(room, 4u);
         continue;
       }
       ASSERT_EQ(result, CHARSET_OK);
-      if (std::strcmp(charset, "ISO-2022-JP") != 0) {
-        EXPECT_EQ(cut, whole.substr(0, cut.size()));
-      }
+      if (std::strcmp(c.charset, "ISO-2022-JP") == 0) continue;
+      EXPECT_EQ(cut, whole.substr(0, cut.size()));
+      std::string again;
+      ASSERT_EQ(FromUnicode(c.charset, Decode(c.charset, cut), 100, &again), CHARSET_OK);
+      EXPECT_EQ(again, cut);
     }
   }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,8 @@ TEST(strncmpcase, ComparesOnlyTheFirstUnits) {
   EXPECT_EQ(0, strncmpcase(u"/docs/a", u"/docs/", 6, 0));
   EXPECT_NE(0, strncmpcase(u"/doc", u"/docs/", 6, 0));
   EXPECT_EQ(0, strncmpcase(u"abc", u"abc", 10, 0));
+  EXPECT_EQ(0, strncmpcase(u"abc", u"ABC", INT_MAX, 1));
+  EXPECT_NE(0, strncmpcase(u"abc", u"abd", INT_MAX, 0));
   EXPECT_NE(0, strncmpcase(u"/Docs/a", u"/docs/", 6, 0));
   EXPECT_EQ(0, strncmpcase(u"/Docs/a", u"/docs/", 6, 1));
   EXPECT_EQ(0, strncmpcase(u"x", u"y", 0, 0));

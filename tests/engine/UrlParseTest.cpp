@@ -37,6 +37,13 @@ TEST(ParseFullURL, SplitsAddresses) {
       {u"file://C:\\dir\\f.txt", 1, u"C:", u"", u"/dir/f.txt", u"", u"txt", u"", u"", 0},
       {u"host/x.gif", 1, u"host", u"80", u"/x.gif", u"", u"gif", u"", u"", 0},
       {u"http://h/dir.v2/page", 1, u"h", u"80", u"/dir.v2/page", u"", u"v2/page", u"", u"", 0},
+      // An escape never forms a reference, nor a reference an escape.
+      {u"http://host/a%26amp;b", 1, u"host", u"80", u"/a&amp;b", u"", u"", u"", u"", 0},
+      {u"http://host/x%26#47;y", 1, u"host", u"80", u"/x&#47;y", u"", u"", u"", u"", 0},
+      {u"http://host/q%26lt;script%26gt;", 1, u"host", u"80", u"/q&lt;script&gt;", u"", u"", u"",
+       u"", 0},
+      {u"http://host/p&#37;41?a&#43;b+c", 1, u"host", u"80", u"/p%41?a+b c", u"", u"", u"", u"", 0},
+      {u"http://host/a&amp;b%20c", 1, u"host", u"80", u"/a&b c", u"", u"", u"", u"", 0},
       // Ports that would name another service, and IPv6 literals, are malformed.
       {u"http://host:0/", 0, u"", u"", u"", u"", u"", u"", u"", 0},
       {u"http://host:65536/", 0, u"", u"", u"", u"", u"", u"", u"", 0},

@@ -1,5 +1,7 @@
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <tuple>
@@ -353,6 +355,131 @@ TEST_F(ScanDbTest, CountAndGeneratorFailuresNameTheirSteps) {
   EXPECT_EQ(DBCountRows(ctx, "found", &value), 0);
   EXPECT_TRUE(StartsWith(ErrorOf(ctx), "PROBLEM ON \"start transaction select found\"."))
       << ErrorOf(ctx);
+}
+
+constexpr size_t kPage = 8192;  // Firebird's page size for a new database
+
+// The bytes of every page but Firebird's own bookkeeping, which any attachment moves: the
+// header page (attachment and transaction counters) and the transaction inventory pages.
+std::string Body(const std::string& bytes) {
+  const char kHeaderPage = 1, kTransactionPage = 3;
+  std::string body = bytes;
+  for (size_t page = 0; page < body.size(); page += kPage) {
+    if (body[page] == kHeaderPage || body[page] == kTransactionPage)
+      std::fill(body.begin() + page, body.begin() + std::min(body.size(), page + kPage), '\0');
+  }
+  return body;
+}
+
+TEST_F(ScanDbTest, DamagedForeignAndLoopingFilesAreRefusedAndLeftAsTheyWere) {
+  std::string good;
+  {
+    tagDBCONTEXT* ctx = OpenNew("good.fdb");
+    for (int i = 0; i < 200; ++i) {
+      FillLink link;
+      link.resource = "/page" + std::to_string(i) + Repeat("x", 500);
+      FillOccurrence at;
+      at.rel_title = Repeat("t", 200);
+      AddLink(ctx, link, at);
+    }
+    ASSERT_EQ(DBMoveDatabase(ctx, nullptr, 0), 1);
+    good = ReadFile(PathOf("good.fdb"));
+  }
+  ASSERT_EQ(good.size() % kPage, 0u);
+  // A page of the `report` rows.
+  std::string zeroed = good;
+  std::fill(zeroed.begin() + 10 * kPage, zeroed.begin() + 11 * kPage, '\0');
+
+  const std::string foreign = PathOf("foreign.fdb");
+  {
+    tagDBCONTEXT* ctx = NewContext();
+    ASSERT_EQ(DBMoveDatabase(ctx, foreign.c_str(), 1), 1) << ctx->ErrorText;
+    ASSERT_TRUE(RunStatement(ctx, "CREATE TABLE options (id INTEGER, note VARCHAR(20))"));
+    ASSERT_TRUE(RunStatement(ctx, "CREATE TABLE customers (name VARCHAR(20))"));
+    ASSERT_TRUE(RunStatement(ctx, "INSERT INTO options VALUES (7, 'theirs')"));
+    ASSERT_EQ(DBMoveDatabase(ctx, nullptr, 0), 1);
+  }
+  const std::string loop = PathOf("loop.fdb");
+  ASSERT_EQ(symlink(loop.c_str(), loop.c_str()), 0);
+  const std::string dangling = PathOf("dangling.fdb");
+  ASSERT_EQ(symlink(PathOf("nowhere.fdb").c_str(), dangling.c_str()), 0);
+
+  struct {
+    const char* name;
+    std::string bytes;  // written to the file first unless empty
+    const char* error;
+  } const cases[] = {
+      {"cut.fdb", good.substr(0, good.size() - 30 * kPage), "PROBLEM ON \"fetch select report\""},
+      {"zeroed.fdb", zeroed, "PROBLEM ON \"select report\""},
+      {"foreign.fdb", "", "PROBLEM ON \"check tables: not a worksheet database\""},
+      {"loop.fdb", "", "PROBLEM ON \"create database\""},
+      {"dangling.fdb", "", "PROBLEM ON \"create database\""},
+  };
+  for (const auto& c : cases) {
+    const std::string path = PathOf(c.name);
+    if (!c.bytes.empty()) WriteFile(path, c.bytes);
+    const std::string before = ReadFile(path);
+    sink_.rows.clear();
+    tagDBCONTEXT* ctx = NewContext();
+    int32_t out = -1;
+    EXPECT_EQ(DBOpenDatabase(ctx, path.c_str(), &out), 0) << c.name;
+    EXPECT_TRUE(StartsWith(ErrorOf(ctx), c.error)) << c.name << ": " << ErrorOf(ctx);
+    // Another process can open what the failed open leaves.
+    const std::string other = Isql(path, "SELECT COUNT(*) AS n FROM rdb$database;\n");
+    DBFreeContext(ctx);
+    contexts_.pop_back();
+    EXPECT_TRUE(Body(ReadFile(path)) == Body(before)) << c.name << " was changed";
+    if (!c.bytes.empty() || c.name == std::string("foreign.fdb")) {
+      EXPECT_EQ(other.find("lock"), std::string::npos) << c.name << ": " << other;
+    }
+  }
+  EXPECT_NE(Isql(foreign, "SELECT note FROM options;\n").find("theirs"), std::string::npos);
+  EXPECT_FALSE(Exists(PathOf("nowhere.fdb")));
+
+  // A worksheet another process holds: isql, once it has written a line to the marker
+  // file, is attached and waits for more input.
+  const std::string held = PathOf("held.fdb");
+  const std::string marker = PathOf("attached.txt");
+  WriteFile(held, good);
+  FILE* holder = popen(("isql-fb -q -user SYSDBA '" + held + "' > /dev/null 2>&1").c_str(), "w");
+  ASSERT_NE(holder, nullptr);
+  fputs(("OUTPUT '" + marker + "';\nSELECT 1 FROM rdb$database;\nOUTPUT;\n").c_str(), holder);
+  fflush(holder);
+  for (int i = 0; i < 300 && ReadFile(marker).empty(); ++i) usleep(100 * 1000);
+  ASSERT_FALSE(ReadFile(marker).empty()) << "isql did not attach";
+  {
+    tagDBCONTEXT* ctx = NewContext();
+    int32_t out = 0;
+    EXPECT_EQ(DBOpenDatabase(ctx, held.c_str(), &out), 0);
+    EXPECT_TRUE(StartsWith(ErrorOf(ctx), "PROBLEM ON \"connect database\"")) << ErrorOf(ctx);
+    DBFreeContext(ctx);
+    contexts_.pop_back();
+  }
+  fputs("quit;\n", holder);
+  pclose(holder);
+  EXPECT_TRUE(Body(ReadFile(held)) == Body(good));
+}
+
+TEST_F(ScanDbTest, AReopenOrAMoveLeavesTheFirstFileFreeAndTheLookUpsRight) {
+  tagDBCONTEXT* ctx = OpenNew("first.fdb");
+  int32_t out = 0;
+  ASSERT_EQ(DBOpenDatabase(ctx, PathOf("second.fdb").c_str(), &out), 1) << ctx->ErrorText;
+  const std::string first = Isql(PathOf("first.fdb"), "SELECT COUNT(*) AS n FROM loaded;\n");
+  EXPECT_EQ(first.find("lock"), std::string::npos) << first;
+  EXPECT_NE(first.find("0"), std::string::npos) << first;
+
+  const auto store = [ctx] {
+    return DBAddLinkProcessed(ctx, 1, "", "", "example.com", 80, "/a", "", "", 2, 0, "", "Skipped",
+                              "", "", "", "", "", 7, 0, 0, "http://p", "", 1, 1, 0, 1);
+  };
+  ASSERT_EQ(store(), 1);
+  ASSERT_EQ(DBMoveDatabase(ctx, nullptr, 0), 1);
+  std::string command = "cp '" + PathOf("second.fdb") + "' '" + PathOf("moved.fdb") + "'";
+  ASSERT_EQ(system(command.c_str()), 0);
+  ASSERT_EQ(DBMoveDatabase(ctx, PathOf("moved.fdb").c_str(), 1), 1) << ctx->ErrorText;
+  ASSERT_EQ(store(), 1);
+  EXPECT_EQ(Count(ctx, "loaded"), 1) << "the stored link is found after the move";
+  EXPECT_EQ(Count(ctx, "report"), 2);
 }
 
 }  // namespace

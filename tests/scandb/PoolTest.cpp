@@ -281,6 +281,12 @@ TEST_F(PoolTest, AContextFreedFromAThreadTheFinishWaitsForIsFreedAfterTheRun) {
   ASSERT_EQ(finishingSeen.wait_for(std::chrono::seconds(30)), std::future_status::ready);
   EXPECT_EQ(DBFreeContext(ctx), 1);
   closed.set_value();
+  // The worker's last touch of this test comes before it counts the finish.
+  {
+    std::unique_lock<std::mutex> lock(scan_.mutex);
+    ASSERT_TRUE(scan_.changed.wait_for(lock, std::chrono::seconds(30),
+                                       [&] { return scan_.finishes == 1; }));
+  }
   std::string rows;
   for (int i = 0; i < 50 && rows.find("1") == std::string::npos; ++i) {
     std::this_thread::sleep_for(milliseconds(100));
