@@ -29,5 +29,8 @@ void MouseButton(bool down);
 // The colour on screen at a client point of `window`.
 COLORREF PixelAt(HWND window, int x, int y);
 
+// The process's live GDI objects (Wine's GetGuiResources answers 0).
+int LiveGdiObjects();
+
 // Writes what `window` shows (frame included) to a PNG file; false on failure.
 bool CaptureWindowPng(HWND window, const std::string& unixPath);

@@ -80,6 +80,14 @@ COLORREF PixelAt(HWND window, int x, int y) {
   return colour;
 }
 
+// Wine answers GetObjectType for a bare table index whatever the handle's generation.
+int LiveGdiObjects() {
+  int n = 0;
+  for (ULONG_PTR index = 1; index < 0x10000; ++index)
+    n += GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0;
+  return n;
+}
+
 bool CaptureWindowPng(HWND window, const std::string& unixPath) {
   RECT bounds;
   if (!GetWindowRect(window, &bounds)) return false;
