@@ -1,14 +1,38 @@
 #include "tests/support/WinHarness.h"
 
+#include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "tests/support/PngFile.h"
+
+namespace {
+
+thread_local std::function<void()>* tTimerAction = nullptr;
+
+void CALLBACK TimerAction(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  std::function<void()>* action = tTimerAction;
+  tTimerAction = nullptr;
+  if (!action) return;
+  (*action)();
+  delete action;
+}
+
+// Dialog classes, the system's and the toolkit's own, keep the dialog manager's extra bytes.
+bool IsDialog(HWND window) {
+  return window && GetClassLongW(window, GCL_CBWNDEXTRA) >= DLGWINDOWEXTRA;
+}
+
+}  // namespace
 
 void PumpMessages(DWORD ms) {
   DWORD start = GetTickCount();
   for (;;) {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      HWND active = GetActiveWindow();
+      if (IsDialog(active) && IsDialogMessageW(active, &message)) continue;
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
@@ -16,6 +40,12 @@ void PumpMessages(DWORD ms) {
     if (elapsed >= ms) return;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
   }
+}
+
+void RunFromTimer(UINT ms, std::function<void()> action) {
+  delete tTimerAction;
+  tTimerAction = new std::function<void()>(std::move(action));
+  SetTimer(nullptr, 0, ms, TimerAction);
 }
 
 void BringToFront(HWND window, HWND focus) {
@@ -60,6 +90,10 @@ void SendMouse(DWORD flags, LONG x, LONG y) {
 
 void KeyDown(WORD vk) { SendKey(vk, 0); }
 void KeyUp(WORD vk) { SendKey(vk, KEYEVENTF_KEYUP); }
+void PressKey(WORD vk) {
+  KeyDown(vk);
+  KeyUp(vk);
+}
 
 void MouseMoveTo(HWND window, int x, int y) {
   POINT point = {x, y};
@@ -86,6 +120,11 @@ int LiveGdiObjects() {
   for (ULONG_PTR index = 1; index < 0x10000; ++index)
     n += GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0;
   return n;
+}
+
+const char* CaptureFolder() {
+  const char* folder = std::getenv("TL_CAPTURE_DIR");
+  return folder && *folder ? folder : nullptr;
 }
 
 bool CaptureWindowPng(HWND window, const std::string& unixPath) {

@@ -349,7 +349,7 @@ TEST_F(PushButtonTest, ThemedWithoutBlendLibraryDrawsWithoutFades) {
 
 // TL_CAPTURE_DIR=/some/unix/folder writes the looks of both kinds of drawing as PNG.
 TEST_F(PushButtonTest, CapturesOfEveryLook) {
-  const char* folder = std::getenv("TL_CAPTURE_DIR");
+  const char* folder = CaptureFolder();
   if (!folder) GTEST_SKIP() << "TL_CAPTURE_DIR not set";
   for (int themedPass = 0; themedPass < 2; ++themedPass) {
     ButtonHost looks;
