@@ -3,6 +3,7 @@
 #include "toolkit/Format.h"
 #include "toolkit/Languages.h"
 #include "toolkit/MenuText.h"
+#include "toolkit/MessageBox.h"
 
 tagFINDERSTRUCT finderstruct;
 
@@ -19,4 +20,6 @@ void WINAPI DllInit() {
   finderstruct.CreateXmlMenu = CreateXmlMenu;
   finderstruct.FileExists = FileExists;
   finderstruct.FormatStringW = FormatStringW;
+  finderstruct.InitCustomControls = InitCustomControls;
+  finderstruct.AnimatedMessageBox = AnimatedMessageBox;
 }
