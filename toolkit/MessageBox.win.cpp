@@ -46,9 +46,10 @@ int AnimatedMessageBox(HWND owner, const char16_t* format, const char16_t* capti
   va_end(args);
   int answer = MessageBoxW(owner, text ? text : u"", caption, flags);
   free(text);
-  // The box's own loop puts a quit message back and ends without an answer.
+  // A quit message ends the box's own loop, which puts it back for the caller's loop; the
+  // box's answer then is whatever button had the focus, not the user's choice.
   MSG quit;
-  if (answer == 0 && PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) {
+  if (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) {
     answer = EscapeAnswer(flags);
   }
   return answer;

@@ -9,18 +9,10 @@
 #include <sstream>
 #include <string>
 
+#include "tests/app/SettingsFolderTest.h"
 #include "tests/support/WinePath.h"
 
 namespace {
-
-const char16_t kProgramKey[] = u"Software\\Quillory\\TessalineLite";
-
-std::u16string DosPath(const char* unixPath) {
-  WCHAR* dos = wine_get_dos_file_name(unixPath);
-  std::u16string path = dos ? dos : u"";
-  HeapFree(GetProcessHeap(), 0, dos);
-  return path;
-}
 
 std::string ReadBytes(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
@@ -51,26 +43,8 @@ DWORD WaitForExit(HANDLE process) {
   return code;
 }
 
-class ProgramRun : public ::testing::Test {
+class ProgramRun : public SettingsFolderTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/tl-run-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    unixFolder = pattern;
-    folder = DosPath(pattern);
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kProgramKey, 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    RegSetValueExW(key, u"SettingsDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                   static_cast<DWORD>((folder.size() + 1) * sizeof(WCHAR)));
-    RegCloseKey(key);
-  }
-  void TearDown() override {
-    RegDeleteKeyW(HKEY_CURRENT_USER, kProgramKey);
-    const std::string command = "rm -rf '" + unixFolder + "'";
-    EXPECT_EQ(0, system(command.c_str()));
-  }
-
   HANDLE Start(const char* programVariable, const std::u16string& arguments) {
     const char* program = getenv(programVariable);
     EXPECT_NE(nullptr, program) << programVariable;
@@ -80,17 +54,14 @@ class ProgramRun : public ::testing::Test {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process)) {
+    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
       ADD_FAILURE() << "CreateProcessW: " << GetLastError();
       return nullptr;
     }
     CloseHandle(process.hThread);
     return process.hProcess;
   }
-
-  std::string unixFolder;
-  std::u16string folder;
 };
 
 TEST_F(ProgramRun, StartsWithItsFrameAndClosesCleanly) {

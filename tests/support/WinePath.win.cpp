@@ -2,9 +2,23 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 std::string UnixPath(const std::u16string& windowsPath) {
   char* unixPath = wine_get_unix_file_name(windowsPath.c_str());
   std::string result = unixPath ? unixPath : "";
   HeapFree(GetProcessHeap(), 0, unixPath);
   return result;
+}
+
+std::u16string DosPath(const std::string& unixPath) {
+  WCHAR* dos = wine_get_dos_file_name(unixPath.c_str());
+  std::u16string result = dos ? dos : u"";
+  HeapFree(GetProcessHeap(), 0, dos);
+  return result;
+}
+
+std::string MakeTempFolder(const char* prefix) {
+  std::string pattern = std::string("/tmp/") + prefix + "XXXXXX";
+  return mkdtemp(&pattern[0]) ? pattern : std::string();
 }
