@@ -47,6 +47,9 @@ uint64_t GetFileVersion(const WCHAR* path);
 
 // HTML Help, bound at run time; every call does nothing and returns 0 without it. A file
 // argument beginning with "::/" names a topic of the current help file.
+// What ShowHelp passes as the file: a "::/" topic joined to the help file path in `joined`
+// (cut to size), any other argument unchanged.
+const WCHAR* HelpFileArgument(const WCHAR* file, WCHAR* joined, int size);
 HWND ShowHelp(HWND owner, const WCHAR* file, UINT command, DWORD_PTR data);
 void HelpInitialize();
 BOOL HelpPreTranslateMessage(MSG* message);

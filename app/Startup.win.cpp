@@ -81,6 +81,13 @@ uint64_t GetFileVersion(const WCHAR* path) {
   return version;
 }
 
+const WCHAR* HelpFileArgument(const WCHAR* file, WCHAR* joined, int size) {
+  if (!file || file[0] != u':' || file[1] != u':' || file[2] != u'/') return file;
+  const int used = CopyText(joined, size, g_helpFile);
+  CopyText(joined + used, size - used, file);
+  return joined;
+}
+
 HWND ShowHelp(HWND owner, const WCHAR* file, UINT command, DWORD_PTR data) {
   if (!g_helpLibrary) return nullptr;
   SetErrorMode(SEM_NOOPENFILEERRORBOX);
@@ -88,13 +95,8 @@ HWND ShowHelp(HWND owner, const WCHAR* file, UINT command, DWORD_PTR data) {
   auto htmlHelp = reinterpret_cast<HtmlHelpFunc>(
       reinterpret_cast<void*>(GetProcAddress(g_helpLibrary, "HtmlHelpW")));
   if (!htmlHelp) return nullptr;
-  if (file && file[0] == u':' && file[1] == u':' && file[2] == u'/') {
-    WCHAR joined[SETTINGS_PATH_SIZE];
-    const int used = CopyField(joined, g_helpFile);
-    CopyText(joined + used, SETTINGS_PATH_SIZE - used, file);
-    return htmlHelp(owner, joined, command, data);
-  }
-  return htmlHelp(owner, file, command, data);
+  WCHAR joined[SETTINGS_PATH_SIZE];
+  return htmlHelp(owner, HelpFileArgument(file, joined, SETTINGS_PATH_SIZE), command, data);
 }
 
 void HelpInitialize() {

@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "app/Language.h"
 #include "app/Settings.h"
 #include "app/Startup.h"
 #include "app/StringTable.h"
 #include "engine/EngineText.h"
+#include "engine/TextCopy.h"
 #include "net/Cookies.h"
 #include "tests/app/SettingsFolderTest.h"
 #include "tests/support/WinePath.h"
@@ -74,6 +76,17 @@ TEST(Startup, GatesAndCommandLine) {
   EXPECT_FALSE(CommandLineWantsCache("prog.exe --cach"));
   EXPECT_FALSE(CommandLineWantsCache(nullptr));
   EXPECT_TRUE(ComCtlVersionPasses(GetComCtlVersion())) << "Wine's common controls";
+}
+
+TEST(Startup, HelpTopicsJoinTheHelpFilePath) {
+  CopyField(g_helpFile, u"C:\\prog\\tessaline.chm");
+  WCHAR joined[SETTINGS_PATH_SIZE];
+  EXPECT_EQ(std::u16string(u"C:\\prog\\tessaline.chm::/start.htm"),
+            HelpFileArgument(u"::/start.htm", joined, SETTINGS_PATH_SIZE));
+  const WCHAR* other = u"other.chm::/a.htm";
+  EXPECT_EQ(other, HelpFileArgument(other, joined, SETTINGS_PATH_SIZE));
+  EXPECT_EQ(nullptr, HelpFileArgument(nullptr, joined, SETTINGS_PATH_SIZE));
+  EXPECT_EQ(std::u16string(u"C:\\prog\\tessal"), HelpFileArgument(u"::/start.htm", joined, 15));
 }
 
 std::vector<MSG> g_received;
