@@ -11,7 +11,7 @@
 #include "app/Startup.h"
 #include "app/StringTable.h"
 #include "net/Cookies.h"
-#include "net/NetGlobal.h"
+#include "net/NetService.h"
 #include "toolkit/FinderStruct.h"
 #include "toolkit/Format.h"
 
@@ -165,7 +165,7 @@ int RunProgram(HINSTANCE instance, HINSTANCE previous) {
     return Shutdown(SHUTDOWN_HELP);
   }
   // Before any thread exists, next to the sockets.
-  NetGlobalInitialize();
+  NetGlobalInit();
 
   g_frameMenu = BuildMenu(MENU_FRAME, 2, &g_frameWindowMenu);
   g_worksheetMenu = BuildMenu(MENU_WORKSHEET, 5, &g_worksheetWindowMenu);

@@ -5,22 +5,30 @@
 //
 // Threads: the GUI thread constructs, destroys and calls the public members; the database
 // layer's threads call the callback members (*_func). The engine lock may be taken while
-// the database lock is held, never the other way round.
+// the database lock is held, never the other way round. Destroying the engine during a run
+// stops the run and returns once its last worker has left the engine, handling the messages
+// that workers send to the destroying thread meanwhile. Destroyed from inside the run's
+// finish callback (or a message that callback sends), the engine is gone when the callback
+// resumes: the callback must not touch it after that point.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
-#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
 
+#include "engine/BookmarkIndex.h"
 #include "engine/FinderCallbacks.h"
 #include "engine/Records.h"
+#include "engine/ScopeLock.h"
 
 struct tagDBCONTEXT;
 struct tagSETTINGS;
 struct tagRULECONTEXT;
-class CBookmarkIndex;
+struct EngineOption;
 
 class CLinkFinder {
  public:
@@ -83,23 +91,29 @@ class CLinkFinder {
  private:
   void Destroy();
   int LoadOptions();
+  // 0 when an option could not be stored (the reason is in the context's error text).
   int SaveOptions();
+  // Every stored option, bound to this engine's fields.
+  std::vector<EngineOption> Options();
+  void SetRobotsText(std::u16string text);
   void CountResultRow(int32_t first, int32_t restype, int32_t statusval, int32_t extern_);
   void HandCaseRuleOver();
   void ParseSiteURL(tagTreeListItemFull* item);
   // The state the URL model and the restriction rules read; no extension lists.
   tagRULECONTEXT RuleContext() const;
 
-  CLinkFinderCallbacks* callbacks = nullptr;
-  CRITICAL_SECTION lock;
+  // The Winelib tests reach the storage context and the callback object through it.
+  friend struct CLinkFinderTestAccess;
+
+  std::unique_ptr<CLinkFinderCallbacks> callbacks;
+  // Guards the robots text, which workers read while another one installs a new text.
+  CriticalSection lock;
   int initialized = 0;
-  int finished = 0;
   tagDBCONTEXT* context = nullptr;
   tagSITESETTINGS siteSettings;
   tagWINDOWSETTINGS windowSettings;
   tagSETTINGS* settings = nullptr;
-  WCHAR* robotsText = nullptr;
-  int robotsLength = 0;
+  std::u16string robotsText;
   WCHAR startPath[2048];
   uint32_t startDepth = 0;
   std::atomic<uint32_t> found{0};
@@ -111,28 +125,19 @@ class CLinkFinder {
   std::atomic<uint32_t> others{0};
   std::atomic<uint32_t> internal{0};
   std::atomic<uint32_t> external{0};
-  int threadCount = 0;
-  int perServerLimit = 0;
   WCHAR siteURL[2048];
   WCHAR siteServer[256];
   uint32_t sitePort = 0;
-  HWND mainWnd = nullptr;
-  HWND worksheetWnd = nullptr;
   HWND linksList = nullptr;
   HWND layoutTree = nullptr;
   HWND brokenList = nullptr;
   console_type consoleType = CONSOLE_NONE;
-  FILE* consoleStream = nullptr;
-  void* doneEvent = nullptr;
   COORD consoleCursor = {0, 0};
-  int stopped = 1;
-  int paused = 0;
-  int pauseRequested = 0;
+  std::atomic<int> stopped{1};
+  std::atomic<int> paused{0};
   std::atomic<uint64_t> bytesSent{0};
   std::atomic<uint64_t> bytesReceived{0};
   uint64_t timeElapsed = 0;
-  uint64_t runStart = 0;
-  std::atomic<uint64_t> lastDraw{0};
   int showAllLinks = 0;
-  CBookmarkIndex* bookmarks = nullptr;
+  std::unique_ptr<CBookmarkIndex> bookmarks;
 };

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "tests/app/SettingsFolderTest.h"
-#include "tests/support/WinePath.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

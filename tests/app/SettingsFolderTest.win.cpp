@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "tests/support/WinePath.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "engine/TextCopy.h"
 #include "net/Cookies.h"
 #include "tests/app/SettingsFolderTest.h"
-#include "tests/support/WinePath.h"
+#include "tests/support/TempFolder.h"
 #include "toolkit/FinderStruct.h"
 #include "toolkit/MessageBox.h"
 

@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "engine/ControlWrappers.h"
+#include "engine/UnixPath.h"
 #include "net/Cookies.h"
-#include "tests/support/WinePath.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

@@ -1,5 +1,0 @@
-#include "net/NetGlobal.h"
-
-#include <curl/curl.h>
-
-int NetGlobalInitialize() { return curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK ? 1 : 0; }
