@@ -4,6 +4,7 @@
 #include "toolkit/Format.h"
 #include "toolkit/Languages.h"
 #include "toolkit/MenuText.h"
+#include "toolkit/MessageBox.h"
 
 tagFINDERSTRUCT finderstruct;
 
@@ -32,4 +33,6 @@ void WINAPI DllInit() {
   finderstruct.CreateXmlDialog = CreateXmlDialog;
   finderstruct.FileExists = FileExists;
   finderstruct.FormatStringW = FormatStringW;
+  finderstruct.InitCustomControls = InitCustomControls;
+  finderstruct.AnimatedMessageBox = AnimatedMessageBox;
 }
