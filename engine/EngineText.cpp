@@ -15,6 +15,7 @@ const EngineTextEntry kTexts[] = {
     {"Status", "EmptyURL", u"URL is empty"},
     {"Status", "RelativeOverflow", u"Relative link directory overflow"},
     {"Status", "DisallowedDirLevel", u"Checking file content is restricted by directory level"},
+    {"Curl", "101", u"Unsupported protocol"},
     {"Curl", "103", u"URL using bad/illegal format or missing URL"},
 };
 

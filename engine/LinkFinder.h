@@ -49,8 +49,7 @@ class CLinkFinder {
 
   // URL model: turns link text into a record, resolved against `base` ("" for none).
   // Returns 1 when the record is usable, 0 with the reason in statusstr.
-  int FillItemWithURL(WCHAR* text, const WCHAR* base, tagTreeListItemFull* item,
-                      int* explicitPort);
+  int FillItemWithURL(WCHAR* text, const WCHAR* base, tagTreeListItemFull* item, int* explicitPort);
   int LinkDomainExternal(const WCHAR* server, uint32_t port);
   res_type LookupFileType(const WCHAR* extension);
 
@@ -71,16 +70,47 @@ class CLinkFinder {
   void GetDisplayLink(const WCHAR* url, WCHAR* display, int displaySize);
   void GetLinkFromDisplayBack(WCHAR* url, int urlSize, const WCHAR* display);
 
+  // Crawl control, GUI thread: 1 when done, 0 when refused in the present state (or, for
+  // the two stop requests, when no run was active). Idle: IsStopped 1, IsPaused 0;
+  // suspended: IsPaused 1. The end of every run is sent to the worksheet window as
+  // WM_USER+110 from a worker thread and signals the done event.
+  int StartFinder();
+  int SuspendFinder();
+  int ResumeFinder();
+  int StopFinder();
+
+  // Queues a link (statusval 0) or stores it with its known outcome; any thread. Each
+  // returns the database call's result.
+  int AddLink(tagTreeListItemFull* item);
+  int AddLinkFound(tagTreeListItemFull* item);
+  int AddLinkProcessed(tagTreeListItemFull* item);
+
   // Callback members, reached through CFinderCallbacks on the database layer's threads:
-  // a result stored during a scan, and a stored result while a worksheet is opened.
+  // the check of one queued link, a result stored during a scan, a stored result while a
+  // worksheet is opened, and the end of a run.
+  int32_t query_url_func(FINDER_QUERY_PARAMS);
   void report_url_func(FINDER_REPORT_PARAMS);
   void export_url_func(FINDER_EXPORT_PARAMS);
+  void stop_crawler_func(void* unused);
+  // The producer of a run's start rows; `block` is the one StartFinder hands over, freed
+  // here after the last row.
+  static int32_t feed_start_urls_func(void* block, int32_t* protocol, char* username,
+                                      char* userpass, char* server, int32_t* port, char* resource,
+                                      char* bookmark, char* comment, int32_t* restype,
+                                      int32_t* flags, char* rel_url, char* rel_title, int32_t* line,
+                                      int32_t* col, int32_t* extern_, int32_t* dir);
 
  private:
   void Destroy();
   int LoadOptions();
   int SaveOptions();
   void CountResultRow(int32_t first, int32_t restype, int32_t statusval, int32_t extern_);
+  void ClearViews();
+  // A record from the UTF-8 columns of a row, with Url composed.
+  void LinkToTreeItem(tagTreeListItemFull* item, FINDER_ROW_PARAMS);
+  // The outcome of one check into the record: statusval 0 when no download ran.
+  status_type CheckLink(tagTreeListItemFull* item, int* checkable);
+  status_type DownloadFile(tagTreeListItemFull* item);
   void HandCaseRuleOver();
   void ParseSiteURL(tagTreeListItemFull* item);
   // The state the URL model and the restriction rules read; no extension lists.
@@ -121,9 +151,12 @@ class CLinkFinder {
   FILE* consoleStream = nullptr;
   void* doneEvent = nullptr;
   COORD consoleCursor = {0, 0};
-  int stopped = 1;
-  int paused = 0;
-  int pauseRequested = 0;
+  // Run state; workers read it and the last one writes it at the end of a run.
+  std::atomic<int> stopped{1};
+  std::atomic<int> paused{0};
+  std::atomic<int> pauseRequested{0};
+  // From an accepted stop or pause until the run has ended.
+  std::atomic<int> stopPending{0};
   std::atomic<uint64_t> bytesSent{0};
   std::atomic<uint64_t> bytesReceived{0};
   uint64_t timeElapsed = 0;

@@ -28,18 +28,12 @@ bool UnixPath(const WCHAR* windowsPath, char* path, size_t size) {
   return fits;
 }
 
-void ClearViews(HWND linksList, HWND layoutTree, HWND brokenList) {
-  if (linksList) SendMessageW(linksList, LVM_DELETEALLITEMS, 0, 0);
-  if (brokenList) SendMessageW(brokenList, LVM_DELETEALLITEMS, 0, 0);
-  if (layoutTree) SendMessageW(layoutTree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-}
-
 }  // namespace
 
 CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
                          const WCHAR* databaseFile, tagSETTINGS* globalSettings, HWND main,
-                         HWND worksheet, HWND links, HWND tree, HWND brokenLinks,
-                         int allLinks, console_type console, void* done) {
+                         HWND worksheet, HWND links, HWND tree, HWND brokenLinks, int allLinks,
+                         console_type console, void* done) {
   threadCount = globalSettings ? globalSettings->NumThreads : 1;
   perServerLimit = globalSettings ? globalSettings->ThreadsPerServer : 1;
   siteURL[0] = 0;
@@ -74,21 +68,31 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
       consoleCursor.Y = -1;
     }
   }
-  ClearViews(linksList, layoutTree, brokenList);
+  ClearViews();
 
   InitializeCriticalSection(&lock);
   callbacks = new (std::nothrow) CLinkFinderCallbacks;
   if (callbacks) {
+    callbacks->query = {this, &CLinkFinder::query_url_func};
     callbacks->report = {this, &CLinkFinder::report_url_func};
     callbacks->exportUrl = {this, &CLinkFinder::export_url_func};
+    callbacks->stop = {this, &CLinkFinder::stop_crawler_func};
   }
   bookmarks = new (std::nothrow) CBookmarkIndex(siteSettings.CheckIgnoreCase);
   if (!callbacks || !bookmarks) initialized = 0;
 
   if (initialized) {
-    const tagDBCONTEXTINIT init = {
-        QueryURLThunk,   callbacks, 1, 2, ReportURLThunk, callbacks, ExportURLThunk, callbacks,
-        StopCrawlerThunk, callbacks, siteSettings.CheckIgnoreCase};
+    const tagDBCONTEXTINIT init = {QueryURLThunk,
+                                   callbacks,
+                                   1,
+                                   2,
+                                   ReportURLThunk,
+                                   callbacks,
+                                   ExportURLThunk,
+                                   callbacks,
+                                   StopCrawlerThunk,
+                                   callbacks,
+                                   siteSettings.CheckIgnoreCase};
     context = DBCreateContext(&init);
     if (!context) initialized = 0;
   }
@@ -135,6 +139,12 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
 }
 
 CLinkFinder::~CLinkFinder() { Destroy(); }
+
+void CLinkFinder::ClearViews() {
+  if (linksList) SendMessageW(linksList, LVM_DELETEALLITEMS, 0, 0);
+  if (brokenList) SendMessageW(brokenList, LVM_DELETEALLITEMS, 0, 0);
+  if (layoutTree) SendMessageW(layoutTree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+}
 
 void CLinkFinder::Destroy() {
   if (context) DBFreeContext(context);

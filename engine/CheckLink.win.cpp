@@ -1,0 +1,163 @@
+// The check of one queued link on a worker thread, and the queueing of found links.
+#include "engine/CheckLink.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "app/Settings.h"
+#include "engine/EngineText.h"
+#include "engine/LinkFinder.h"
+#include "engine/LinkRules.h"
+#include "engine/TextCopy.h"
+#include "engine/TextHelpers.h"
+#include "net/Downloader.h"
+#include "scandb/ScanDb.h"
+#include "toolkit/Format.h"
+
+std::atomic<CheckLinkHook> g_checkLinkHook{nullptr};
+
+namespace {
+
+// A record's texts as UTF-8 in the sizes of the database layer's buffers, terminator
+// included: every text reaches a column whole or cut at a character boundary.
+class Utf8Link {
+ public:
+  explicit Utf8Link(const tagTreeListItemFull& item) {
+    const struct {
+      const char16_t* text;
+      char* out;
+      int size;
+    } fields[] = {
+        {item.username, username, DB_TEXT_SIZE},     {item.userpass, userpass, DB_TEXT_SIZE},
+        {item.server, server, DB_TEXT_SIZE},         {item.resource, resource, DB_LONG_SIZE},
+        {item.bookmark, bookmark, DB_TEXT_SIZE},     {item.comment, comment, DB_TEXT_SIZE},
+        {item.rel_url, rel_url, DB_LONG_SIZE},       {item.rel_title, rel_title, DB_TEXT_SIZE},
+        {item.title, title, DB_TEXT_SIZE},           {item.statusstr, statusstr, DB_TEXT_SIZE},
+        {item.commentstr, commentstr, DB_TEXT_SIZE}, {item.content, content, DB_SHORT_SIZE},
+        {item.ressize, ressize, DB_SHORT_SIZE},      {item.lastmod, lastmod, DB_SHORT_SIZE},
+        {item.charset, charset, DB_SHORT_SIZE},
+    };
+    for (const auto& field : fields) Utf16ToUtf8Z(field.text, field.out, field.size);
+  }
+  char username[DB_TEXT_SIZE];
+  char userpass[DB_TEXT_SIZE];
+  char server[DB_TEXT_SIZE];
+  char resource[DB_LONG_SIZE];
+  char bookmark[DB_TEXT_SIZE];
+  char comment[DB_TEXT_SIZE];
+  char rel_url[DB_LONG_SIZE];
+  char rel_title[DB_TEXT_SIZE];
+  char title[DB_TEXT_SIZE];
+  char statusstr[DB_TEXT_SIZE];
+  char commentstr[DB_TEXT_SIZE];
+  char content[DB_SHORT_SIZE];
+  char ressize[DB_SHORT_SIZE];
+  char lastmod[DB_SHORT_SIZE];
+  char charset[DB_SHORT_SIZE];
+};
+
+}  // namespace
+
+int CLinkFinder::AddLink(tagTreeListItemFull* item) {
+  return item->statusval ? AddLinkProcessed(item) : AddLinkFound(item);
+}
+
+int CLinkFinder::AddLinkFound(tagTreeListItemFull* item) {
+  const Utf8Link* row = new (std::nothrow) Utf8Link(*item);
+  if (!row) return 0;
+  const int result = DBAddLinkFound(
+      context, item->protocol, row->username, row->userpass, row->server,
+      static_cast<int32_t>(item->port), row->resource, row->bookmark, row->comment, item->restype,
+      item->flags, row->rel_url, row->rel_title, item->line, item->col, item->extern_, item->dir);
+  delete row;
+  return result;
+}
+
+int CLinkFinder::AddLinkProcessed(tagTreeListItemFull* item) {
+  const Utf8Link* row = new (std::nothrow) Utf8Link(*item);
+  if (!row) return 0;
+  const int stored = DBAddLinkProcessed(
+      context, item->protocol, row->username, row->userpass, row->server,
+      static_cast<int32_t>(item->port), row->resource, row->bookmark, row->comment, item->restype,
+      item->flags, row->title, row->statusstr, row->commentstr, row->content, row->ressize,
+      row->lastmod, row->charset, item->statusval, item->attempt, item->restime, row->rel_url,
+      row->rel_title, item->line, item->col, item->extern_, item->dir);
+  delete row;
+  return stored;
+}
+
+int32_t CLinkFinder::query_url_func(int32_t protocol, const char* username, const char* userpass,
+                                    const char* server, int32_t port, const char* resource,
+                                    const char* bookmark, const char* comment, int32_t restype,
+                                    int32_t flags, char* title, char* statusstr, char* commentstr,
+                                    char* content, char* ressize, char* lastmod, char* charset,
+                                    int32_t* statusval, int32_t* attempt, int32_t* restime,
+                                    const char* rel_url, const char* rel_title, int32_t line,
+                                    int32_t col, int32_t extern_, int32_t dir) {
+  const uint32_t limit = siteSettings.LinksLimitValue;
+  const std::atomic<uint32_t>* counters[] = {&found, &processed, &checked, &broken};
+  const int32_t limitType = siteSettings.LinksLimitType;
+  if (limitType >= 1 && limitType <= 4 && *counters[limitType - 1] >= limit) {
+    pauseRequested = 0;
+    stopPending = 1;
+    DBStopWorkers(context);
+    return 0;
+  }
+
+  tagTreeListItemFull* item = static_cast<tagTreeListItemFull*>(calloc(1, sizeof *item));
+  if (!item) return 0;
+  LinkToTreeItem(item, protocol, username, userpass, server, port, resource, bookmark, comment,
+                 restype, flags, "", "", "", "", "", "", "", 0, 0, 0, rel_url, rel_title, line, col,
+                 extern_, dir);
+  if (const CheckLinkHook hook = g_checkLinkHook) hook(item);
+
+  int checkable = 1;
+  const status_type result = CheckLink(item, &checkable);
+  item->statusval = checkable ? StatusValFromStatusType(result) : STATUSVAL_NOTCHECKABLE;
+
+  // The pool's buffers are 257 and 51 bytes: cut by bytes, never inside a character.
+  EnterCriticalSection(&lock);
+  Utf16ToUtf8Z(item->title, title, DB_TEXT_SIZE);
+  Utf16ToUtf8Z(item->statusstr, statusstr, DB_TEXT_SIZE);
+  Utf16ToUtf8Z(item->commentstr, commentstr, DB_TEXT_SIZE);
+  Utf16ToUtf8Z(item->content, content, DB_SHORT_SIZE);
+  Utf16ToUtf8Z(item->ressize, ressize, DB_SHORT_SIZE);
+  Utf16ToUtf8Z(item->lastmod, lastmod, DB_SHORT_SIZE);
+  Utf16ToUtf8Z(item->charset, charset, DB_SHORT_SIZE);
+  *statusval = item->statusval;
+  *attempt = item->attempt;
+  *restime = item->restime;
+  LeaveCriticalSection(&lock);
+  free(item);
+  return 1;
+}
+
+status_type CLinkFinder::CheckLink(tagTreeListItemFull* item, int* checkable) {
+  if (item->protocol == PROTOCOL_FILE) return DownloadFile(item);
+  CopyField(item->statusstr, EngineText("Curl", "101"));
+  *checkable = 0;
+  return ST_FAILURE;
+}
+
+status_type CLinkFinder::DownloadFile(tagTreeListItemFull* item) {
+  CFILEDnld* dnld = new (std::nothrow) CFILEDnld;
+  if (!dnld) return ST_FAILURE;
+  FormatStringW(dnld->FileName, sizeof dnld->FileName / sizeof dnld->FileName[0], u"%s%s",
+                item->server, item->resource);
+  dnld->TimeLimit = siteSettings.SkipSlowLinks && settings ? settings->SlowTimeout * 1000 : 0;
+  dnld->SizeLimitType = siteSettings.SizeLimitType;
+  dnld->SizeLimit = siteSettings.SizeLimitKB * 1024;
+  dnld->ExistenceOnly = item->flags == 0 && !item->bookmark[0];
+  void* data = nullptr;
+  unsigned long length = 0;
+  const status_type result = dnld->FILEDownload(&data, &length);
+  CopyField(item->statusstr, dnld->StatusText);
+  AppendItemComment(item, dnld->StatusDetail);
+  item->restime = static_cast<int32_t>(dnld->ElapsedTime);
+  bytesSent += dnld->SentSize;
+  bytesReceived += dnld->ReceivedSize;
+  dnld->FreeData(data);
+  delete dnld;
+  return result;
+}

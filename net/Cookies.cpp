@@ -1,0 +1,3 @@
+#include "net/Cookies.h"
+
+void CookieClearForDomain(const char16_t*) {}
