@@ -110,14 +110,28 @@ int32_t CLinkFinder::query_url_func(int32_t protocol, const char* username, cons
   LinkToTreeItem(item, protocol, username, userpass, server, port, resource, bookmark, comment,
                  restype, flags, "", "", "", "", "", "", "", 0, 0, 0, rel_url, rel_title, line, col,
                  extern_, dir);
-  if (const CheckLinkHook hook = g_checkLinkHook) hook(item);
+  const int row = InsertCheckingRow(item);
 
-  int checkable = 1;
-  const status_type result = CheckLink(item, &checkable);
-  item->statusval = checkable ? StatusValFromStatusType(result) : STATUSVAL_NOTCHECKABLE;
+  CheckState state;
+  state.row = row;
+  status_type result = ST_SUCCESS;
+  do {
+    if (const CheckLinkHook hook = g_checkLinkHook) hook(item);
+    result = CheckOnce(item, &state);
+  } while (state.repeat || state.getRetry);
+
+  if (state.skipped) {
+    item->statusval = STATUSVAL_SKIPPED;
+  } else if (!state.checkable) {
+    item->statusval = STATUSVAL_NOTCHECKABLE;
+  } else {
+    item->statusval = StatusValFromStatusType(result);
+  }
 
   // The pool's buffers are 257 and 51 bytes: cut by bytes, never inside a character.
   EnterCriticalSection(&lock);
+  FinishRow(item, row);
+  PrintConsoleLines(item);
   Utf16ToUtf8Z(item->title, title, DB_TEXT_SIZE);
   Utf16ToUtf8Z(item->statusstr, statusstr, DB_TEXT_SIZE);
   Utf16ToUtf8Z(item->commentstr, commentstr, DB_TEXT_SIZE);
@@ -133,22 +147,56 @@ int32_t CLinkFinder::query_url_func(int32_t protocol, const char* username, cons
   return 1;
 }
 
-status_type CLinkFinder::CheckLink(tagTreeListItemFull* item, int* checkable) {
-  if (item->protocol == PROTOCOL_FILE) return DownloadFile(item);
+// One pass of the check loop: the restrictions, then the download by protocol.
+status_type CLinkFinder::CheckOnce(tagTreeListItemFull* item, CheckState* state) {
+  state->skipped = 0;
+  state->checkable = 1;
+  char userAgent[1024] = "";
+  if (settings && settings->GetUserAgent) settings->GetUserAgent(userAgent, sizeof userAgent);
+
+  const char* restriction = nullptr;
+  if (IsRobotsTxtDisallowed(item->resource, userAgent)) {
+    restriction = "DisallowedRobots";
+  } else if (IsWildcardRestricted(item)) {
+    restriction = "DisallowedWildcard";
+  } else if (IsDomainRestricted(item)) {
+    restriction = "DisallowedDomain";
+  } else if (IsBookmarkRestricted(item)) {
+    restriction = "DisallowedBookmark";
+  }
+  if (restriction) {
+    CopyField(item->statusstr, EngineText("Status", "SKIPPED"));
+    AppendItemComment(item, EngineText("Status", restriction));
+    state->skipped = 1;
+    state->repeat = 0;
+    state->getRetry = 0;
+    return ST_LIMIT;
+  }
+  if (item->protocol == PROTOCOL_FILE) return DownloadFile(item, state);
   CopyField(item->statusstr, EngineText("Curl", "101"));
-  *checkable = 0;
+  state->checkable = 0;
+  state->repeat = 0;
+  state->getRetry = 0;
   return ST_FAILURE;
 }
 
-status_type CLinkFinder::DownloadFile(tagTreeListItemFull* item) {
+status_type CLinkFinder::DownloadFile(tagTreeListItemFull* item, CheckState* state) {
   CFILEDnld* dnld = new (std::nothrow) CFILEDnld;
-  if (!dnld) return ST_FAILURE;
-  FormatStringW(dnld->FileName, sizeof dnld->FileName / sizeof dnld->FileName[0], u"%s%s",
-                item->server, item->resource);
+  if (!dnld) return NoDownloader(item, state);
+  const int fileNameSize = sizeof dnld->FileName / sizeof dnld->FileName[0];
+  // A name that does not fit is no address of a file here; cut, it would name another.
+  if (FormatStringW(dnld->FileName, fileNameSize, u"%s%s", item->server, item->resource) >=
+      fileNameSize - 1) {
+    delete dnld;
+    CopyField(item->statusstr, EngineText("Curl", "103"));
+    state->repeat = 0;
+    state->getRetry = 0;
+    return ST_FAILURE;
+  }
   dnld->TimeLimit = siteSettings.SkipSlowLinks && settings ? settings->SlowTimeout * 1000 : 0;
   dnld->SizeLimitType = siteSettings.SizeLimitType;
   dnld->SizeLimit = siteSettings.SizeLimitKB * 1024;
-  dnld->ExistenceOnly = item->flags == 0 && !item->bookmark[0];
+  dnld->ExistenceOnly = (item->flags == 0 || state->pageIndexed) && !item->bookmark[0];
   void* data = nullptr;
   unsigned long length = 0;
   const status_type result = dnld->FILEDownload(&data, &length);
@@ -157,7 +205,18 @@ status_type CLinkFinder::DownloadFile(tagTreeListItemFull* item) {
   item->restime = static_cast<int32_t>(dnld->ElapsedTime);
   bytesSent += dnld->SentSize;
   bytesReceived += dnld->ReceivedSize;
+  ProcessDownload(result, item, state->row, state->pageIndexed, static_cast<char*>(data), length, 0,
+                  0, &state->repeat, &state->getRetry);
   dnld->FreeData(data);
   delete dnld;
   return result;
+}
+
+// A downloader that cannot be made is a passing shortage of memory: tried again like a
+// network failure, then reported.
+status_type CLinkFinder::NoDownloader(tagTreeListItemFull* item, CheckState* state) {
+  CopyField(item->statusstr, EngineText("Curl", "124"));
+  ProcessDownload(ST_TRANSIENT, item, state->row, state->pageIndexed, nullptr, 0, 0, 0,
+                  &state->repeat, &state->getRetry);
+  return ST_TRANSIENT;
 }

@@ -85,6 +85,20 @@ class CLinkFinder {
   int AddLinkFound(tagTreeListItemFull* item);
   int AddLinkProcessed(tagTreeListItemFull* item);
 
+  // Reply header fields of a check: location (1024 units), content type, last modified
+  // (50 units each) are emptied first; the content length (50 units) is set only when the
+  // header has one. Any thread.
+  void ParseHTTPHeader(const char* header, unsigned long length, WCHAR* location,
+                       WCHAR* contentType, WCHAR* contentLength, WCHAR* lastModified,
+                       const WCHAR* server);
+  // Keeps a downloaded block in the cache folder under a name from the resource, numbered
+  // when taken. Any thread.
+  void SaveCachedFile(const tagTreeListItemFull* item, const void* data, unsigned long length);
+  // Picks the page's charset and queues the links of an HTML page; fills the charset and
+  // title fields (sizes in units). Worker threads.
+  void StartParseHtmlData(const WCHAR* pageUrl, WCHAR* charsetOut, int charsetSize, WCHAR* titleOut,
+                          int titleSize, const char* data, unsigned long length);
+
   // Callback members, reached through CFinderCallbacks on the database layer's threads:
   // the check of one queued link, a result stored during a scan, a stored result while a
   // worksheet is opened, and the end of a run.
@@ -108,9 +122,39 @@ class CLinkFinder {
   void ClearViews();
   // A record from the UTF-8 columns of a row, with Url composed.
   void LinkToTreeItem(tagTreeListItemFull* item, FINDER_ROW_PARAMS);
-  // The outcome of one check into the record: statusval 0 when no download ran.
-  status_type CheckLink(tagTreeListItemFull* item, int* checkable);
-  status_type DownloadFile(tagTreeListItemFull* item);
+
+  // The check of one link (worker threads).
+  struct CheckState {
+    int row = -1;  // of the links list; -1 when none
+    int pageIndexed = 0;
+    int repeat = 0;    // a passing failure is tried again
+    int getRetry = 0;  // a failed existence check is tried again as a full request
+    int skipped = 0;
+    int checkable = 1;
+  };
+  status_type CheckOnce(tagTreeListItemFull* item, CheckState* state);
+  status_type DownloadFile(tagTreeListItemFull* item, CheckState* state);
+  status_type NoDownloader(tagTreeListItemFull* item, CheckState* state);
+  void ProcessDownload(status_type result, tagTreeListItemFull* item, int row, int pageIndexed,
+                       char* data, unsigned long length, unsigned long headerOffset,
+                       unsigned long headerEnd, int* repeat, int* getRetry);
+  void FollowRedirect(tagTreeListItemFull* item, WCHAR* location);
+  void TakeRobotsText(const char* body, unsigned long length);
+  int InsertCheckingRow(const tagTreeListItemFull* item);
+  void ShowCheckingTry(int row, int32_t tryNumber);
+  // Under the engine lock.
+  void FinishRow(const tagTreeListItemFull* item, int row);
+  void PrintConsoleLines(const tagTreeListItemFull* item);
+  void ParseHtmlDataA(const WCHAR* pageUrl, const WCHAR* charset, WCHAR* titleOut, int titleSize,
+                      const char* text, long length);
+  // How far the scanner skips from the tag's "<" (0: on after the tag).
+  long ParseHtmlTagA(const WCHAR* pageUrl, const char* tag, int* line, int* column,
+                     const WCHAR* charset, WCHAR* titleOut, int titleSize, const char* fromTag,
+                     long remaining);
+  void ProcessHtmlTagA(const WCHAR* pageUrl, const char* tagName, const char* attribute,
+                       const char* value, const char* tag, long valueOffset, int line, int column);
+  void SetTitle(const char* text, long length, const WCHAR* charset, WCHAR* titleOut,
+                int titleSize);
   void HandCaseRuleOver();
   void ParseSiteURL(tagTreeListItemFull* item);
   // The state the URL model and the restriction rules read; no extension lists.

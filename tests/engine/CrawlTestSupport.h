@@ -24,10 +24,16 @@ struct CheckedLink {
 
 // One stored result, read back from the worksheet file.
 struct StoredLink {
+  int32_t first;
   std::string server;
   std::string resource;
-  int32_t statusval;
+  std::string bookmark;
+  int32_t restype;
+  std::string title;
   std::string statusstr;
+  std::string commentstr;
+  int32_t statusval;
+  int32_t attempt;
 };
 
 class CrawlFixture {
@@ -37,8 +43,8 @@ class CrawlFixture {
   CrawlFixture(const CrawlFixture&) = delete;
   CrawlFixture& operator=(const CrawlFixture&) = delete;
 
-  // A new engine on `file` with the fixture's window and done event.
-  CLinkFinder& Open(const std::u16string& file);
+  // A new engine on `file` with the fixture's window, done event and links list.
+  CLinkFinder& Open(const std::u16string& file, HWND linksList = nullptr);
   // SetSettings with the site options, then StartFinder; retried while the workers of the
   // last run are still leaving. Returns StartFinder's last result.
   int Start(const std::u16string& url, const tagSITESETTINGS& site);

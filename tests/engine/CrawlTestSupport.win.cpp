@@ -31,12 +31,15 @@ void CheckHook(const tagTreeListItemFull* item) {
   }
 }
 
-void CollectRow(void* user, int32_t, int32_t, int32_t, int32_t, const char*, const char*,
-                const char* server, int32_t, const char* resource, const char*, const char*,
-                int32_t, int32_t, const char*, const char* statusstr, const char*, const char*,
-                const char*, const char*, const char*, int32_t statusval, int32_t, int32_t,
-                const char*, const char*, int32_t, int32_t, int32_t, int32_t, int32_t*) {
-  static_cast<std::vector<StoredLink>*>(user)->push_back({server, resource, statusval, statusstr});
+void CollectRow(void* user, int32_t, int32_t, int32_t first, int32_t, const char*, const char*,
+                const char* server, int32_t, const char* resource, const char* bookmark,
+                const char*, int32_t restype, int32_t, const char* title, const char* statusstr,
+                const char* commentstr, const char*, const char*, const char*, const char*,
+                int32_t statusval, int32_t attempt, int32_t, const char*, const char*, int32_t,
+                int32_t, int32_t, int32_t, int32_t*) {
+  static_cast<std::vector<StoredLink>*>(user)->push_back({first, server, resource, bookmark,
+                                                          restype, title, statusstr, commentstr,
+                                                          statusval, attempt});
 }
 
 }  // namespace
@@ -72,11 +75,11 @@ CrawlFixture::~CrawlFixture() {
   g_fixture = nullptr;
 }
 
-CLinkFinder& CrawlFixture::Open(const std::u16string& path) {
+CLinkFinder& CrawlFixture::Open(const std::u16string& path, HWND linksList) {
   file = path;
   engine =
       std::make_unique<CLinkFinder>(OLDFORMAT_NONE, file.c_str(), file.c_str(), &settings, nullptr,
-                                    window, nullptr, nullptr, nullptr, 0, CONSOLE_NONE, done);
+                                    window, linksList, nullptr, nullptr, 0, CONSOLE_NONE, done);
   return *engine;
 }
 
