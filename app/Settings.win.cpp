@@ -49,7 +49,7 @@ void ReadField(tagSETTINGS& s, const SettingsField& field) {
   }
 }
 
-void WriteField(tagSETTINGS& s, const SettingsField& field) {
+bool WriteField(tagSETTINGS& s, const SettingsField& field) {
   char16_t number[16];
   const char16_t* value = number;
   switch (field.kind) {
@@ -66,7 +66,7 @@ void WriteField(tagSETTINGS& s, const SettingsField& field) {
       value = SettingsText(s, field);
       break;
   }
-  WritePrivateProfileStringW(kOptions, field.key, value, g_settingsFile);
+  return WritePrivateProfileStringW(kOptions, field.key, value, g_settingsFile) != 0;
 }
 
 void ReadSystemProxy(tagSETTINGS& s) {
@@ -129,16 +129,23 @@ int LoadSettings() {
 }
 
 int SaveSettings() {
-  CreateFolderPath(g_settingsFile, 1);
+  if (!CreateFolderPath(g_settingsFile, 1)) return 0;
   if (GetFileAttributesW(g_settingsFile) == INVALID_FILE_ATTRIBUTES) CreateUnicodeSettingsFile();
   tagSETTINGS& s = g_settings;
-  for (int i = 0; i < kSettingsFieldCount; ++i) WriteField(s, kSettingsFields[i]);
+  // Every value is tried; the first failure's reason stays for the caller.
+  DWORD failure = ERROR_SUCCESS;
+  auto note = [&failure](bool written) {
+    if (!written && failure == ERROR_SUCCESS) failure = GetLastError();
+  };
+  for (int i = 0; i < kSettingsFieldCount; ++i) note(WriteField(s, kSettingsFields[i]));
   for (int i = 0; i < SETTINGS_RECENT_URLS; ++i) {
     char16_t key[16];
     LinkKey(key, i);
-    WritePrivateProfileStringW(kSiteDefault, key, s.Link[i], g_settingsFile);
+    note(WritePrivateProfileStringW(kSiteDefault, key, s.Link[i], g_settingsFile) != 0);
   }
-  return 1;
+  if (failure == ERROR_SUCCESS) return 1;
+  SetLastError(failure);
+  return 0;
 }
 
 char* GetUserAgent(char* buffer, int size) {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "engine/AsciiText.h"
 #include "engine/TextCopy.h"
 #include "toolkit/Languages.h"
 
@@ -106,8 +107,7 @@ void Clamp(uint32_t& value, uint32_t low, uint32_t high) {
 
 bool StartsWithNoCase(const char16_t* text, const char16_t* word) {
   for (; *word; ++text, ++word) {
-    char16_t a = (*text >= u'A' && *text <= u'Z') ? static_cast<char16_t>(*text + 32) : *text;
-    if (a != *word) return false;
+    if (AsciiLower(*text) != *word) return false;
   }
   return true;
 }
@@ -128,7 +128,7 @@ void SplitProxyPart(const char16_t* part, char16_t (&address)[256], uint16_t& po
   CopyTextN(address, 256, part, colon);
   if (colon == end) return;
   uint32_t number = 0;
-  for (int i = colon + 1; i < end && part[i] >= u'0' && part[i] <= u'9'; ++i)
+  for (int i = colon + 1; i < end && IsAsciiDigit(part[i]); ++i)
     number = number * 10 + static_cast<uint32_t>(part[i] - u'0');
   port = static_cast<uint16_t>(number);
 }

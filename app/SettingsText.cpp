@@ -1,6 +1,6 @@
 #include <mutex>
 
-#include "app/Settings.h"
+#include "app/SettingsRecord.h"
 #include "engine/TextCopy.h"
 
 tagSETTINGS g_settings;

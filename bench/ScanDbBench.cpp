@@ -15,7 +15,7 @@
 
 #include "bench/ScanSimulation.h"
 #include "scandb/ScanDb.h"
-#include "tests/scandb/RowFill.h"
+#include "scandb/RowFill.h"
 
 namespace {
 

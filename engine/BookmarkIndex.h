@@ -1,5 +1,5 @@
 // The anchors of the pages parsed during a crawl, looked up under the site's case rule.
-// Guarded by the engine lock.
+// Guarded by the engine lock. So far it holds only that case rule; no anchor is kept yet.
 #pragma once
 
 class CBookmarkIndex {

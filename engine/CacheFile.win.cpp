@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/Settings.h"
+#include "app/SettingsRecord.h"
 #include "engine/LinkFinder.h"
 #include "engine/TextCopy.h"
 #include "toolkit/Format.h"
@@ -36,7 +36,8 @@ void CLinkFinder::SaveCachedFile(const tagTreeListItemFull* item, const void* da
   if (!settings) return;
   WCHAR folder[SETTINGS_PATH_SIZE];
   CopySettingsText(folder, settings->CacheDir);
-  if (!folder[0] || !CreateFolderPath(folder, 0)) return;
+  if (!folder[0]) return;
+  if (!CreateDirectoryW(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return;
   WCHAR name[256];
   CacheName(item->resource, name, 256);
   WCHAR* path = static_cast<WCHAR*>(malloc(sizeof(WCHAR) * MAX_PATH * 4));

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "app/Settings.h"
+#include "app/SettingsRecord.h"
 #include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/LinkRules.h"
@@ -129,20 +129,21 @@ int32_t CLinkFinder::query_url_func(int32_t protocol, const char* username, cons
   }
 
   // The pool's buffers are 257 and 51 bytes: cut by bytes, never inside a character.
-  EnterCriticalSection(&lock);
-  FinishRow(item, row);
-  PrintConsoleLines(item);
-  Utf16ToUtf8Z(item->title, title, DB_TEXT_SIZE);
-  Utf16ToUtf8Z(item->statusstr, statusstr, DB_TEXT_SIZE);
-  Utf16ToUtf8Z(item->commentstr, commentstr, DB_TEXT_SIZE);
-  Utf16ToUtf8Z(item->content, content, DB_SHORT_SIZE);
-  Utf16ToUtf8Z(item->ressize, ressize, DB_SHORT_SIZE);
-  Utf16ToUtf8Z(item->lastmod, lastmod, DB_SHORT_SIZE);
-  Utf16ToUtf8Z(item->charset, charset, DB_SHORT_SIZE);
-  *statusval = item->statusval;
-  *attempt = item->attempt;
-  *restime = item->restime;
-  LeaveCriticalSection(&lock);
+  {
+    ScopeLock hold(lock);
+    FinishRow(item, row);
+    PrintConsoleLines(item);
+    Utf16ToUtf8Z(item->title, title, DB_TEXT_SIZE);
+    Utf16ToUtf8Z(item->statusstr, statusstr, DB_TEXT_SIZE);
+    Utf16ToUtf8Z(item->commentstr, commentstr, DB_TEXT_SIZE);
+    Utf16ToUtf8Z(item->content, content, DB_SHORT_SIZE);
+    Utf16ToUtf8Z(item->ressize, ressize, DB_SHORT_SIZE);
+    Utf16ToUtf8Z(item->lastmod, lastmod, DB_SHORT_SIZE);
+    Utf16ToUtf8Z(item->charset, charset, DB_SHORT_SIZE);
+    *statusval = item->statusval;
+    *attempt = item->attempt;
+    *restime = item->restime;
+  }
   free(item);
   return 1;
 }

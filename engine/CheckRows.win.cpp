@@ -69,7 +69,7 @@ int CLinkFinder::InsertCheckingRow(const tagTreeListItemFull* item) {
   if (!linksList) return -1;
   WCHAR* text = static_cast<WCHAR*>(calloc(kRowText, sizeof(WCHAR)));
   if (!text) return -1;
-  EnterCriticalSection(&lock);
+  ScopeLock hold(lock);
   const int count = static_cast<int>(SendMessageW(linksList, LVM_GETITEMCOUNT, 0, 0));
   GetDisplayLink(item->Url, text, kRowText);
   LVITEMW lvi = {};
@@ -110,7 +110,6 @@ int CLinkFinder::InsertCheckingRow(const tagTreeListItemFull* item) {
       SendMessageW(linksList, LVM_ENSUREVISIBLE, row, FALSE);
     }
   }
-  LeaveCriticalSection(&lock);
   free(text);
   return row;
 }
@@ -119,9 +118,8 @@ void CLinkFinder::ShowCheckingTry(int row, int32_t tryNumber) {
   if (!linksList || row < 0) return;
   WCHAR text[300];
   FormatStringW(text, 300, u"%s [%d] ...", EngineText("Resource", "Checking"), tryNumber);
-  EnterCriticalSection(&lock);
+  ScopeLock hold(lock);
   SetColumn(linksList, row, 1, text);
-  LeaveCriticalSection(&lock);
 }
 
 void CLinkFinder::FinishRow(const tagTreeListItemFull* item, int row) {

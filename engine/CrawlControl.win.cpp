@@ -4,7 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "app/Settings.h"
+#include "app/SettingsRecord.h"
 #include "engine/BookmarkIndex.h"
 #include "engine/LinkFinder.h"
 #include "engine/TextCopy.h"
@@ -45,18 +45,14 @@ int CLinkFinder::StartFinder() {
   paused = 0;
   pauseRequested = 0;
   stopPending = 0;
+  endSending = 0;
   bytesSent = 0;
   bytesReceived = 0;
   timeElapsed = 0;
   runStart = GetTimeMs1900();
-  lastDraw = 0;
   bookmarks->SetIgnoreCase(siteSettings.CheckIgnoreCase);
   ClearViews();
-  EnterCriticalSection(&lock);
-  free(robotsText);
-  robotsText = nullptr;
-  robotsLength = 0;
-  LeaveCriticalSection(&lock);
+  SetRobotsText(std::u16string());
 
   tagTreeListItemFull* start = static_cast<tagTreeListItemFull*>(calloc(1, sizeof *start));
   tagSTARTROWS* block = static_cast<tagSTARTROWS*>(calloc(1, sizeof *block));
@@ -156,14 +152,17 @@ int CLinkFinder::ResumeFinder() {
   // DBStartWorkers returns, and that end must find them set.
   const uint64_t lastRunStart = runStart;
   const int lastFinished = finished;
+  const int lastEndSending = endSending;
   runStart = GetTimeMs1900();
   pauseRequested = 0;
   finished = 0;
+  endSending = 0;
   stopped = 0;
   paused = 0;
   if (!DBStartWorkers(context, threadCount, perServerLimit, nullptr, nullptr)) {
     runStart = lastRunStart;
     finished = lastFinished;
+    endSending = lastEndSending;
     paused = 1;
     return 0;
   }
@@ -187,11 +186,12 @@ int CLinkFinder::StopFinder() {
 }
 
 void CLinkFinder::stop_crawler_func(void*) {
-  EnterCriticalSection(&lock);
-  const int wasFinished = finished;
-  finished = 1;
-  LeaveCriticalSection(&lock);
-  if (wasFinished) return;
+  {
+    ScopeLock hold(lock);
+    const int wasFinished = finished;
+    finished = 1;
+    if (wasFinished) return;
+  }
 
   if (pauseRequested) {
     paused = 1;
@@ -211,6 +211,7 @@ void CLinkFinder::stop_crawler_func(void*) {
   // engine is touched once it is sent.
   const HWND window = worksheetWnd;
   const HANDLE done = doneEvent;
+  endSending = 1;
   if (window) SendMessageW(window, WM_CRAWL_DONE, 0, 0);
   if (done) SetEvent(done);
 }

@@ -1,6 +1,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "engine/AsciiText.h"
 #include "engine/EngineText.h"
 #include "engine/LinkRules.h"
 #include "engine/RuleMatch.h"
@@ -13,10 +14,6 @@ namespace {
 using View = std::u16string_view;
 
 constexpr int kUrlUnits = sizeof(tagTreeListItemFull::Url) / sizeof(char16_t);
-
-bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-bool IsAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; }
 
 bool StartsNoCase(View text, View prefix) {
   if (text.size() < prefix.size()) return false;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/Settings.h"
+#include "app/SettingsRecord.h"
 #include "charset/Charset.h"
 #include "engine/EngineText.h"
 #include "engine/LinkFinder.h"

@@ -5,7 +5,11 @@
 //
 // Threads: the GUI thread constructs, destroys and calls the public members; the database
 // layer's threads call the callback members (*_func). The engine lock may be taken while
-// the database lock is held, never the other way round.
+// the database lock is held, never the other way round. Destroying the engine during a run
+// stops the run and returns once its last worker has left the engine, handling the messages
+// that workers send to the destroying thread meanwhile. Destroyed from inside the run's
+// finish callback (or a message that callback sends), the engine is gone when the callback
+// resumes: the callback must not touch it after that point.
 #pragma once
 
 #include <windows.h>
@@ -13,14 +17,19 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
 
+#include "engine/BookmarkIndex.h"
 #include "engine/FinderCallbacks.h"
 #include "engine/Records.h"
+#include "engine/ScopeLock.h"
 
 struct tagDBCONTEXT;
 struct tagSETTINGS;
 struct tagRULECONTEXT;
-class CBookmarkIndex;
+struct EngineOption;
 
 class CLinkFinder {
  public:
@@ -99,6 +108,11 @@ class CLinkFinder {
   void StartParseHtmlData(const WCHAR* pageUrl, WCHAR* charsetOut, int charsetSize, WCHAR* titleOut,
                           int titleSize, const char* data, unsigned long length);
 
+  // The process's cookie store (net/Cookies.h), on any thread: stores one Set-Cookie value
+  // from `host` (always 1); the Cookie header for a request, freed with free().
+  int HeaderSetCookie(WCHAR* host, char* text, DWORD length);
+  char* HeaderGetCookie(WCHAR* host, WCHAR* path);
+
   // Callback members, reached through CFinderCallbacks on the database layer's threads:
   // the check of one queued link, a result stored during a scan, a stored result while a
   // worksheet is opened, and the end of a run.
@@ -117,7 +131,11 @@ class CLinkFinder {
  private:
   void Destroy();
   int LoadOptions();
+  // 0 when an option could not be stored (the reason is in the context's error text).
   int SaveOptions();
+  // Every stored option, bound to this engine's fields.
+  std::vector<EngineOption> Options();
+  void SetRobotsText(std::u16string text);
   void CountResultRow(int32_t first, int32_t restype, int32_t statusval, int32_t extern_);
   void ClearViews();
   // A record from the UTF-8 columns of a row, with Url composed.
@@ -160,16 +178,20 @@ class CLinkFinder {
   // The state the URL model and the restriction rules read; no extension lists.
   tagRULECONTEXT RuleContext() const;
 
-  CLinkFinderCallbacks* callbacks = nullptr;
-  CRITICAL_SECTION lock;
+  // The Winelib tests reach the storage context and the callback object through it.
+  friend struct CLinkFinderTestAccess;
+
+  std::unique_ptr<CLinkFinderCallbacks> callbacks;
+  // Guards the robots text, which workers read while another one installs a new text, the
+  // end of a run, the list rows and the out-values of a check.
+  CriticalSection lock;
   int initialized = 0;
-  int finished = 0;
+  int finished = 0;  // set once per run by stop_crawler_func
   tagDBCONTEXT* context = nullptr;
   tagSITESETTINGS siteSettings;
   tagWINDOWSETTINGS windowSettings;
   tagSETTINGS* settings = nullptr;
-  WCHAR* robotsText = nullptr;
-  int robotsLength = 0;
+  std::u16string robotsText;
   WCHAR startPath[2048];
   uint32_t startDepth = 0;
   std::atomic<uint32_t> found{0};
@@ -186,7 +208,6 @@ class CLinkFinder {
   WCHAR siteURL[2048];
   WCHAR siteServer[256];
   uint32_t sitePort = 0;
-  HWND mainWnd = nullptr;
   HWND worksheetWnd = nullptr;
   HWND linksList = nullptr;
   HWND layoutTree = nullptr;
@@ -201,11 +222,12 @@ class CLinkFinder {
   std::atomic<int> pauseRequested{0};
   // From an accepted stop or pause until the run has ended.
   std::atomic<int> stopPending{0};
+  // Set when the end of a run is sent to the worksheet window; cleared by the next start.
+  std::atomic<int> endSending{0};
   std::atomic<uint64_t> bytesSent{0};
   std::atomic<uint64_t> bytesReceived{0};
   uint64_t timeElapsed = 0;
-  uint64_t runStart = 0;
-  std::atomic<uint64_t> lastDraw{0};
+  uint64_t runStart = 0;  // milliseconds since 1900; 0 when no run is timed
   int showAllLinks = 0;
-  CBookmarkIndex* bookmarks = nullptr;
+  std::unique_ptr<CBookmarkIndex> bookmarks;
 };

@@ -5,52 +5,47 @@
 #include <cstring>
 #include <new>
 
-#include "app/Settings.h"
-#include "engine/BookmarkIndex.h"
+#include "app/SettingsRecord.h"
 #include "engine/TextCopy.h"
+#include "engine/UnixPath.h"
 #include "engine/UrlParts.h"
 #include "scandb/ScanDb.h"
 
 namespace {
 
-// Firebird takes the file as a UTF-8 Linux path; the ANSI code page would lose characters
-// and a Z:\ path would be taken for a network host.
-constexpr size_t kMaxDatabasePath = 1024;
+// How long the destroying thread waits between two looks at a stopping run.
+constexpr DWORD kStopPollMs = 20;
 
-bool UnixPath(const WCHAR* windowsPath, char* path, size_t size) {
-  if (!windowsPath || !windowsPath[0]) return false;
-  char* unixPath = wine_get_unix_file_name(windowsPath);
-  if (!unixPath) return false;
-  const size_t length = strlen(unixPath);
-  const bool fits = length < size;
-  if (fits) memcpy(path, unixPath, length + 1);
-  HeapFree(GetProcessHeap(), 0, unixPath);
-  return fits;
+// Waits up to ms milliseconds, handling the messages other threads send to this one (the
+// workers of a stopping run send to the worksheet's lists, which belong to this thread).
+void WaitHandlingSentMessages(DWORD ms) {
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_SENDMESSAGE);
+  MSG msg;
+  PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
 }  // namespace
 
 CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
-                         const WCHAR* databaseFile, tagSETTINGS* globalSettings, HWND main,
+                         const WCHAR* databaseFile, tagSETTINGS* globalSettings, HWND /*mainWnd*/,
                          HWND worksheet, HWND links, HWND tree, HWND brokenLinks, int allLinks,
                          console_type console, void* done) {
-  threadCount = globalSettings ? globalSettings->NumThreads : 1;
-  perServerLimit = globalSettings ? globalSettings->ThreadsPerServer : 1;
+  threadCount = globalSettings ? static_cast<int>(globalSettings->NumThreads) : 1;
+  perServerLimit = globalSettings ? static_cast<int>(globalSettings->ThreadsPerServer) : 1;
+  worksheetWnd = worksheet;
+  doneEvent = done;
+  consoleStream = stdout;
   siteURL[0] = 0;
   siteServer[0] = 0;
   startPath[0] = 0;
   memset(&siteSettings, 0, sizeof siteSettings);
   memset(&windowSettings, 0, sizeof windowSettings);
   settings = globalSettings;
-  mainWnd = main;
-  worksheetWnd = worksheet;
   linksList = links;
   layoutTree = tree;
   brokenList = brokenLinks;
   showAllLinks = allLinks;
   consoleType = console;
-  doneEvent = done;
-  consoleStream = stdout;
   initialized = 1;
 
   if (consoleType == CONSOLE_PROGRESS) {
@@ -70,43 +65,42 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
   }
   ClearViews();
 
-  InitializeCriticalSection(&lock);
-  callbacks = new (std::nothrow) CLinkFinderCallbacks;
+  callbacks.reset(new (std::nothrow) CLinkFinderCallbacks);
   if (callbacks) {
     callbacks->query = {this, &CLinkFinder::query_url_func};
     callbacks->report = {this, &CLinkFinder::report_url_func};
     callbacks->exportUrl = {this, &CLinkFinder::export_url_func};
     callbacks->stop = {this, &CLinkFinder::stop_crawler_func};
   }
-  bookmarks = new (std::nothrow) CBookmarkIndex(siteSettings.CheckIgnoreCase);
+  bookmarks.reset(new (std::nothrow) CBookmarkIndex(siteSettings.CheckIgnoreCase));
   if (!callbacks || !bookmarks) initialized = 0;
 
   if (initialized) {
+    void* user = callbacks.get();
     const tagDBCONTEXTINIT init = {QueryURLThunk,
-                                   callbacks,
+                                   user,
                                    1,
                                    2,
                                    ReportURLThunk,
-                                   callbacks,
+                                   user,
                                    ExportURLThunk,
-                                   callbacks,
+                                   user,
                                    StopCrawlerThunk,
-                                   callbacks,
+                                   user,
                                    siteSettings.CheckIgnoreCase};
     context = DBCreateContext(&init);
     if (!context) initialized = 0;
   }
 
   if (context) {
-    char path[kMaxDatabasePath];
+    const std::string path = UnixPath(databaseFile);
     int32_t cancelled = 0;
     if (oldFormat != OLDFORMAT_NONE) {
       initialized = 0;
       DBFreeContext(context);
       context = nullptr;
       if (databaseFile) DeleteFileW(databaseFile);
-    } else if (UnixPath(databaseFile, path, sizeof path) &&
-               DBOpenDatabase(context, path, &cancelled)) {
+    } else if (!path.empty() && DBOpenDatabase(context, path.c_str(), &cancelled)) {
       LoadOptions();
     } else {
       initialized = 0;
@@ -147,16 +141,34 @@ void CLinkFinder::ClearViews() {
 }
 
 void CLinkFinder::Destroy() {
-  if (context) DBFreeContext(context);
-  context = nullptr;
-  delete callbacks;
-  callbacks = nullptr;
-  free(robotsText);
-  robotsText = nullptr;
-  robotsLength = 0;
-  delete bookmarks;
-  bookmarks = nullptr;
-  DeleteCriticalSection(&lock);
+  if (context) {
+    // Workers of a run call back into this object through the callback object: both stay
+    // until the last worker has left. The free is refused until then (or, asked for from
+    // the finish callback, done by the run's last thread once the callback has returned).
+    DBStopWorkers(context);
+    // The run's last worker uses this object in stop_crawler_func until it sends the end
+    // of the run to the worksheet window. Unless that message is being handled on this
+    // very thread, the run must have ended completely (the case-rule call is refused while
+    // it is active) before the free below may defer to it.
+    const bool endHandledHere =
+        endSending && worksheetWnd &&
+        GetWindowThreadProcessId(worksheetWnd, nullptr) == GetCurrentThreadId();
+    if (!endHandledHere) {
+      while (!DBSetIgnoreCase(context, siteSettings.CheckIgnoreCase)) {
+        WaitHandlingSentMessages(kStopPollMs);
+      }
+    }
+    while (!DBFreeContext(context)) WaitHandlingSentMessages(kStopPollMs);
+    context = nullptr;
+  }
+  callbacks.reset();
+  SetRobotsText(std::u16string());
+  bookmarks.reset();
+}
+
+void CLinkFinder::SetRobotsText(std::u16string text) {
+  ScopeLock hold(lock);
+  robotsText.swap(text);
 }
 
 // A reopened or changed worksheet looks links up under its own case rule, as a fresh scan

@@ -2,9 +2,10 @@
 // robots text, page parsing and the cache file.
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
-#include "app/Settings.h"
+#include "app/SettingsRecord.h"
 #include "charset/Charset.h"
 #include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
@@ -118,26 +119,27 @@ void CLinkFinder::FollowRedirect(tagTreeListItemFull* item, WCHAR* location) {
 }
 
 void CLinkFinder::TakeRobotsText(const char* body, unsigned long length) {
-  EnterCriticalSection(&lock);
-  const bool held = robotsText != nullptr;
-  LeaveCriticalSection(&lock);
-  if (held) return;
+  {
+    ScopeLock hold(lock);
+    if (!robotsText.empty()) return;
+  }
   // The converter writes at most size - 2 units: two more than the bytes keep the last.
   uint32_t size = static_cast<uint32_t>(length) + 2;
   WCHAR* text = static_cast<WCHAR*>(calloc(size, sizeof(WCHAR)));
   if (!text) return;
-  if (ConvertToUnicode("US-ASCII", body, static_cast<uint32_t>(length), text, &size) !=
-      CHARSET_OK) {
-    free(text);
-    return;
+  const bool converted =
+      ConvertToUnicode("US-ASCII", body, static_cast<uint32_t>(length), text, &size) == CHARSET_OK;
+  bool taken = false;
+  if (converted) {
+    ScopeLock hold(lock);
+    if (robotsText.empty()) {
+      try {
+        robotsText.assign(text, size);
+        taken = true;
+      } catch (const std::bad_alloc&) {
+      }
+    }
   }
-  EnterCriticalSection(&lock);
-  if (!robotsText) {
-    robotsText = text;
-    robotsLength = static_cast<int>(size);
-    text = nullptr;
-  }
-  LeaveCriticalSection(&lock);
   free(text);
-  SaveOptions();
+  if (taken) SaveOptions();
 }

@@ -48,11 +48,9 @@ int CLinkFinder::IsRobotsTxtDisallowed(const WCHAR* resource, const char* userAg
   if (units <= 0) agent[0] = 0;
   agent[1023] = 0;
   // A worker installs the robots text under the lock while others may be checking.
-  EnterCriticalSection(&lock);
-  const int disallowed = ::IsRobotsTxtDisallowed(robotsText, robotsLength, resource, agent,
-                                                 siteSettings.CheckIgnoreCase);
-  LeaveCriticalSection(&lock);
-  return disallowed;
+  ScopeLock hold(lock);
+  return ::IsRobotsTxtDisallowed(robotsText.c_str(), static_cast<int>(robotsText.size()), resource,
+                                 agent, siteSettings.CheckIgnoreCase);
 }
 
 void CLinkFinder::SubstituteServerName(const WCHAR* url, WCHAR* result, int resultSize,

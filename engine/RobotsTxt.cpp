@@ -1,6 +1,7 @@
 #include <new>
 #include <string_view>
 
+#include "engine/AsciiText.h"
 #include "engine/RuleMatch.h"
 #include "engine/TextCopy.h"
 
@@ -11,11 +12,7 @@ using View = std::u16string_view;
 bool StartsNoCase(View line, View name) {
   if (line.size() < name.size()) return false;
   for (size_t i = 0; i < name.size(); ++i) {
-    char16_t c = line[i];
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    char16_t n = name[i];
-    if (n >= u'A' && n <= u'Z') n = static_cast<char16_t>(n - u'A' + u'a');
-    if (c != n) return false;
+    if (AsciiLower(line[i]) != AsciiLower(name[i])) return false;
   }
   return true;
 }

@@ -6,6 +6,7 @@
 #include <new>
 #include <string_view>
 
+#include "engine/AsciiText.h"
 #include "engine/TextCopy.h"
 #include "engine/TextHelpers.h"
 
@@ -83,7 +84,6 @@ const Unit* FindFolded(const Unit* text, const Unit* part, Fold fold) {
   }
 }
 
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 char16_t UnitUpper(char16_t c) { return static_cast<char16_t>(u_toupper(c)); }
 char16_t UnitLower(char16_t c) { return static_cast<char16_t>(u_tolower(c)); }
 
@@ -119,8 +119,8 @@ int strncmpcase(const char16_t* a, const char16_t* b, int n, int ignoreCase) {
 
 bool wcharcmpcase(char16_t a, char16_t b, int ignoreCase) {
   if (ignoreCase) {
-    if (a >= u'A' && a <= u'Z') a = static_cast<char16_t>(a - u'A' + u'a');
-    if (b >= u'A' && b <= u'Z') b = static_cast<char16_t>(b - u'A' + u'a');
+    a = AsciiLower(a);
+    b = AsciiLower(b);
   }
   return a == b;
 }
@@ -131,7 +131,7 @@ int wildcmpi(const char16_t* pattern, int length, const char16_t* text, int igno
 }
 
 const char* stristr(const char* text, const char* part) {
-  return FindFolded(text, part, AsciiUpper);
+  return FindFolded(text, part, AsciiUpper<char>);
 }
 
 const char16_t* wcsistr(const char16_t* text, const char16_t* part) {

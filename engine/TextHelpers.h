@@ -2,6 +2,7 @@
 // Neutral header; every function may be called on any thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -9,6 +10,12 @@
 // written. Stops before a sequence that does not fit, and before a high surrogate that
 // ends the input. A lone surrogate becomes U+FFFD, so the output is always valid UTF-8.
 int Utf16ToUtf8(const char16_t* text, int units, char* out, int size);
+
+// The UTF-8 character at text, of at most `bytes` bytes: its length (1 to 4) with the code
+// point in *cp, or 0 when the bytes there form none (overlong, a surrogate, above
+// U+10FFFF, cut off by the end); *bad then holds the length of the ill-formed part, which
+// a replacing decoder turns into one U+FFFD.
+size_t Utf8Sequence(const char* text, size_t bytes, uint32_t* cp, size_t* bad);
 
 // UTF-8 to UTF-16. Writes at most `size` units and no terminator; returns the units
 // written. Stops at the first malformed sequence; drops a leading byte-order mark.

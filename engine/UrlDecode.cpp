@@ -1,57 +1,38 @@
 #include <cstring>
 #include <string>
 
+#include "engine/AsciiText.h"
 #include "engine/TextHelpers.h"
 #include "engine/UrlParts.h"
 
 namespace {
 
-int HexValue(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
-
 // The byte of a "%xx" escape at text, or -1.
 int EscapedByte(const char16_t* text) {
   if (text[0] != u'%') return -1;
-  const int high = HexValue(text[1]);
+  const int high = HexDigitValue(text[1]);
   if (high < 0) return -1;
-  const int low = HexValue(text[2]);
+  const int low = HexDigitValue(text[2]);
   return low < 0 ? -1 : high * 16 + low;
-}
-
-int Utf8SequenceLength(int lead) {
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 0;
 }
 
 // Decodes the escapes of one UTF-8 character starting at text into out; returns the
 // units written (0 when the escapes must stay as written) and the units read.
 int DecodeEscapedCharacter(const char16_t* text, char16_t out[2], int& read) {
-  const int lead = EscapedByte(text);
-  const int length = Utf8SequenceLength(lead);
+  char bytes[4];
+  size_t count = 0;
+  for (int byte; count < 4 && (byte = EscapedByte(text + 3 * count)) >= 0; ++count)
+    bytes[count] = static_cast<char>(byte);
+  if (count == 0) return 0;
+  uint32_t cp = 0;
+  size_t bad = 0;
+  const size_t length = Utf8Sequence(bytes, count, &cp, &bad);
   if (length == 0) return 0;
   // These would change which resource the address names, or cut it.
-  if (length == 1 && (lead == 0 || lead == '%' || lead == '#' || lead == '?' || lead == '/')) {
-    return 0;
-  }
-  char bytes[4];
-  for (int i = 0; i < length; ++i) {
-    const int byte = EscapedByte(text + 3 * i);
-    if (byte < 0) return 0;
-    bytes[i] = static_cast<char>(byte);
-  }
-  read = 3 * length;
+  if (cp == 0 || cp == '%' || cp == '#' || cp == '?' || cp == '/') return 0;
+  read = 3 * static_cast<int>(length);
   return Utf8ToUtf16(bytes, static_cast<uint32_t>(length), out, 2);
 }
-
-bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-bool IsAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 struct Entity {
   const char16_t* name;
@@ -101,7 +82,7 @@ int32_t NumericReference(const char16_t* digits, size_t length) {
   int32_t value = 0;
   size_t used = 0;
   for (; used < length; ++used) {
-    const int digit = base == 16 ? HexValue(digits[used])
+    const int digit = base == 16 ? HexDigitValue(digits[used])
                                  : (IsAsciiDigit(digits[used]) ? digits[used] - u'0' : -1);
     if (digit < 0) break;
     if (value <= 0x10FFFF) value = value * base + digit;

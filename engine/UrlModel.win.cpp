@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "app/Settings.h"
+#include "app/SettingsRecord.h"
 #include "engine/LinkFinder.h"
 #include "engine/LinkRules.h"
 

@@ -1,6 +1,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "engine/AsciiText.h"
 #include "engine/EngineText.h"
 #include "engine/TextCopy.h"
 #include "engine/UrlParts.h"
@@ -8,10 +9,6 @@
 namespace {
 
 using View = std::u16string_view;
-
-bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-
-char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; }
 
 bool EqualsNoCase(View a, View b) {
   if (a.size() != b.size()) return false;
@@ -42,7 +39,7 @@ bool PutPort(tagURLPARTS& parts, View text) {
   if (text.empty() || text.size() > 5) return false;
   uint32_t value = 0;
   for (char16_t c : text) {
-    if (c < u'0' || c > u'9') return false;
+    if (!IsAsciiDigit(c)) return false;
     value = value * 10 + (c - u'0');
   }
   return value >= 1 && value <= 65535 && PutPart(parts.port, text);

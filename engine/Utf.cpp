@@ -56,37 +56,54 @@ int Utf16ToUtf8(const char16_t* text, int units, char* out, int size) {
   return pos;
 }
 
+size_t Utf8Sequence(const char* text, size_t bytes, uint32_t* cp, size_t* bad) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
+  const unsigned char lead = p[0];
+  if (lead < 0x80) {
+    *cp = lead;
+    return 1;
+  }
+  size_t length;
+  unsigned char low = 0x80, high = 0xBF;
+  uint32_t value;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2, value = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3, value = lead & 0x0F;
+    if (lead == 0xE0) low = 0xA0;   // overlong
+    if (lead == 0xED) high = 0x9F;  // surrogates are not characters
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4, value = lead & 0x07;
+    if (lead == 0xF0) low = 0x90;   // overlong
+    if (lead == 0xF4) high = 0x8F;  // above U+10FFFF
+  } else {
+    *bad = 1;
+    return 0;
+  }
+  for (size_t i = 1; i < length; ++i) {
+    if (i >= bytes || p[i] < low || p[i] > high) {
+      *bad = i;
+      return 0;
+    }
+    value = (value << 6) | (p[i] & 0x3F);
+    low = 0x80;
+    high = 0xBF;
+  }
+  *cp = value;
+  return length;
+}
+
 int Utf8ToUtf16(const char* text, uint32_t bytes, char16_t* out, int size) {
   if (!text || !out) return 0;
-  const auto* in = reinterpret_cast<const unsigned char*>(text);
   uint32_t i = 0;
   int pos = 0;
   while (i < bytes && pos < size) {
-    const uint32_t lead = in[i];
-    uint32_t cp;
-    uint32_t length;
-    uint32_t least;  // smallest code point of that length: below it the form is overlong
-    if (lead < 0x80) {
-      cp = lead, length = 1, least = 0;
-    } else if (lead >= 0xC0 && lead < 0xE0) {
-      cp = lead & 0x1F, length = 2, least = 0x80;
-    } else if (lead >= 0xE0 && lead < 0xF0) {
-      cp = lead & 0x0F, length = 3, least = 0x800;
-    } else if (lead >= 0xF0 && lead < 0xF8) {
-      cp = lead & 0x07, length = 4, least = 0x10000;
-    } else {
-      break;  // a continuation byte, or a five- or six-byte form
-    }
-    if (bytes - i < length) break;
-    uint32_t k = 1;
-    for (; k < length; ++k) {
-      const uint32_t next = in[i + k];
-      if ((next & 0xC0) != 0x80) break;
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    if (k < length || cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) break;
+    uint32_t cp = 0;
+    size_t bad = 0;
+    const size_t length = Utf8Sequence(text + i, bytes - i, &cp, &bad);
+    if (length == 0) break;
     if (cp == 0xFEFF && i == 0 && length > 1) {
-      i += length;
+      i += static_cast<uint32_t>(length);
       continue;
     }
     if (cp > 0xFFFF) {
@@ -97,7 +114,7 @@ int Utf8ToUtf16(const char* text, uint32_t bytes, char16_t* out, int size) {
     } else {
       out[pos++] = static_cast<char16_t>(cp);
     }
-    i += length;
+    i += static_cast<uint32_t>(length);
   }
   return pos;
 }

@@ -2,17 +2,16 @@
 
 #include <cstdlib>
 
-#include "app/StringTable.h"
 #include "engine/TextCopy.h"
 #include "net/Downloader.h"
 
 namespace {
 
-// The loaded language's text, or the built-in English one before a language is loaded.
-const char16_t* StatusString(int slot, const char16_t* english) {
-  const char16_t* text = strtbl[slot];
-  return text && text[0] ? text : english;
-}
+// The texts of the `Status` section that this downloader reports.
+constexpr char16_t kOk[] = u"OK";
+constexpr char16_t kSkipped[] = u"SKIPPED";
+constexpr char16_t kSlowLink[] = u"Slow link";
+constexpr char16_t kSizeLimit[] = u"Skipped due to size limit";
 
 void SystemMessage(DWORD code, char16_t (&text)[256]) {
   text[0] = 0;
@@ -52,23 +51,23 @@ status_type CFILEDnld::FILEDownload(void** data, unsigned long* length) {
     ElapsedTime = GetTickCount() - start;
     return result;
   };
-  auto skip = [&](int detailSlot, const char16_t* detail) {
-    CopyField(StatusText, StatusString(STR_Status_SKIPPED, u"SKIPPED"));
-    CopyField(StatusDetail, StatusString(detailSlot, detail));
+  auto skip = [&](const char16_t* detail) {
+    CopyField(StatusText, kSkipped);
+    CopyField(StatusDetail, detail);
     return finish(ST_LIMIT);
   };
 
-  const FileHandle file(CreateFileW(FileName, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const FileHandle file(CreateFileW(FileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) {
     SystemMessage(GetLastError(), StatusText);
     return finish(ST_FAILURE);
   }
   if (TimeLimit && GetTickCount() - start > TimeLimit) {
-    return skip(STR_Status_SlowLink, u"Slow link");
+    return skip(kSlowLink);
   }
   if (ExistenceOnly) {
-    CopyField(StatusText, StatusString(STR_Status_OK, u"OK"));
+    CopyField(StatusText, kOk);
     return finish(ST_SUCCESS);
   }
 
@@ -80,7 +79,7 @@ status_type CFILEDnld::FILEDownload(void** data, unsigned long* length) {
   const uint64_t size = static_cast<uint64_t>(size64.QuadPart);
   if ((SizeLimitType == SIZELIMIT_MINIMUM && SizeLimit >= size) ||
       (SizeLimitType == SIZELIMIT_MAXIMUM && SizeLimit < size) || size > DOWNLOAD_MAX_BYTES) {
-    return skip(STR_Status_SizeLimit, u"Skipped due to size limit");
+    return skip(kSizeLimit);
   }
 
   // One byte more for the terminating NUL, so an empty file still gives a block.
@@ -92,7 +91,7 @@ status_type CFILEDnld::FILEDownload(void** data, unsigned long* length) {
     ReceivedSize = read;
     *data = block;
     *length = static_cast<unsigned long>(size);
-    CopyField(StatusText, StatusString(STR_Status_OK, u"OK"));
+    CopyField(StatusText, kOk);
     return finish(ST_SUCCESS);
   }
   free(block);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/AsciiText.h"
 #include "engine/TextHelpers.h"
 #include "scandb/DbRows.h"
 #include "scandb/DbSql.h"
@@ -18,10 +19,8 @@ bool SameServer(const char* a, const char* b) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(a);
   const unsigned char* q = reinterpret_cast<const unsigned char*>(b);
   for (; *p < 0x80 && *q < 0x80; ++p, ++q) {
-    unsigned char x = *p >= 'A' && *p <= 'Z' ? *p + 32 : *p;
-    unsigned char y = *q >= 'A' && *q <= 'Z' ? *q + 32 : *q;
-    if (x != y) return false;
-    if (!x) return true;
+    if (AsciiLower(*p) != AsciiLower(*q)) return false;
+    if (!*p) return true;
   }
   return UnicodeCompareUTF8(a, b, 1) == 0;
 }

@@ -45,6 +45,9 @@ void DbDestroyContext(tagDBCONTEXT* ctx) {
 
 int32_t DBFreeContext(tagDBCONTEXT* ctx) {
   if (!ctx) return 0;
+  // Refused without the lock while no finish callback runs: a worker may hold the lock
+  // while it waits for the caller's thread, which keeps asking until the run has ended.
+  if (ctx->Running && ctx->FinishingThread == 0) return 0;
   if (ctx->Running) {
     // The finish callback may close the worksheet that owns the context, on its own thread
     // or on the window's thread that it sends its message to; the run's last thread frees

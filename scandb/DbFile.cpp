@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "scandb/DbRows.h"
 #include "scandb/DbSql.h"
 
 namespace {
@@ -112,6 +113,7 @@ int32_t DBCreateTables(tagDBCONTEXT* ctx) {
   DbDropPrepared(ctx);
   ctx->Loaded.Reset();
   ctx->Queue.Reset();
+  const unsigned text = kTextColumn, longText = kLongColumn, shortText = kShortColumn;
   char loaded[1024];
   snprintf(loaded, sizeof(loaded),
            "CREATE TABLE loaded (number INTEGER NOT NULL PRIMARY KEY, protocol INTEGER, "
@@ -123,7 +125,8 @@ int32_t DBCreateTables(tagDBCONTEXT* ctx) {
            "SET UTF8, content VARCHAR(%u) CHARACTER SET UTF8, ressize VARCHAR(%u) CHARACTER SET "
            "UTF8, lastmod VARCHAR(%u) CHARACTER SET UTF8, charset VARCHAR(%u) CHARACTER SET "
            "UTF8, statusval INTEGER, attempt INTEGER, restime INTEGER)",
-           256u, 256u, 256u, 2048u, 256u, 256u, 256u, 256u, 256u, 50u, 50u, 50u, 50u);
+           text, text, text, longText, text, text, text, text, text, shortText, shortText,
+           shortText, shortText);
   char found[1024];
   snprintf(found, sizeof(found),
            "CREATE TABLE found (number INTEGER NOT NULL PRIMARY KEY, protocol INTEGER, "
@@ -133,17 +136,17 @@ int32_t DBCreateTables(tagDBCONTEXT* ctx) {
            "CHARACTER SET UTF8, restype INTEGER, flags INTEGER, rel_url VARCHAR(%u) CHARACTER "
            "SET UTF8, rel_title VARCHAR(%u) CHARACTER SET UTF8, line INTEGER, col INTEGER, "
            "extern INTEGER, dir INTEGER)",
-           256u, 256u, 256u, 2048u, 256u, 256u, 2048u, 256u);
+           text, text, text, longText, text, text, longText, text);
   char report[512];
   snprintf(report, sizeof(report),
            "CREATE TABLE report (first INTEGER, loaded INTEGER, rel_url VARCHAR(%u) CHARACTER "
            "SET UTF8, rel_title VARCHAR(%u) CHARACTER SET UTF8, line INTEGER, col INTEGER, "
            "extern INTEGER, dir INTEGER)",
-           2048u, 256u);
+           longText, text);
   char options[256];
   snprintf(options, sizeof(options),
            "CREATE TABLE options (name VARCHAR(%u), val BLOB SUB_TYPE TEXT CHARACTER SET UTF8)",
-           256u);
+           text);
   struct {
     const char* sql;
     const char* startStep;
@@ -214,7 +217,10 @@ int32_t DBMoveDatabase(tagDBCONTEXT* ctx, const char* path, int32_t attach) {
   DbDropPrepared(ctx);
   ISC_STATUS_ARRAY status = {};
   isc_detach_database(status, &ctx->DbHandle);
-  if (isc_sqlcode(status) != 0) return 0;
+  if (isc_sqlcode(status) != 0) {
+    DBFormatError(ctx, status, "detach database");
+    return 0;
+  }
   ctx->DbHandle = 0;
   ctx->Loaded.Reset();
   ctx->Queue.Reset();

@@ -54,7 +54,7 @@ int32_t ReadBlob(tagDBCONTEXT* ctx, DbQuery& query, const ISC_QUAD* id, char* bu
     }
     if (status[1] != isc_segstr_eof) {
       // A read that stopped before the end would hand out a shortened value.
-      DbRecordFailure(ctx, status, "open blob ", kWhat);
+      DbRecordFailure(ctx, status, "read blob ", kWhat);
       ISC_STATUS_ARRAY ignored;
       isc_cancel_blob(ignored, &blob);
       return -1;

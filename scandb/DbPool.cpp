@@ -1,7 +1,6 @@
 // The worker pool of a scan: one producer thread per run, then the workers that claim,
 // check and store the queued links until the queue is empty or a stop is asked.
 #include <chrono>
-#include <cstring>
 #include <new>
 #include <thread>
 
@@ -57,15 +56,8 @@ bool Process(tagDBCONTEXT* ctx, const DbFoundRow& row) {
     }
   }
   if (failures >= kStoreAttempts) {
-    // The store's failure stays the one reported, whatever the delete does.
-    char reason[sizeof(ctx->ErrorText)];
-    {
-      std::lock_guard<std::mutex> guard(ctx->ErrorLock);
-      memcpy(reason, ctx->ErrorText, sizeof(reason));
-    }
+    DbKeptError kept(ctx);
     DbDeleteFound(ctx, row.number);
-    std::lock_guard<std::mutex> guard(ctx->ErrorLock);
-    memcpy(ctx->ErrorText, reason, sizeof(reason));
   }
   return false;
 }
@@ -103,7 +95,8 @@ uint32_t DBWorkerThread(void* arg) {
       int32_t idle = 0;
       for (int32_t i = 0; i < ctx->ThreadCount; ++i) idle += ctx->Slots[i].Idle;
       queued = 0;
-      if (!ctx->StopRequested) DBCountRows(ctx, "found", &queued);
+      if (!ctx->StopRequested && ctx->Queue.Ensure(ctx, ctx->IgnoreCase == 1))
+        queued = static_cast<int32_t>(ctx->Queue.Size());
       if (queued > 0 || idle == ctx->StartedWorkers) break;
     }
     if (queued <= 0 || !row) break;

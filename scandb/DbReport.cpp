@@ -114,6 +114,8 @@ int32_t DBQueryReport(tagDBCONTEXT* ctx, int32_t mode, DBRowCallback callback, v
                       int32_t sort, int32_t includeFound, int32_t* out) {
   if (out) *out = 0;
   if (!ctx || ctx->KeepReport != 1 || mode != 2) return 0;
+  // Counted under the lock that keeps workers from storing rows until the query has run.
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
   int32_t rowCount = 0;
   DBCountRows(ctx, "report", &rowCount);
   if (includeFound) {
@@ -133,7 +135,6 @@ int32_t DBQueryReport(tagDBCONTEXT* ctx, int32_t mode, DBRowCallback callback, v
   }
 
   int32_t cancel = 0;
-  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
   DbQuery query(ctx, kWhat);
   ReportRow* row = new (std::nothrow) ReportRow;
   if (!row) {

@@ -80,10 +80,12 @@ int DbInsertReport(tagDBCONTEXT* ctx, int32_t first, int32_t loaded, const DbOcc
       .ParamInt(loaded);
   AddOccurrenceParams(sql, at);
   sql.Add(")");
+  // Under the lock until committed: the report query counts its rows under the same lock.
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
   return DbExecute(ctx, sql, "start transaction insert report", "insert into report");
 }
 
-int DbInsertFound(tagDBCONTEXT* ctx, const DbLink& l, const DbOccurrence& at) {
+int DbInsertFound(tagDBCONTEXT* ctx, const DbLink& l, const DbOccurrence& at, int32_t* inserted) {
   SqlText sql(kStatementBytes);
   sql.Add(
       "INSERT INTO found (number, protocol, username, userpass, server, port, resource, "
@@ -98,15 +100,25 @@ int DbInsertFound(tagDBCONTEXT* ctx, const DbLink& l, const DbOccurrence& at) {
                  &number))
     return 0;
   ctx->Queue.Add(number, l);
+  if (inserted) *inserted = number;
   return 1;
 }
 
 int DbDeleteFound(tagDBCONTEXT* ctx, int32_t number) {
   SqlText sql(256);
   sql.Add("DELETE FROM found WHERE number=").ParamInt(number);
-  if (!DbExecute(ctx, sql, "start transaction delete found", "delete found")) return 0;
   std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  if (!DbExecute(ctx, sql, "start transaction delete found", "delete found")) return 0;
   ctx->Queue.Remove(number);
+  return 1;
+}
+
+int DbDeleteLoaded(tagDBCONTEXT* ctx, int32_t number) {
+  SqlText sql(256);
+  sql.Add("DELETE FROM loaded WHERE number=").ParamInt(number);
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  if (!DbExecute(ctx, sql, "start transaction delete loaded", "delete loaded")) return 0;
+  ctx->Loaded.Remove(number);
   return 1;
 }
 

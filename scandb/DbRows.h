@@ -95,8 +95,12 @@ struct DbFoundRow {
 // Inserts a `loaded` row with the given number and keeps the look-up index in step.
 int DbInsertLoaded(tagDBCONTEXT* ctx, int32_t number, const DbLink& link, const DbResult& result);
 int DbInsertReport(tagDBCONTEXT* ctx, int32_t first, int32_t loaded, const DbOccurrence& at);
-// Queues a link, numbered by gen_found inside the statement; the queue index follows.
-int DbInsertFound(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurrence& at);
+// Queues a link, numbered by gen_found inside the statement (stored in *number when not
+// null); the queue index follows.
+int DbInsertFound(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurrence& at,
+                  int32_t* number = nullptr);
+// Deletes a `loaded` row; the look-up index follows.
+int DbDeleteLoaded(tagDBCONTEXT* ctx, int32_t number);
 // Deletes a queue row; the queue index follows.
 int DbDeleteFound(tagDBCONTEXT* ctx, int32_t number);
 
@@ -111,14 +115,15 @@ int32_t DbFindForRecheck(tagDBCONTEXT* ctx, int32_t* number, const DbLink& link,
                          bool ignoreBookmark, ISC_STATUS* fetchStatus);
 
 // Checks one link through the query callback unless it is already checked, then stores
-// the result and the occurrence. Non-zero when stored. *dbFailed (may be null) is set when
-// a database step, not the callback, kept it from being stored.
+// the result and the occurrence. Non-zero when both are stored. *dbFailed (may be null) is
+// set when a database step, not the callback, kept it from being stored; nothing of the
+// link is then left behind that a retry would not store again as the first occurrence.
 int32_t DBStoreProcessed(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurrence& at,
                          bool* dbFailed = nullptr);
 
 // Queues a link (processed 0) or records a link whose result is known (processed 1: a
 // `loaded` row unless the link is there already, a `report` row, then the load callback,
-// called with the lock released). 1 on success.
+// called with the lock released). 1 when every row was written.
 int32_t DBInsertLink(tagDBCONTEXT* ctx, int32_t processed, const DbLink& link,
                      const DbResult& result, const DbOccurrence& at);
 

@@ -17,6 +17,20 @@ int32_t DBFormatError(tagDBCONTEXT* ctx, const ISC_STATUS* status, const char* s
 void DbRecordFailure(tagDBCONTEXT* ctx, const ISC_STATUS* status, const char* prefix,
                      const char* what);
 
+// Keeps the error text of a failure while its clean-up runs: a clean-up step that fails
+// too must not hide the reason that made it necessary.
+class DbKeptError {
+ public:
+  explicit DbKeptError(tagDBCONTEXT* ctx);
+  ~DbKeptError();
+  DbKeptError(const DbKeptError&) = delete;
+  DbKeptError& operator=(const DbKeptError&) = delete;
+
+ private:
+  tagDBCONTEXT* ctx_;
+  char text_[sizeof(tagDBCONTEXT::ErrorText)];
+};
+
 // A statement built from pieces. Once a piece does not fit the limit (or memory runs out)
 // the statement is spoiled: it is never to be run, since a cut one could still be valid.
 class SqlText {

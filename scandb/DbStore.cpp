@@ -1,6 +1,10 @@
 // Checking and storing links: the step a worker runs for each claimed queue row, the
 // inserts with which the engine queues or records links, and the re-check of a link.
+#include <memory>
 #include <new>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "scandb/DbRows.h"
 #include "scandb/DbSql.h"
@@ -37,12 +41,79 @@ int32_t FindOrInsertLoaded(tagDBCONTEXT* ctx, const DbLink& link, const DbResult
   return number;
 }
 
+// Under the lock: the link's `loaded` row (found, or inserted with `given`) and, with the
+// report table, the occurrence's `report` row. A `loaded` row inserted here goes again when
+// the occurrence could not be stored, so that a retry stores it as the first one. Returns
+// the row's number and sets *first, or -1 when a step failed.
+int32_t StoreRows(tagDBCONTEXT* ctx, const DbLink& link, const DbResult& given,
+                  DbResultBuffers* stored, const DbOccurrence& at, int32_t* first) {
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  const int32_t number = FindOrInsertLoaded(ctx, link, given, stored, first);
+  if (number < 0 || ctx->KeepReport != 1) return number;
+  if (DbInsertReport(ctx, *first, number, at)) return number;
+  if (*first) {
+    DbKeptError kept(ctx);
+    DbDeleteLoaded(ctx, number);
+  }
+  return -1;
+}
+
+// An occurrence of a re-checked link and the queue row made for it (0 while none).
+struct Requeued {
+  int32_t first = 0;
+  std::string rel_url, rel_title;
+  int32_t line = 0, col = 0, extern_ = 0, dir = 0;
+  int32_t queued = 0;
+
+  DbOccurrence At() const { return {rel_url.c_str(), rel_title.c_str(), line, col, extern_, dir}; }
+};
+
+// Reads every `report` row of the result numbered `loaded`.
+bool ReadOccurrences(tagDBCONTEXT* ctx, int32_t loaded, std::vector<Requeued>* rows) {
+  SqlText sql(256);
+  sql.Add(
+         "SELECT first, rel_url, OCTET_LENGTH(rel_url), rel_title, OCTET_LENGTH(rel_title), "
+         "line, col, extern, dir FROM report WHERE loaded = ")
+      .ParamInt(loaded);
+  DbQuery query(ctx, "select report");
+  if (!query.Open(sql, 9)) return false;
+  std::unique_ptr<char[]> rel_url(new (std::nothrow) char[DB_LONG_SIZE]);
+  std::unique_ptr<char[]> rel_title(new (std::nothrow) char[DB_TEXT_SIZE]);
+  ISC_STATUS code = 0;
+  try {
+    while (rel_url && rel_title && (code = query.Fetch()) == 0) {
+      query.CopyText(1, 2, rel_url.get(), DB_LONG_SIZE);
+      query.CopyText(3, 4, rel_title.get(), DB_TEXT_SIZE);
+      Requeued row;
+      row.first = query.Int(0);
+      row.rel_url = rel_url.get();
+      row.rel_title = rel_title.get();
+      row.line = query.Int(5);
+      row.col = query.Int(6);
+      row.extern_ = query.Int(7);
+      row.dir = query.Int(8);
+      rows->push_back(std::move(row));
+    }
+  } catch (const std::bad_alloc&) {
+    rel_url.reset();
+  }
+  if (!rel_url || !rel_title) DbRecordFailure(ctx, nullptr, "malloc ", "select report");
+  return query.Close() && rel_url && rel_title && code == 100;
+}
+
+// Takes back the queue rows made so far for a re-check that could not go on.
+void Unqueue(tagDBCONTEXT* ctx, const std::vector<Requeued>& rows) {
+  DbKeptError kept(ctx);
+  for (const Requeued& row : rows)
+    if (row.queued) DbDeleteFound(ctx, row.queued);
+}
+
 }  // namespace
 
 int32_t DBStoreProcessed(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurrence& at,
                          bool* dbFailed) {
   if (dbFailed) *dbFailed = false;
-  DbResultBuffers* result = new (std::nothrow) DbResultBuffers;
+  std::unique_ptr<DbResultBuffers> result(new (std::nothrow) DbResultBuffers);
   if (!result) {
     DBFormatError(ctx, nullptr, "malloc select loaded");
     if (dbFailed) *dbFailed = true;
@@ -51,7 +122,9 @@ int32_t DBStoreProcessed(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurren
   int32_t number = 0;
   int32_t first = 0;
   ISC_STATUS fetchStatus = 0;
-  if (!DBFindLoaded(ctx, &number, link, result, &fetchStatus)) {
+  if (DBFindLoaded(ctx, &number, link, result.get(), &fetchStatus)) {
+    if (ctx->KeepReport == 1 && !DbInsertReport(ctx, 0, number, at)) number = -1;
+  } else {
     int32_t keep = 0;
     if (ctx->QueryCallback) {
       keep = ctx->QueryCallback(
@@ -61,22 +134,16 @@ int32_t DBStoreProcessed(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurren
           result->charset, &result->statusval, &result->attempt, &result->restime, at.rel_url,
           at.rel_title, at.line, at.col, at.extern_, at.dir);
     }
-    if (!keep) {
-      delete result;
-      return 0;
-    }
+    if (!keep) return 0;
     // Another worker may have stored the same link (through another occurrence) while the
     // callback ran; the look-up is repeated under the lock that also covers the insert.
-    number = FindOrInsertLoaded(ctx, link, result->View(), result, &first);
-    if (number < 0) {
-      if (dbFailed) *dbFailed = true;
-      delete result;
-      return 0;
-    }
+    number = StoreRows(ctx, link, result->View(), result.get(), at, &first);
   }
-  if (ctx->KeepReport == 1) DbInsertReport(ctx, first, number, at);
+  if (number < 0) {
+    if (dbFailed) *dbFailed = true;
+    return 0;
+  }
   Report(ctx, first, link, result->View(), at);
-  delete result;
   return 1;
 }
 
@@ -89,10 +156,8 @@ int32_t DBInsertLink(tagDBCONTEXT* ctx, int32_t processed, const DbLink& link,
   int32_t first = 0;
   {
     std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
-    int32_t number = FindOrInsertLoaded(ctx, link, result, nullptr, &first);
-    if (number < 0) return 0;
+    if (StoreRows(ctx, link, result, nullptr, at, &first) < 0) return 0;
     if (ctx->KeepReport != 1) return 1;
-    if (!DbInsertReport(ctx, first, number, at)) return 1;
   }
   // The engine's load callback sends messages to the GUI thread, which may itself be
   // waiting for the lock (stopping a run, querying the report): call it unlocked.
@@ -146,47 +211,33 @@ int32_t DBRecheckLinks(tagDBCONTEXT* ctx, int32_t protocol, const char* username
   if (!ctx || ctx->KeepReport != 1) return 0;
   const DbLink link = {protocol, username, userpass, server,  port,
                        resource, bookmark, comment,  restype, flags};
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
   int32_t number = 0;
-  {
-    std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
-    ISC_STATUS fetchStatus = 0;
-    if (!DbFindForRecheck(ctx, &number, link, ignoreBookmark != 0, &fetchStatus)) return 0;
-
-    SqlText sql(256);
-    sql.Add(
-           "SELECT first, rel_url, OCTET_LENGTH(rel_url), rel_title, OCTET_LENGTH(rel_title), "
-           "line, col, extern, dir FROM report WHERE loaded = ")
-        .AddInt(number);
-    DbQuery query(ctx, "select report");
-    char* rel_url = new (std::nothrow) char[DB_LONG_SIZE];
-    char* rel_title = new (std::nothrow) char[DB_TEXT_SIZE];
-    if (!rel_url || !rel_title) {
-      DbRecordFailure(ctx, nullptr, "malloc ", "select report");
-    } else if (query.Open(sql, 9)) {
-      while (query.Fetch() == 0) {
-        query.CopyText(1, 2, rel_url, DB_LONG_SIZE);
-        query.CopyText(3, 4, rel_title, DB_TEXT_SIZE);
-        const DbOccurrence at = {rel_url,      rel_title,    query.Int(5),
-                                 query.Int(6), query.Int(7), query.Int(8)};
-        if (DbInsertFound(ctx, link, at) && callback) {
-          callback(user, query.Int(0), protocol, username, userpass, server, port, resource,
-                   bookmark, comment, restype, flags, at.rel_url, at.rel_title, at.line, at.col,
-                   at.extern_, at.dir);
-        }
-      }
+  ISC_STATUS fetchStatus = 0;
+  if (!DbFindForRecheck(ctx, &number, link, ignoreBookmark != 0, &fetchStatus)) return 0;
+  std::vector<Requeued> rows;
+  if (!ReadOccurrences(ctx, number, &rows)) return 0;
+  // The occurrences are queued before their `report` rows go and the result goes last, so
+  // a failed step leaves the link either checked with every occurrence or queued again.
+  for (Requeued& row : rows) {
+    if (!DbInsertFound(ctx, link, row.At(), &row.queued)) {
+      Unqueue(ctx, rows);
+      return 0;
     }
-    query.Close();
-    delete[] rel_url;
-    delete[] rel_title;
   }
   SqlText deleteReport(256);
-  deleteReport.Add("DELETE FROM report WHERE loaded=").AddInt(number);
-  DbExecute(ctx, deleteReport, "start transaction delete found", "delete found");
-  SqlText deleteLoaded(256);
-  deleteLoaded.Add("DELETE FROM loaded WHERE number=").AddInt(number);
-  if (DbExecute(ctx, deleteLoaded, "start transaction delete found", "delete found")) {
-    std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
-    ctx->Loaded.Remove(number);
+  deleteReport.Add("DELETE FROM report WHERE loaded=").ParamInt(number);
+  if (!DbExecute(ctx, deleteReport, "start transaction delete report", "delete report")) {
+    Unqueue(ctx, rows);
+    return 0;
   }
-  return 1;
+  if (callback) {
+    for (const Requeued& row : rows) {
+      const DbOccurrence at = row.At();
+      callback(user, row.first, protocol, username, userpass, server, port, resource, bookmark,
+               comment, restype, flags, at.rel_url, at.rel_title, at.line, at.col, at.extern_,
+               at.dir);
+    }
+  }
+  return DbDeleteLoaded(ctx, number);
 }

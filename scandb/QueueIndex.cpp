@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <new>
 
+#include "engine/AsciiText.h"
 #include "scandb/DbRows.h"
 #include "scandb/DbSql.h"
 #include "scandb/Utf8Clean.h"
@@ -21,8 +22,7 @@ std::string Fold(const char* text) {
   std::string out;
   if (ascii) {
     out = text;
-    for (char& c : out)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    for (char& c : out) c = AsciiLower(c);
     return out;
   }
   icu::UnicodeString::fromUTF8(icu::StringPiece(text))

@@ -95,6 +95,10 @@ tagDBCONTEXT* DBCreateContext(const tagDBCONTEXTINIT* init);
 // freed as soon as the run has ended; the caller must not use it again.
 int32_t DBFreeContext(tagDBCONTEXT* ctx);
 
+// Any thread. Copies the text of the last failure (at most size - 1 bytes and a
+// terminator) into buffer; returns the bytes stored.
+int32_t DBErrorText(tagDBCONTEXT* ctx, char* buffer, int32_t size);
+
 // The calls below until DBMoveDatabase belong to the GUI thread while no run is active.
 
 // Opens the database at path, creating the file and the schema when needed, and hands

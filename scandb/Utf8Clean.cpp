@@ -1,55 +1,27 @@
 #include "scandb/Utf8Clean.h"
 
+#include <cstring>
 #include <new>
+
+#include "engine/TextHelpers.h"
 
 namespace {
 
 const char kReplacement[] = "\xEF\xBF\xBD";
 
-// Length of the well-formed sequence at p (1 to 4), or 0 when the bytes there are not one;
-// `bad` then receives the length of the maximal ill-formed part, which becomes one U+FFFD.
-size_t SequenceLength(const unsigned char* p, size_t* bad) {
-  unsigned char lead = p[0];
-  size_t length;
-  unsigned char low = 0x80, high = 0xBF;
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;  // surrogates are not characters
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    *bad = 1;
-    return 0;
-  }
-  for (size_t i = 1; i < length; ++i) {
-    unsigned char c = p[i];
-    if (c < low || c > high) {
-      *bad = i;
-      return 0;
-    }
-    low = 0x80;
-    high = 0xBF;
-  }
-  return length;
-}
-
 }  // namespace
 
 bool AppendCleanUtf8(std::string& out, const char* text, size_t maxBytes) {
   if (!text) return true;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+  const char* p = text;
+  size_t left = strlen(text);
   size_t used = 0;
   try {
-    while (*p) {
+    while (left > 0) {
       size_t bad = 0;
-      size_t length = SequenceLength(p, &bad);
-      const char* piece = reinterpret_cast<const char*>(p);
+      uint32_t cp = 0;
+      size_t length = Utf8Sequence(p, left, &cp, &bad);
+      const char* piece = p;
       size_t pieceLength = length;
       if (length == 0) {
         piece = kReplacement;
@@ -60,6 +32,7 @@ bool AppendCleanUtf8(std::string& out, const char* text, size_t maxBytes) {
       out.append(piece, pieceLength);
       used += pieceLength;
       p += length;
+      left -= length;
     }
   } catch (const std::bad_alloc&) {
     return false;

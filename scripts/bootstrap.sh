@@ -6,7 +6,8 @@ packages="g++ cmake ninja-build pkg-config
   wine wine64 wine64-tools libwine-dev
   libcurl4-openssl-dev libssl-dev libicu-dev
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
-  libgtest-dev libgmock-dev xvfb xauth"
+  libgtest-dev libgmock-dev xvfb xauth
+  g++-mingw-w64-x86-64-win32"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

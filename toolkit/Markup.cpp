@@ -1,19 +1,9 @@
 #include "toolkit/Markup.h"
+#include "engine/AsciiText.h"
 
 namespace {
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
-
-char16_t AsciiLower(char16_t c) {
-  return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-}
-
-int HexDigit(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
 
 bool StartsWith(const char16_t* text, int length, int pos, const char16_t* word) {
   for (int i = 0; word[i]; ++i)
@@ -43,8 +33,7 @@ int ReadCharacterReference(const char16_t* text, int length, int i, std::u16stri
   uint32_t code = 0;
   bool tooLarge = false;
   for (; p < length; ++p) {
-    int digit =
-        hex ? HexDigit(text[p]) : (text[p] >= u'0' && text[p] <= u'9' ? text[p] - u'0' : -1);
+    int digit = hex ? HexDigitValue(text[p]) : (IsAsciiDigit(text[p]) ? text[p] - u'0' : -1);
     if (digit < 0) break;
     code = code * (hex ? 16 : 10) + static_cast<uint32_t>(digit);
     if (code > 0x10FFFF) {
@@ -221,7 +210,7 @@ int32_t ParseMarkupNumber(const MarkupSpan& value) {
   if (base == 10 && i < n && (t[i] == u'-' || t[i] == u'+')) negative = t[i++] == u'-';
   uint32_t result = 0;
   for (; i < n; ++i) {
-    int digit = base == 16 ? HexDigit(t[i]) : (t[i] >= u'0' && t[i] <= u'9' ? t[i] - u'0' : -1);
+    int digit = base == 16 ? HexDigitValue(t[i]) : (IsAsciiDigit(t[i]) ? t[i] - u'0' : -1);
     if (digit < 0) break;
     result = result * static_cast<uint32_t>(base) + static_cast<uint32_t>(digit);
   }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 
 #include "app/Language.h"
@@ -278,6 +279,32 @@ TEST_F(BuiltInTableTest, LongTitlesGrowTheMenuTextBuffer) {
   for (int i = 0; i < LANGUAGE_COUNT; ++i) strtbl[i] = saved[i];
   EXPECT_GT(text.size(), 72u * 1500u);
   EXPECT_EQ(u"</menu></menu>", text.substr(text.size() - 14)) << "built completely";
+}
+
+// Each item fills the slot that StringSlots.h names after its section and key.
+TEST(StringItemTable, EveryItemFillsTheSlotNamedAfterIt) {
+  std::ifstream header(std::getenv("TL_STRING_SLOTS"));
+  std::map<std::string, long> slots;
+  for (std::string line; std::getline(header, line);) {
+    const size_t name = line.find("STR_");
+    const size_t equals = line.find(" = ");
+    if (name != std::string::npos && equals != std::string::npos)
+      slots[line.substr(name, equals - name)] = std::strtol(line.c_str() + equals + 3, nullptr, 10);
+  }
+  ASSERT_EQ(static_cast<size_t>(STRTBL_SLOTS), slots.size());
+  int named = 0;
+  for (const tagSTRINGITEM& item : g_stringItems) {
+    // Date names and captions have arrays of their own.
+    if (item.destination < strtbl || item.destination >= strtbl + STRTBL_SLOTS) continue;
+    ++named;
+    std::string name = "STR_";
+    for (const char16_t* c = item.section; *c; ++c) name += static_cast<char>(*c);
+    name += '_';
+    for (const char16_t* c = item.key; *c; ++c) name += static_cast<char>(*c);
+    ASSERT_EQ(1u, slots.count(name)) << name;
+    EXPECT_EQ(slots[name], item.destination - strtbl) << name;
+  }
+  EXPECT_EQ(STRTBL_SLOTS - 2, named);
 }
 
 }  // namespace

@@ -264,6 +264,20 @@ TEST_F(SettingsStoreTest, UserAgentIsCutAtTheBufferSize) {
   EXPECT_STREQ("Mozilla", shortAgent);
 }
 
+TEST_F(SettingsStoreTest, ASaveThatCannotWriteSaysSo) {
+  // The settings file is a folder: every write fails.
+  ASSERT_EQ(1, CreateFolderPath(g_settingsFile, 0));
+  EXPECT_EQ(0, SaveSettings());
+  // Its folder is a file: the folder cannot be made.
+  const std::u16string blocked = folder.path() + u"\\file";
+  HANDLE file = CreateFileW(blocked.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  CloseHandle(file);
+  const std::u16string inside = blocked + u"\\settings.ini";
+  std::memcpy(g_settingsFile, inside.c_str(), (inside.size() + 1) * 2);
+  EXPECT_EQ(0, SaveSettings());
+}
+
 TEST_F(SettingsStoreTest, CreateFolderPathMakesEveryLevelAndKeepsTheCurrentDirectory) {
   char16_t before[MAX_PATH], after[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, before);

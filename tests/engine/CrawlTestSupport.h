@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
+#include "app/SettingsRecord.h"
 #include "engine/LinkFinder.h"
 #include "tests/engine/EngineTestSupport.h"
 

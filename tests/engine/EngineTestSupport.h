@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "app/Settings.h"
+#include "app/SettingsRecord.h"
 #include "engine/LinkFinder.h"
-#include "tests/support/WinePath.h"
+#include "engine/UnixPath.h"
 
 // A folder of the running test's own under the temp folder: emptied when it is made and
 // removed with everything in it when it goes.

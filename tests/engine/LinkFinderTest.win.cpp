@@ -9,7 +9,7 @@
 
 #include "scandb/ScanDb.h"
 #include "tests/engine/EngineTestSupport.h"
-#include "tests/scandb/RowFill.h"
+#include "scandb/RowFill.h"
 
 namespace {
 

@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "app/StringTable.h"
 #include "net/Downloader.h"
 #include "tests/engine/EngineTestSupport.h"
 
@@ -179,16 +178,6 @@ TEST_F(FileDownloadTest, FilesAboveTheCeilingAreSkippedWithoutReading) {
   EXPECT_EQ(ST_LIMIT, d.result);
   EXPECT_EQ(u"Skipped due to size limit", d.Detail());
   EXPECT_EQ(0u, d.dnld.ReceivedSize);
-}
-
-TEST_F(FileDownloadTest, TextsComeFromTheLoadedLanguage) {
-  const std::u16string path = File(u"t");
-  MakeFile(path, 1);
-  const char16_t* saved = strtbl[STR_Status_OK];
-  strtbl[STR_Status_OK] = u"Gut";
-  Download d(path);
-  strtbl[STR_Status_OK] = saved;
-  EXPECT_EQ(u"Gut", d.Text());
   CFILEDnld().FreeData(nullptr);
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "scandb/ScanDb.h"
-#include "tests/support/WinePath.h"
+#include "engine/UnixPath.h"
 
 namespace {
 

@@ -315,4 +315,85 @@ TEST_F(RowsTest, ARecheckQueuesEveryOccurrenceAndRemovesTheResult) {
             0);
 }
 
+// Refuses inserts into and deletes from `report` while an option row says so: a failure of
+// the database itself, at the statement that stores or removes an occurrence.
+void RefuseReportSteps(tagDBCONTEXT* ctx) {
+  const char* const statements[] = {
+      "CREATE EXCEPTION refused 'refused by the test'",
+      "CREATE TRIGGER refuse_insert FOR report BEFORE INSERT AS BEGIN IF (EXISTS (SELECT 1 "
+      "FROM options WHERE name = 'refuse insert')) THEN EXCEPTION refused; END",
+      "CREATE TRIGGER refuse_delete FOR report BEFORE DELETE AS BEGIN IF (EXISTS (SELECT 1 "
+      "FROM options WHERE name = 'refuse delete')) THEN EXCEPTION refused; END",
+  };
+  for (const char* statement : statements) {
+    SqlText sql(1024);
+    sql.Add(statement);
+    ASSERT_EQ(DbExecute(ctx, sql, "start", "create"), 1) << ctx->ErrorText;
+  }
+}
+
+void Allow(tagDBCONTEXT* ctx) {
+  SqlText sql(256);
+  sql.Add("DELETE FROM options");
+  ASSERT_EQ(DbExecute(ctx, sql, "start", "allow"), 1) << ctx->ErrorText;
+}
+
+std::string LastError(tagDBCONTEXT* ctx) {
+  char text[512];
+  DBErrorText(ctx, text, sizeof text);
+  return text;
+}
+
+// A step that fails leaves the rows as they were, names itself, and a retry does the
+// whole work once.
+TEST_F(RowsTest, AFailedStoreOrRecheckLeavesNothingHalfDone) {
+  tagDBCONTEXT* ctx = Open();
+  RefuseReportSteps(ctx);
+  Link link;
+
+  ASSERT_EQ(DBSaveOption(ctx, "refuse insert", "1"), 1);
+  bool dbFailed = false;
+  EXPECT_EQ(DBStoreProcessed(ctx, link.View(), At("http://p1", 1), &dbFailed), 0);
+  EXPECT_TRUE(dbFailed);
+  EXPECT_NE(LastError(ctx).find("PROBLEM ON \"insert into report\""), std::string::npos)
+      << LastError(ctx);
+  EXPECT_EQ(DBAddLinkProcessed(ctx, 1, "", "", "example.com", 80, "/decided", "", "", 2, 0, "",
+                               "Skipped", "", "", "", "", "", 7, 0, 0, "http://p1", "", 1, 1, 0, 1),
+            0);
+  EXPECT_EQ(Count(ctx, "loaded"), 0);
+  EXPECT_EQ(Count(ctx, "report"), 0);
+
+  Allow(ctx);
+  ASSERT_EQ(DBStoreProcessed(ctx, link.View(), At("http://p1", 1)), 1);
+  ASSERT_EQ(DBStoreProcessed(ctx, link.View(), At("http://p2", 2)), 1);
+  EXPECT_EQ(checker_.calls, 2);
+  EXPECT_EQ(Count(ctx, "loaded"), 1);
+  EXPECT_EQ(Count(ctx, "report"), 2);
+  RowSink rows;
+  DBQueryReport(ctx, 2, CaptureRow, &rows, 0, 0, nullptr);
+  ASSERT_EQ(rows.rows.size(), 2u);
+  EXPECT_EQ(rows.rows[0].first + rows.rows[1].first, 1);
+
+  ASSERT_EQ(DBSaveOption(ctx, "refuse delete", "1"), 1);
+  Requeued requeued;
+  EXPECT_EQ(DBRecheckLinks(ctx, 1, "", "", "example.com", 80, "/a", "", "", 2, 0, 1, CountRequeued,
+                           &requeued),
+            0);
+  EXPECT_NE(LastError(ctx).find("PROBLEM ON \"delete report\""), std::string::npos)
+      << LastError(ctx);
+  EXPECT_TRUE(requeued.firsts.empty());
+  EXPECT_EQ(Count(ctx, "loaded"), 1);
+  EXPECT_EQ(Count(ctx, "report"), 2);
+  EXPECT_EQ(Count(ctx, "found"), 0);
+
+  Allow(ctx);
+  EXPECT_EQ(DBRecheckLinks(ctx, 1, "", "", "example.com", 80, "/a", "", "", 2, 0, 1, CountRequeued,
+                           &requeued),
+            1);
+  EXPECT_EQ(requeued.firsts.size(), 2u);
+  EXPECT_EQ(Count(ctx, "loaded"), 0);
+  EXPECT_EQ(Count(ctx, "report"), 0);
+  EXPECT_EQ(Count(ctx, "found"), 2);
+}
+
 }  // namespace

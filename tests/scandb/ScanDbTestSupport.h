@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "scandb/DbContext.h"
-#include "tests/scandb/RowFill.h"
+#include "scandb/RowFill.h"
 
 struct CapturedRow {
   int32_t rowCount, rowIndex, first;

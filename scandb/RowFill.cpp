@@ -1,4 +1,4 @@
-#include "tests/scandb/RowFill.h"
+#include "scandb/RowFill.h"
 
 #include "scandb/DbRows.h"
 

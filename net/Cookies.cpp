@@ -1,3 +1,0 @@
-#include "net/Cookies.h"
-
-void CookieClearForDomain(const char16_t*) {}

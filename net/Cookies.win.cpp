@@ -1,0 +1,158 @@
+// The cookie store's Windows side: UTF-16 hosts, paths and file names, the file read and
+// written by its wide path, and the Cookies page's tree view.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "engine/ControlWrappers.h"
+#include "engine/TextHelpers.h"
+#include "net/CookieCore.h"
+#include "net/Cookies.h"
+#include "toolkit/AnsiCodePage.h"
+
+namespace {
+
+CCookieStore g_store;
+// Set once by CookiesInitialize, before any other thread may use the store.
+std::u16string g_file;
+
+// Hosts and paths are compared in the ANSI code page, like the cookies' own texts.
+std::string ToAnsi(const char16_t* text) {
+  std::string ansi;
+  if (!text) return ansi;
+  ansi.resize(WideToAnsi(text, -1, nullptr, 0));
+  ansi.resize(WideToAnsi(text, -1, &ansi[0], static_cast<int>(ansi.size())));
+  return ansi;
+}
+
+std::u16string ToWide(const char* text, int bytes) {
+  std::u16string wide;
+  wide.resize(AnsiToWide(text, bytes, nullptr, 0));
+  wide.resize(AnsiToWide(text, bytes, &wide[0], static_cast<int>(wide.size())));
+  return wide;
+}
+
+void LoadFile(const char16_t* file) {
+  HANDLE handle = file ? CreateFileW(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr)
+                       : INVALID_HANDLE_VALUE;
+  if (handle == INVALID_HANDLE_VALUE) {
+    g_store.Load(nullptr, 0);
+    return;
+  }
+  LARGE_INTEGER size = {};
+  char* data = nullptr;
+  DWORD read = 0;
+  if (GetFileSizeEx(handle, &size) && size.QuadPart <= 0x7fffffff) {
+    data = static_cast<char*>(malloc(size.QuadPart + 1));
+    if (data && !ReadFile(handle, data, static_cast<DWORD>(size.QuadPart), &read, nullptr)) {
+      read = 0;
+    }
+  }
+  CloseHandle(handle);
+  g_store.Load(data, read);
+  free(data);
+}
+
+// The whole file is written next to the old one and then moved over it, so a crash while
+// writing never loses the cookies already stored. A folder that cannot be written is
+// skipped silently.
+void WriteFileBytes(const std::string& bytes, void* context) {
+  const char16_t* file = static_cast<const char16_t*>(context);
+  if (!file || !*file) return;
+  const std::u16string temporary = std::u16string(file) + u".tmp";
+  HANDLE handle = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  const BOOL ok =
+      WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+      written == bytes.size();
+  CloseHandle(handle);
+  if (!ok || !MoveFileExW(temporary.c_str(), file, MOVEFILE_REPLACE_EXISTING)) {
+    DeleteFileW(temporary.c_str());
+  }
+}
+
+constexpr int kTreeTextUnits = 1024;
+constexpr size_t kTreeLineBytes = 4096;
+
+HTREEITEM FindDomainItem(HWND tree, const std::u16string& domain) {
+  HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+  while (item) {
+    WCHAR text[kTreeTextUnits];
+    TVITEMW get = {};
+    get.mask = TVIF_TEXT | TVIF_HANDLE;
+    get.hItem = item;
+    get.pszText = text;
+    get.cchTextMax = kTreeTextUnits;
+    text[0] = 0;
+    if (TreeView_GetItemU(tree, &get) && UnicodeCompare(text, domain.c_str(), 1) == 0) {
+      return item;
+    }
+    item = reinterpret_cast<HTREEITEM>(
+        SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+  }
+  return nullptr;
+}
+
+HTREEITEM InsertTreeItem(HWND tree, HTREEITEM parent, std::u16string text, int image) {
+  TVINSERTSTRUCTW insert = {};
+  insert.hParent = parent;
+  insert.hInsertAfter = TVI_LAST;
+  insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  insert.item.pszText = &text[0];
+  insert.item.iImage = image;
+  insert.item.iSelectedImage = image;
+  return TreeView_InsertItemU(tree, &insert);
+}
+
+void AddCookieToTree(const tagCOOKIE& cookie, void* context) {
+  HWND tree = static_cast<HWND>(context);
+  const std::u16string domain = ToWide(cookie.domain.c_str(), -1);
+  HTREEITEM parent = FindDomainItem(tree, domain);
+  if (!parent) parent = InsertTreeItem(tree, TVI_ROOT, domain, 1);
+  std::string line = CookieFileLine(cookie);
+  if (line.size() >= kTreeLineBytes) line.resize(kTreeLineBytes - 1);
+  InsertTreeItem(tree, parent, ToWide(line.data(), static_cast<int>(line.size())), 0);
+}
+
+}  // namespace
+
+void CookiesInitialize(const char16_t* file) {
+  g_file = file ? file : u"";
+  LoadFile(file);
+}
+
+void CookiesFree(const char16_t*) { g_store.Free(); }
+
+int CookiesSetFromHeader(const char16_t* host, const char* text, uint32_t length) {
+  const std::string ansiHost = ToAnsi(host);
+  g_store.Set(host ? ansiHost.c_str() : nullptr, text, length, WriteFileBytes,
+              const_cast<char16_t*>(g_file.c_str()));
+  return 1;
+}
+
+char* CookiesGetHeader(const char16_t* host, const char16_t* path) {
+  const std::string ansiHost = ToAnsi(host);
+  const std::string ansiPath = ToAnsi(path);
+  const std::string header = g_store.Get(host ? ansiHost.c_str() : nullptr, ansiPath.c_str());
+  char* copy = static_cast<char*>(malloc(header.size() + 1));
+  if (copy) memcpy(copy, header.c_str(), header.size() + 1);
+  return copy;
+}
+
+void CookieClearForDomain(const char16_t* host) {
+  if (host) g_store.ClearForDomain(ToAnsi(host).c_str());
+}
+
+void CookiesDeleteCookie(const char16_t* file, const char16_t* line) {
+  const std::string ansiLine = ToAnsi(line);
+  g_store.Delete(line ? ansiLine.c_str() : nullptr, WriteFileBytes, const_cast<char16_t*>(file));
+}
+
+void CookiesFillTreeView(HWND__* tree) { g_store.ForEach(AddCookieToTree, tree); }
