@@ -40,13 +40,17 @@ endif()
 set(TL_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
 set(TL_WINE_ENV "WINEPREFIX=${TL_WINEPREFIX}" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml=")
 
-function(_tl_mark_windows_sources target)
-  get_target_property(sources ${target} SOURCES)
-  foreach(source IN LISTS sources)
+function(_tl_mark_windows_files)
+  foreach(source IN LISTS ARGN)
     if(source MATCHES "\\.win\\.cpp$")
       set_property(SOURCE ${source} APPEND PROPERTY COMPILE_OPTIONS ${TL_WINE_COMPILE_OPTIONS})
     endif()
   endforeach()
+endfunction()
+
+function(_tl_mark_windows_sources target)
+  get_target_property(sources ${target} SOURCES)
+  _tl_mark_windows_files(${sources})
 endfunction()
 
 # tl_add_library(name sources...): one static library per subsystem folder.
@@ -54,6 +58,12 @@ function(tl_add_library name)
   add_library(${name} STATIC ${ARGN})
   target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
   _tl_mark_windows_sources(${name})
+endfunction()
+
+# tl_add_sources(target sources...): more sources for a library, each compiled by its kind.
+function(tl_add_sources target)
+  target_sources(${target} PRIVATE ${ARGN})
+  _tl_mark_windows_files(${ARGN})
 endfunction()
 
 function(_tl_winelib_link target mode)
@@ -75,11 +85,12 @@ function(tl_add_program name mode)
   endif()
 endfunction()
 
-# tl_add_test(name LABEL subsystem [WINE] SOURCES ... LIBS ...)
+# tl_add_test(name LABEL subsystem [WINE] [SERIAL] SOURCES ... LIBS ...)
 # Native tests are plain Linux programs; WINE tests are Winelib programs run by wine in the
-# build's own headless prefix.
+# build's own headless prefix. SERIAL tests run alone: they share the prefix's one desktop
+# for real input, focus and the foreground window.
 function(tl_add_test name)
-  cmake_parse_arguments(T "WINE" "LABEL" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(T "WINE;SERIAL" "LABEL" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
   if(T_WINE AND NOT TL_WINELIB)
     return()
   endif()
@@ -99,6 +110,9 @@ function(tl_add_test name)
     endif()
   endif()
   set_tests_properties(${T_LABEL}.${name} PROPERTIES LABELS ${T_LABEL} TIMEOUT 300)
+  if(T_SERIAL)
+    set_tests_properties(${T_LABEL}.${name} PROPERTIES RUN_SERIAL ON)
+  endif()
 endfunction()
 
 find_program(WRC NAMES wrc wrc-stable PATHS /usr/lib/wine REQUIRED)

@@ -21,6 +21,13 @@ namespace {
 
 // A record's texts as UTF-8 in the sizes of the database layer's buffers, terminator
 // included: every text reaches a column whole or cut at a character boundary.
+// A bounded, terminated copy of a byte text.
+void CopyBytesZ(char* out, size_t size, const char* text) {
+  const size_t length = strnlen(text, size - 1);
+  memcpy(out, text, length);
+  out[length] = 0;
+}
+
 class Utf8Link {
  public:
   explicit Utf8Link(const tagTreeListItemFull& item) {
@@ -174,6 +181,8 @@ status_type CLinkFinder::CheckOnce(tagTreeListItemFull* item, CheckState* state)
     return ST_LIMIT;
   }
   if (item->protocol == PROTOCOL_FILE) return DownloadFile(item, state);
+  if (item->protocol == PROTOCOL_HTTP) return DownloadHttp<CHTTPDnld>(item, state, userAgent);
+  if (item->protocol == PROTOCOL_HTTPS) return DownloadHttp<CSSLDnld>(item, state, userAgent);
   CopyField(item->statusstr, EngineText("Curl", "101"));
   state->checkable = 0;
   state->repeat = 0;
@@ -208,6 +217,90 @@ status_type CLinkFinder::DownloadFile(tagTreeListItemFull* item, CheckState* sta
   bytesReceived += dnld->ReceivedSize;
   ProcessDownload(result, item, state->row, state->pageIndexed, static_cast<char*>(data), length, 0,
                   0, &state->repeat, &state->getRetry);
+  dnld->FreeData(data);
+  delete dnld;
+  return result;
+}
+
+namespace {
+
+template <size_t N>
+void ToAnsi(const char16_t* text, char (&out)[N]) {
+  const int bytes =
+      WideCharToMultiByte(CP_ACP, 0, text, -1, out, static_cast<int>(N), nullptr, nullptr);
+  if (bytes <= 0) out[0] = 0;
+  out[N - 1] = 0;
+}
+
+status_type Download(CHTTPDnld* dnld, void** data, unsigned long* length) {
+  return dnld->HTTPDownload(data, length);
+}
+
+status_type Download(CSSLDnld* dnld, void** data, unsigned long* length) {
+  return dnld->SSLDownload(data, length);
+}
+
+}  // namespace
+
+template <typename Downloader>
+status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* state,
+                                      const char* userAgent) {
+  Downloader* dnld = new (std::nothrow) Downloader;
+  if (!dnld) return NoDownloader(item, state);
+  ToAnsi(item->server, dnld->HostName);
+  dnld->Port = static_cast<int32_t>(item->port);
+  if (item->username[0] || item->userpass[0]) {
+    ToAnsi(item->username, dnld->UserName);
+    ToAnsi(item->userpass, dnld->Password);
+  } else if (siteSettings.AuthMethod && !LinkDomainExternal(item->server, item->port)) {
+    dnld->AuthType = siteSettings.AuthMethod;
+    ToAnsi(siteSettings.sAuthUserName, dnld->UserName);
+    ToAnsi(siteSettings.sAuthPassword, dnld->Password);
+  }
+  if (settings) {
+    const bool https = item->protocol == PROTOCOL_HTTPS;
+    WCHAR address[256];
+    CopySettingsText(address, https ? settings->HTTPSProxyAddress : settings->HTTPProxyAddress);
+    if (settings->UseProxy && address[0]) {
+      dnld->ProxyType = https ? settings->HTTPSProxyType : settings->HTTPProxyType;
+      dnld->ProxyPort = https ? settings->HTTPSProxyPort : settings->HTTPProxyPort;
+      ToAnsi(address, dnld->ProxyAddress);
+      dnld->ProxyBypassLocal = settings->ProxyBypassLocal;
+      dnld->ProxyUseAuth = settings->ProxyUseAuth;
+      WCHAR text[256];
+      CopySettingsText(text, settings->ProxyUserName);
+      ToAnsi(text, dnld->ProxyUserName);
+      CopySettingsText(text, settings->ProxyPassword);
+      ToAnsi(text, dnld->ProxyPassword);
+    }
+    dnld->Http11 = settings->HTTPVer;
+    dnld->Timeout = static_cast<int32_t>(settings->URLTimeout);
+    dnld->StatusCallback = status_code_in_list_func;
+    dnld->StatusUser = settings->HTTPCodes;
+  }
+  Utf16ToUtf8Z(item->resource, dnld->Path, sizeof dnld->Path);
+  CopyBytesZ(dnld->UserAgent, sizeof dnld->UserAgent, userAgent);
+  dnld->Cookie =
+      siteSettings.IgnoreCookies ? nullptr : HeaderGetCookie(item->server, item->resource);
+  dnld->TimeLimit = siteSettings.SkipSlowLinks && settings ? settings->SlowTimeout * 1000 : 0;
+  dnld->SizeLimitType = state->getRetry ? 0 : siteSettings.SizeLimitType;
+  dnld->SizeLimit = siteSettings.SizeLimitKB * 1024;
+  const bool fullRequest =
+      state->getRetry || (item->flags == 1 && !state->pageIndexed) || item->bookmark[0];
+  dnld->HeadOnly = fullRequest ? 0 : 1;
+
+  void* data = nullptr;
+  unsigned long length = 0;
+  const status_type result = Download(dnld, &data, &length);
+  CopyField(item->statusstr, dnld->StatusText);
+  AppendItemComment(item, dnld->StatusDetail);
+  item->restime = static_cast<int32_t>(dnld->ElapsedTime);
+  bytesSent += dnld->SentSize;
+  bytesReceived += dnld->ReceivedSize;
+  free(dnld->Cookie);
+  dnld->Cookie = nullptr;
+  ProcessDownload(result, item, state->row, state->pageIndexed, static_cast<char*>(data), length,
+                  dnld->HeaderOffset, dnld->HeaderSize, &state->repeat, &state->getRetry);
   dnld->FreeData(data);
   delete dnld;
   return result;

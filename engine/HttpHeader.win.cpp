@@ -28,7 +28,7 @@ unsigned long HeaderLimit(const char* header, unsigned long length) {
 
 void CLinkFinder::ParseHTTPHeader(const char* header, unsigned long length, WCHAR* location,
                                   WCHAR* contentType, WCHAR* contentLength, WCHAR* lastModified,
-                                  const WCHAR* /*server*/) {
+                                  const WCHAR* server) {
   location[0] = 0;
   contentType[0] = 0;
   lastModified[0] = 0;
@@ -46,6 +46,13 @@ void CLinkFinder::ParseHTTPHeader(const char* header, unsigned long length, WCHA
     size_t lineLength = lf ? static_cast<const char*>(lf) - line : end - pos;
     pos += lineLength;
     if (line[lineLength - 1] == '\r') --lineLength;
+    if (!siteSettings.IgnoreCookies && lineLength > 11 && !strncasecmp(line, "Set-Cookie:", 11)) {
+      size_t start = 11;
+      while (start < lineLength && (line[start] == ' ' || line[start] == '\t')) ++start;
+      HeaderSetCookie(const_cast<WCHAR*>(server), const_cast<char*>(line + start),
+                      static_cast<DWORD>(lineLength - start));
+      continue;
+    }
     for (int i = 0; i < 4; ++i) {
       const size_t nameLength = strlen(kFields[i].name);
       if (lineLength <= nameLength || strncasecmp(line, kFields[i].name, nameLength) != 0) {

@@ -2,16 +2,11 @@
 
 #include <cstdlib>
 
-#include "engine/TextCopy.h"
+#include "app/StringSlots.h"
 #include "net/Downloader.h"
+#include "net/NetService.h"
 
 namespace {
-
-// The texts of the `Status` section that this downloader reports.
-constexpr char16_t kOk[] = u"OK";
-constexpr char16_t kSkipped[] = u"SKIPPED";
-constexpr char16_t kSlowLink[] = u"Slow link";
-constexpr char16_t kSizeLimit[] = u"Skipped due to size limit";
 
 void SystemMessage(DWORD code, char16_t (&text)[256]) {
   text[0] = 0;
@@ -51,9 +46,9 @@ status_type CFILEDnld::FILEDownload(void** data, unsigned long* length) {
     ElapsedTime = GetTickCount() - start;
     return result;
   };
-  auto skip = [&](const char16_t* detail) {
-    CopyField(StatusText, kSkipped);
-    CopyField(StatusDetail, detail);
+  auto skip = [&](int detailSlot) {
+    NetText(STR_Status_SKIPPED, StatusText);
+    NetText(detailSlot, StatusDetail);
     return finish(ST_LIMIT);
   };
 
@@ -64,10 +59,10 @@ status_type CFILEDnld::FILEDownload(void** data, unsigned long* length) {
     return finish(ST_FAILURE);
   }
   if (TimeLimit && GetTickCount() - start > TimeLimit) {
-    return skip(kSlowLink);
+    return skip(STR_Status_SlowLink);
   }
   if (ExistenceOnly) {
-    CopyField(StatusText, kOk);
+    NetText(STR_Status_OK, StatusText);
     return finish(ST_SUCCESS);
   }
 
@@ -79,7 +74,7 @@ status_type CFILEDnld::FILEDownload(void** data, unsigned long* length) {
   const uint64_t size = static_cast<uint64_t>(size64.QuadPart);
   if ((SizeLimitType == SIZELIMIT_MINIMUM && SizeLimit >= size) ||
       (SizeLimitType == SIZELIMIT_MAXIMUM && SizeLimit < size) || size > DOWNLOAD_MAX_BYTES) {
-    return skip(kSizeLimit);
+    return skip(STR_Status_SizeLimit);
   }
 
   // One byte more for the terminating NUL, so an empty file still gives a block.
@@ -91,7 +86,7 @@ status_type CFILEDnld::FILEDownload(void** data, unsigned long* length) {
     ReceivedSize = read;
     *data = block;
     *length = static_cast<unsigned long>(size);
-    CopyField(StatusText, kOk);
+    NetText(STR_Status_OK, StatusText);
     return finish(ST_SUCCESS);
   }
   free(block);

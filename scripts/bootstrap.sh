@@ -7,7 +7,8 @@ packages="g++ cmake ninja-build pkg-config
   libcurl4-openssl-dev libssl-dev libicu-dev
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
   libgtest-dev libgmock-dev xvfb xauth
-  g++-mingw-w64-x86-64-win32"
+  python3 tinyproxy-bin microsocks python3-pyftpdlib
+  g++-mingw-w64-x86-64-win32 wixl"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "toolkit/XmlDialog.h"
+
 struct tagXMLPROPSHEET;
 struct tagXMLPROPSHEETPAGE;
 struct CXmlPropertySheet;
@@ -46,7 +48,7 @@ struct tagFINDERSTRUCT {
                     double relheight);
   INT_PTR (*CreateXmlDialog)
   (HINSTANCE module, HWND owner, DLGPROC proc, LPARAM userData, const char16_t* text, int length,
-   BOOL modal, void* measure);
+   BOOL modal, XMLMEASUREPROC measure);
   CXmlPropertySheet* (*CreatePropertySheet)(const tagXMLPROPSHEET* sheet);
   int (*AddPropertySheetPage)(CXmlPropertySheet* sheet, const tagXMLPROPSHEETPAGE* page);
   INT_PTR (*RunPropertySheet)(CXmlPropertySheet* sheet, int startPage);

@@ -1,5 +1,6 @@
 #include "toolkit/FinderStruct.h"
 
+#include "toolkit/DialogWriters.h"
 #include "toolkit/Format.h"
 #include "toolkit/Languages.h"
 #include "toolkit/MenuText.h"
@@ -17,6 +18,18 @@ void WINAPI DllInit() {
   finderstruct.XmlMenuItem = XmlMenuItem;
   finderstruct.XmlMenuEnd = XmlMenuEnd;
   finderstruct.CreateXmlMenu = CreateXmlMenu;
+  finderstruct.XmlDialogBegin = XmlDialogBegin;
+  finderstruct.XmlDialogEnd = XmlDialogEnd;
+  finderstruct.XmlGroupBegin = XmlGroupBegin;
+  finderstruct.XmlGroupEnd = XmlGroupEnd;
+  finderstruct.XmlPanelBegin = XmlPanelBegin;
+  finderstruct.XmlPanelEnd = XmlPanelEnd;
+  finderstruct.XmlRowBegin = XmlRowBegin;
+  finderstruct.XmlRowEnd = XmlRowEnd;
+  finderstruct.XmlCellBegin = XmlCellBegin;
+  finderstruct.XmlCellEnd = XmlCellEnd;
+  finderstruct.XmlControl = XmlControl;
+  finderstruct.CreateXmlDialog = CreateXmlDialog;
   finderstruct.FileExists = FileExists;
   finderstruct.FormatStringW = FormatStringW;
 }

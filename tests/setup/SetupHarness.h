@@ -20,9 +20,20 @@ std::u16string PlaceHelper(const char16_t* helper, const std::u16string& folder,
                            const std::u16string& name);
 // Deletes a file tree; missing is fine.
 void RemoveTree(const std::u16string& path);
-std::u16string ReadTextFile(const std::u16string& path);
+// The file's first bytes (at most maxBytes), one unit each.
+std::u16string ReadTextFile(const std::u16string& path, size_t maxBytes = 256);
 // Waits until a file has content (up to 20 s); its content, or empty.
 std::u16string WaitForFileText(const std::u16string& path);
+
+// Writes a file whole, replacing it.
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+// Sets a string value, creating the key (a path of at most 255 bytes) in that view.
+void SetRegistryString(HKEY root, const std::string& path, REGSAM view, const char* name,
+                       const std::string& value);
+// Whether the key exists; the path may be longer than the 255 bytes one call takes.
+bool KeyExists(HKEY root, const std::string& path);
+// Makes the key if needed and lets everyone read it and nobody write it.
+void LockKey(HKEY root, const std::string& path);
 
 // A started program, ended (if still running) and closed with the object.
 class Child {

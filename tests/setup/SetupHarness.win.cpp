@@ -1,5 +1,7 @@
 #include "tests/setup/SetupHarness.h"
 
+#include <sddl.h>
+
 #include <cstdlib>
 
 #include "tests/support/WinGTest.h"
@@ -68,15 +70,15 @@ void RemoveTree(const std::u16string& path) {
   }
 }
 
-std::u16string ReadTextFile(const std::u16string& path) {
+std::u16string ReadTextFile(const std::u16string& path, size_t maxBytes) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::u16string();
-  char bytes[256];
+  std::string bytes(maxBytes, '\0');
   DWORD read = 0;
-  ReadFile(file, bytes, sizeof bytes, &read, nullptr);
+  ReadFile(file, &bytes[0], static_cast<DWORD>(maxBytes), &read, nullptr);
   CloseHandle(file);
-  return std::u16string(bytes, bytes + read);
+  return std::u16string(bytes.begin(), bytes.begin() + read);
 }
 
 std::u16string WaitForFileText(const std::u16string& path) {
@@ -85,6 +87,54 @@ std::u16string WaitForFileText(const std::u16string& path) {
       [](const void* p) { return !ReadTextFile(*static_cast<const std::u16string*>(p)).empty(); },
       &path);
   return ReadTextFile(path);
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+void SetRegistryString(HKEY root, const std::string& path, REGSAM view, const char* name,
+                       const std::string& value) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view,
+                                           nullptr, &key, nullptr))
+      << path;
+  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(key);
+}
+
+bool KeyExists(HKEY root, const std::string& path) {
+  HKEY key = root;
+  for (size_t start = 0; start <= path.size();) {
+    const size_t slash = path.find('\\', start);
+    const size_t end = slash == std::string::npos ? path.size() : slash;
+    HKEY next = nullptr;
+    const LONG opened =
+        RegOpenKeyExA(key, path.substr(start, end - start).c_str(), 0, KEY_READ, &next);
+    if (key != root) RegCloseKey(key);
+    if (opened != ERROR_SUCCESS) return false;
+    key = next;
+    start = end + 1;
+  }
+  RegCloseKey(key);
+  return true;
+}
+
+void LockKey(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                           nullptr, &key, nullptr));
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+      "D:P(A;;KR;;;WD)", SDDL_REVISION_1, &descriptor, nullptr));
+  EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor));
+  LocalFree(descriptor);
+  RegCloseKey(key);
 }
 
 Child::Child(const std::u16string& commandLine) {

@@ -1,0 +1,114 @@
+#include "tests/support/WinHarness.h"
+
+#include <vector>
+
+#include "tests/support/PngFile.h"
+
+void PumpMessages(DWORD ms) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= ms) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
+  }
+}
+
+void BringToFront(HWND window, HWND focus) {
+  SetForegroundWindow(window);
+  SetActiveWindow(window);
+  SetFocus(focus ? focus : window);
+  PumpMessages(30);
+}
+
+namespace {
+
+// SendInput queues the input at once; pumping until none is left delivers it however
+// slowly the machine runs.
+void DeliverInput() {
+  DWORD start = GetTickCount();
+  do {
+    PumpMessages(15);
+  } while (HIWORD(GetQueueStatus(QS_INPUT)) != 0 && GetTickCount() - start < 5000);
+}
+
+void SendKey(WORD vk, DWORD flags) {
+  INPUT input = {};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = flags;
+  SendInput(1, &input, sizeof(input));
+  DeliverInput();
+}
+
+void SendMouse(DWORD flags, LONG x, LONG y) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = x;
+  input.mi.dy = y;
+  input.mi.dwFlags = flags;
+  SendInput(1, &input, sizeof(input));
+  DeliverInput();
+}
+
+}  // namespace
+
+void KeyDown(WORD vk) { SendKey(vk, 0); }
+void KeyUp(WORD vk) { SendKey(vk, KEYEVENTF_KEYUP); }
+
+void MouseMoveTo(HWND window, int x, int y) {
+  POINT point = {x, y};
+  ClientToScreen(window, &point);
+  int width = GetSystemMetrics(SM_CXSCREEN);
+  int height = GetSystemMetrics(SM_CYSCREEN);
+  // Absolute coordinates map 0..65535 onto the screen; the centre of each pixel.
+  SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, (point.x * 65536 + 32768) / width,
+            (point.y * 65536 + 32768) / height);
+}
+
+void MouseButton(bool down) { SendMouse(down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP, 0, 0); }
+
+COLORREF PixelAt(HWND window, int x, int y) {
+  HDC dc = GetDC(window);
+  COLORREF colour = GetPixel(dc, x, y);
+  ReleaseDC(window, dc);
+  return colour;
+}
+
+bool CaptureWindowPng(HWND window, const std::string& unixPath) {
+  RECT bounds;
+  if (!GetWindowRect(window, &bounds)) return false;
+  int width = bounds.right - bounds.left;
+  int height = bounds.bottom - bounds.top;
+  if (width <= 0 || height <= 0) return false;
+  HDC windowDC = GetWindowDC(window);
+  HDC memory = CreateCompatibleDC(windowDC);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(windowDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, windowDC, 0, 0, SRCCOPY);
+  GdiFlush();
+  std::vector<uint8_t> rgb(size_t(width) * height * 3);
+  const auto* pixels = static_cast<const uint8_t*>(bits);
+  for (size_t i = 0; bits && i < size_t(width) * height; ++i) {
+    rgb[i * 3] = pixels[i * 4 + 2];
+    rgb[i * 3 + 1] = pixels[i * 4 + 1];
+    rgb[i * 3 + 2] = pixels[i * 4];
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(window, windowDC);
+  return bits && WritePng(unixPath, width, height, rgb.data());
+}
