@@ -151,7 +151,7 @@ void CLinkFinder::Destroy() {
     // very thread, the run must have ended completely (the case-rule call is refused while
     // it is active) before the free below may defer to it.
     const bool endHandledHere =
-        endSending && worksheetWnd &&
+        endSending && worksheetWnd && InSendMessage() &&
         GetWindowThreadProcessId(worksheetWnd, nullptr) == GetCurrentThreadId();
     if (!endHandledHere) {
       while (!DBSetIgnoreCase(context, siteSettings.CheckIgnoreCase)) {
