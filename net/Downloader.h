@@ -10,7 +10,17 @@
 
 #include "net/StatusType.h"
 
+// No body is read into memory beyond this, whatever the size limit says: above it the
+// download ends as skipped by the size limit.
 constexpr uint32_t DOWNLOAD_MAX_BYTES = 64u * 1024 * 1024;
+
+// Size-limit kinds of SizeLimitType: a minimum skips a resource of at most SizeLimit
+// bytes, a maximum one of more than SizeLimit bytes.
+enum : int32_t {
+  SIZELIMIT_NONE = 0,
+  SIZELIMIT_MINIMUM = 1,
+  SIZELIMIT_MAXIMUM = 2,
+};
 
 // Non-zero when the HTTP status code counts as success. No calling-convention keyword:
 // both sides of the program must see one ABI.
@@ -125,6 +135,25 @@ class CFTPDnld {
   int32_t SizeAbort;  // the listing reached DOWNLOAD_MAX_BYTES
   int32_t OutOfMemory;
   uint32_t DataCapacity;
+};
+
+// file: a local file, read whole (or only opened with ExistenceOnly); results 0, 1 (with
+// the system's text), 2. Windows side.
+class CFILEDnld {
+ public:
+  char16_t FileName[2048] = {};  // '/' becomes '\' in place when the download starts
+  uint32_t TimeLimit = 0;        // milliseconds, 0 = none
+  int32_t SizeLimitType = SIZELIMIT_NONE;
+  uint32_t SizeLimit = 0;  // bytes
+  int32_t ExistenceOnly = 0;
+  char16_t StatusText[256] = {};
+  char16_t StatusDetail[256] = {};
+  uint32_t ElapsedTime = 0;  // milliseconds the download took
+  uint32_t SentSize = 0;
+  uint32_t ReceivedSize = 0;
+
+  status_type FILEDownload(void** data, unsigned long* length);
+  void FreeData(void* data);
 };
 
 // The bytes 0x01-0x20, 0x7F-0xFF and those in `extra` as '%' and two upper-case hex digits.
