@@ -4,6 +4,7 @@
 #include "toolkit/Format.h"
 #include "toolkit/Languages.h"
 #include "toolkit/MenuText.h"
+#include "toolkit/PropertySheet.h"
 
 tagFINDERSTRUCT finderstruct;
 
@@ -30,6 +31,11 @@ void WINAPI DllInit() {
   finderstruct.XmlCellEnd = XmlCellEnd;
   finderstruct.XmlControl = XmlControl;
   finderstruct.CreateXmlDialog = CreateXmlDialog;
+  finderstruct.CreatePropertySheet = CreatePropertySheet;
+  finderstruct.AddPropertySheetPage = AddPropertySheetPage;
+  finderstruct.RunPropertySheet = RunPropertySheet;
+  finderstruct.GetPropertySheetResult = GetPropertySheetResult;
+  finderstruct.FreePropertySheet = FreePropertySheet;
   finderstruct.FileExists = FileExists;
   finderstruct.FormatStringW = FormatStringW;
 }
