@@ -348,6 +348,26 @@ TEST(XmlPropertySheet, KeyboardWrapsTabsClicksOnKeyDownAndHonoursRefusals) {
   EXPECT_EQ(0, Count(2, XPSN_HELP));
 }
 
+TEST(XmlPropertySheet, StatusBarTextAndButtonHints) {
+  Sheet plain(0);
+  ASSERT_TRUE(plain.Run(0));
+  EXPECT_EQ(0, plain.Send(XPSM_SETSTATUSTEXT, 0, reinterpret_cast<LPARAM>(u"Ready")));
+  Sheet s(XPSF_STATUSBAR | XPSF_RESIZABLE);
+  ASSERT_TRUE(s.Run(0));
+  EXPECT_EQ(1, s.Send(XPSM_SETSTATUSTEXT, 0, reinterpret_cast<LPARAM>(u"Ready")));
+  EXPECT_EQ(0, s.Send(XPSM_FOCUSBUTTON, XPSB_BACK)) << "no Back button in a tabbed sheet";
+  BringToFront(s.window);
+  gNotes.clear();
+  EXPECT_EQ(1, s.Send(XPSM_FOCUSBUTTON, XPSB_CANCEL));
+  PumpMessages(50);
+  EXPECT_EQ(s.Item(XPSID_CANCEL), GetFocus());
+  MouseMoveTo(s.Item(XPSID_OK), 5, 5);
+  std::vector<INT_PTR> hints;
+  for (const Note& n : gNotes)
+    if (n.code == XPSN_HINT) hints.push_back(n.value);
+  EXPECT_EQ((std::vector<INT_PTR>{XPSB_CANCEL, XPSB_OK}), hints) << "the focus, then the mouse";
+}
+
 TEST(XmlPropertySheet, InsertAndRemoveKeepTheCurrentPage) {
   Sheet s(0);
   ASSERT_TRUE(s.Run(1));
