@@ -5,6 +5,7 @@
 #include "toolkit/Languages.h"
 #include "toolkit/MenuText.h"
 #include "toolkit/MessageBox.h"
+#include "toolkit/PropertySheet.h"
 
 tagFINDERSTRUCT finderstruct;
 
@@ -31,6 +32,11 @@ void WINAPI DllInit() {
   finderstruct.XmlCellEnd = XmlCellEnd;
   finderstruct.XmlControl = XmlControl;
   finderstruct.CreateXmlDialog = CreateXmlDialog;
+  finderstruct.CreatePropertySheet = CreatePropertySheet;
+  finderstruct.AddPropertySheetPage = AddPropertySheetPage;
+  finderstruct.RunPropertySheet = RunPropertySheet;
+  finderstruct.GetPropertySheetResult = GetPropertySheetResult;
+  finderstruct.FreePropertySheet = FreePropertySheet;
   finderstruct.FileExists = FileExists;
   finderstruct.FormatStringW = FormatStringW;
   finderstruct.InitCustomControls = InitCustomControls;

@@ -11,6 +11,9 @@
 // Dispatches this thread's messages for `ms` milliseconds. Messages go through
 // IsDialogMessage when the active window is a dialog, so Tab and Enter work as in one.
 void PumpMessages(DWORD ms);
+// Offers every message PumpMessages takes to `filter` first (a modeless window's own
+// message filter); a true answer consumes it. An empty filter ends that.
+void SetPumpFilter(std::function<bool(MSG*)> filter);
 // Pumps until `done()` holds or `ms` pass; answers done().
 template <typename Done>
 bool PumpUntil(Done done, DWORD ms) {

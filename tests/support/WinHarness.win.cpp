@@ -9,6 +9,7 @@
 namespace {
 
 thread_local std::function<void()>* tTimerAction = nullptr;
+thread_local std::function<bool(MSG*)> tPumpFilter;
 
 void CALLBACK TimerAction(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
@@ -31,6 +32,7 @@ void PumpMessages(DWORD ms) {
   for (;;) {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (tPumpFilter && tPumpFilter(&message)) continue;
       HWND active = GetActiveWindow();
       if (IsDialog(active) && IsDialogMessageW(active, &message)) continue;
       TranslateMessage(&message);
@@ -41,6 +43,8 @@ void PumpMessages(DWORD ms) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
   }
 }
+
+void SetPumpFilter(std::function<bool(MSG*)> filter) { tPumpFilter = std::move(filter); }
 
 void RunFromTimer(UINT ms, std::function<void()> action) {
   delete tTimerAction;
