@@ -50,7 +50,7 @@ int CLinkFinder::StartFinder() {
   bytesReceived = 0;
   timeElapsed = 0;
   runStart = GetTimeMs1900();
-  bookmarks->SetIgnoreCase(siteSettings.CheckIgnoreCase);
+  bookmarks->Reset(siteSettings.CheckIgnoreCase);
   ClearViews();
   SetRobotsText(std::u16string());
 

@@ -175,7 +175,7 @@ void CLinkFinder::SetRobotsText(std::u16string text) {
 // does, not only after the next start.
 void CLinkFinder::HandCaseRuleOver() {
   if (context) DBSetIgnoreCase(context, siteSettings.CheckIgnoreCase);
-  if (bookmarks) bookmarks->SetIgnoreCase(siteSettings.CheckIgnoreCase);
+  if (bookmarks) bookmarks->Reset(siteSettings.CheckIgnoreCase);
 }
 
 int CLinkFinder::SetSettings(const WCHAR* url, const tagSITESETTINGS* site, int allLinks) {
