@@ -156,6 +156,34 @@ class CFILEDnld {
   void FreeData(void* data);
 };
 
+// rtsp: one DESCRIBE over TCP, direct, through an HTTP proxy's CONNECT tunnel or through a
+// SOCKS5 proxy; results 0 (200, 405 or 406) or 1. The data is the reply header with one NUL
+// after it that the length does not count. Timeout bounds the whole probe.
+class CRTSPClnt {
+ public:
+  CRTSPClnt();
+  status_type RTSPClient(void** data, unsigned long* length);
+  void FreeData(void* data);
+
+  char HostName[2048];
+  int32_t Port;
+  int32_t ProxyType;  // 0 direct, 1 HTTP, 2 SOCKS5, other nothing is sent
+  char ProxyAddress[256];
+  int32_t ProxyPort;
+  int32_t ProxyBypassLocal;
+  int32_t ProxyUseAuth;
+  char ProxyUserName[256];
+  char ProxyPassword[256];
+  char Path[2048];  // UTF-8; escaped in place when the escaped text fits
+  char16_t StatusText[256];
+  char16_t StatusDetail[256];
+  uint32_t HeaderOffset;
+  uint32_t HeaderSize;
+  uint32_t ElapsedTime;
+  intptr_t Socket;  // the POSIX descriptor while the probe runs, else -1
+  int32_t Timeout;  // seconds
+};
+
 // The bytes 0x01-0x20, 0x7F-0xFF and those in `extra` as '%' and two upper-case hex digits.
 std::string URLEscaped(const char* text, const char* extra = "");
 // Escapes text in place when the result fits size bytes with its NUL and returns text;
