@@ -1,5 +1,6 @@
 #include "toolkit/FinderStruct.h"
 
+#include "toolkit/DateTime.h"
 #include "toolkit/DialogWriters.h"
 #include "toolkit/Format.h"
 #include "toolkit/Languages.h"
@@ -41,4 +42,5 @@ void WINAPI DllInit() {
   finderstruct.FormatStringW = FormatStringW;
   finderstruct.InitCustomControls = InitCustomControls;
   finderstruct.AnimatedMessageBox = AnimatedMessageBox;
+  finderstruct.FormatDateTime = FormatDateTime;
 }
