@@ -213,9 +213,7 @@ status_type CLinkFinder::DownloadFile(tagTreeListItemFull* item, CheckState* sta
   void* data = nullptr;
   unsigned long length = 0;
   const status_type result = dnld->FILEDownload(&data, &length);
-  CopyField(item->statusstr, dnld->StatusText);
-  AppendItemComment(item, dnld->StatusDetail);
-  item->restime = static_cast<int32_t>(dnld->ElapsedTime);
+  TakeDownloadStatus(item, *dnld);
   bytesSent += dnld->SentSize;
   bytesReceived += dnld->ReceivedSize;
   ProcessDownload(result, item, state->row, state->pageIndexed, static_cast<char*>(data), length, 0,
@@ -242,12 +240,8 @@ status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* sta
                                       const char* userAgent) {
   Downloader* dnld = new (std::nothrow) Downloader;
   if (!dnld) return NoDownloader(item, state);
-  ToAnsi(item->server, dnld->HostName);
-  dnld->Port = static_cast<int32_t>(item->port);
-  if (item->username[0] || item->userpass[0]) {
-    ToAnsi(item->username, dnld->UserName);
-    ToAnsi(item->userpass, dnld->Password);
-  } else if (siteSettings.AuthMethod && !LinkDomainExternal(item->server, item->port)) {
+  if (!FillServerFields(dnld, *item) && siteSettings.AuthMethod &&
+      !LinkDomainExternal(item->server, item->port)) {
     dnld->AuthType = siteSettings.AuthMethod;
     ToAnsi(siteSettings.sAuthUserName, dnld->UserName);
     ToAnsi(siteSettings.sAuthPassword, dnld->Password);
@@ -279,9 +273,7 @@ status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* sta
   void* data = nullptr;
   unsigned long length = 0;
   const status_type result = Download(dnld, &data, &length);
-  CopyField(item->statusstr, dnld->StatusText);
-  AppendItemComment(item, dnld->StatusDetail);
-  item->restime = static_cast<int32_t>(dnld->ElapsedTime);
+  TakeDownloadStatus(item, *dnld);
   bytesSent += dnld->SentSize;
   bytesReceived += dnld->ReceivedSize;
   free(dnld->Cookie);

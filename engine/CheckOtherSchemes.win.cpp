@@ -5,21 +5,14 @@
 #include "app/SettingsRecord.h"
 #include "engine/DownloaderFields.h"
 #include "engine/LinkFinder.h"
-#include "engine/LinkRules.h"
-#include "engine/TextCopy.h"
 #include "engine/TextHelpers.h"
 #include "net/Downloader.h"
 
 status_type CLinkFinder::DownloadFtp(tagTreeListItemFull* item, CheckState* state) {
   CFTPDnld* dnld = new (std::nothrow) CFTPDnld(siteSettings.CheckIgnoreCase);
   if (!dnld) return NoDownloader(item, state);
-  ToAnsi(item->server, dnld->HostName);
-  dnld->Port = static_cast<int32_t>(item->port);
   // Without credentials of its own the link is listed anonymously.
-  if (item->username[0] || item->userpass[0]) {
-    ToAnsi(item->username, dnld->UserName);
-    ToAnsi(item->userpass, dnld->Password);
-  }
+  FillServerFields(dnld, *item);
   if (settings) {
     FillProxyBlock(dnld, *settings, settings->FTPProxyType, settings->FTPProxyAddress,
                    settings->FTPProxyPort);
@@ -32,9 +25,7 @@ status_type CLinkFinder::DownloadFtp(tagTreeListItemFull* item, CheckState* stat
   dnld->TimeLimit = SlowLinkLimitMs(siteSettings, settings);
 
   const status_type result = dnld->FTPTestExistance();
-  CopyField(item->statusstr, dnld->StatusText);
-  AppendItemComment(item, dnld->StatusDetail);
-  item->restime = static_cast<int32_t>(dnld->ElapsedTime);
+  TakeDownloadStatus(item, *dnld);
   bytesSent += dnld->SentSize;
   bytesReceived += dnld->ReceivedSize;
   ProcessDownload(result, item, state->row, state->pageIndexed, nullptr, 0, 0, 0, &state->repeat,
@@ -60,9 +51,7 @@ status_type CLinkFinder::DownloadRtsp(tagTreeListItemFull* item, CheckState* sta
   void* data = nullptr;
   unsigned long length = 0;
   const status_type result = dnld->RTSPClient(&data, &length);
-  CopyField(item->statusstr, dnld->StatusText);
-  AppendItemComment(item, dnld->StatusDetail);
-  item->restime = static_cast<int32_t>(dnld->ElapsedTime);
+  TakeDownloadStatus(item, *dnld);
   ProcessDownload(result, item, state->row, state->pageIndexed, static_cast<char*>(data), length,
                   dnld->HeaderOffset, dnld->HeaderSize, &state->repeat, &state->getRetry);
   dnld->FreeData(data);
