@@ -2,11 +2,15 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+
 SchemeSite::~SchemeSite() {
   StopPeer(http_);
   StopPeer(ftp_);
   StopPeer(rtsp_);
   StopPeer(socks_);
+  std::error_code ignored;
+  if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
 }
 
 bool SchemeSite::Start() {
