@@ -6,6 +6,7 @@
 #include <new>
 
 #include "app/SettingsRecord.h"
+#include "engine/DownloaderFields.h"
 #include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/LinkRules.h"
@@ -183,6 +184,8 @@ status_type CLinkFinder::CheckOnce(tagTreeListItemFull* item, CheckState* state)
   if (item->protocol == PROTOCOL_FILE) return DownloadFile(item, state);
   if (item->protocol == PROTOCOL_HTTP) return DownloadHttp<CHTTPDnld>(item, state, userAgent);
   if (item->protocol == PROTOCOL_HTTPS) return DownloadHttp<CSSLDnld>(item, state, userAgent);
+  if (item->protocol == PROTOCOL_FTP) return DownloadFtp(item, state);
+  if (item->protocol == PROTOCOL_RTSP) return DownloadRtsp(item, state);
   CopyField(item->statusstr, EngineText("Curl", "101"));
   state->checkable = 0;
   state->repeat = 0;
@@ -203,16 +206,14 @@ status_type CLinkFinder::DownloadFile(tagTreeListItemFull* item, CheckState* sta
     state->getRetry = 0;
     return ST_FAILURE;
   }
-  dnld->TimeLimit = siteSettings.SkipSlowLinks && settings ? settings->SlowTimeout * 1000 : 0;
+  dnld->TimeLimit = SlowLinkLimitMs(siteSettings, settings);
   dnld->SizeLimitType = siteSettings.SizeLimitType;
   dnld->SizeLimit = siteSettings.SizeLimitKB * 1024;
   dnld->ExistenceOnly = (item->flags == 0 || state->pageIndexed) && !item->bookmark[0];
   void* data = nullptr;
   unsigned long length = 0;
   const status_type result = dnld->FILEDownload(&data, &length);
-  CopyField(item->statusstr, dnld->StatusText);
-  AppendItemComment(item, dnld->StatusDetail);
-  item->restime = static_cast<int32_t>(dnld->ElapsedTime);
+  TakeDownloadStatus(item, *dnld);
   bytesSent += dnld->SentSize;
   bytesReceived += dnld->ReceivedSize;
   ProcessDownload(result, item, state->row, state->pageIndexed, static_cast<char*>(data), length, 0,
@@ -223,14 +224,6 @@ status_type CLinkFinder::DownloadFile(tagTreeListItemFull* item, CheckState* sta
 }
 
 namespace {
-
-template <size_t N>
-void ToAnsi(const char16_t* text, char (&out)[N]) {
-  const int bytes =
-      WideCharToMultiByte(CP_ACP, 0, text, -1, out, static_cast<int>(N), nullptr, nullptr);
-  if (bytes <= 0) out[0] = 0;
-  out[N - 1] = 0;
-}
 
 status_type Download(CHTTPDnld* dnld, void** data, unsigned long* length) {
   return dnld->HTTPDownload(data, length);
@@ -247,31 +240,19 @@ status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* sta
                                       const char* userAgent) {
   Downloader* dnld = new (std::nothrow) Downloader;
   if (!dnld) return NoDownloader(item, state);
-  ToAnsi(item->server, dnld->HostName);
-  dnld->Port = static_cast<int32_t>(item->port);
-  if (item->username[0] || item->userpass[0]) {
-    ToAnsi(item->username, dnld->UserName);
-    ToAnsi(item->userpass, dnld->Password);
-  } else if (siteSettings.AuthMethod && !LinkDomainExternal(item->server, item->port)) {
+  if (!FillServerFields(dnld, *item) && siteSettings.AuthMethod &&
+      !LinkDomainExternal(item->server, item->port)) {
     dnld->AuthType = siteSettings.AuthMethod;
     ToAnsi(siteSettings.sAuthUserName, dnld->UserName);
     ToAnsi(siteSettings.sAuthPassword, dnld->Password);
   }
   if (settings) {
-    const bool https = item->protocol == PROTOCOL_HTTPS;
-    WCHAR address[256];
-    CopySettingsText(address, https ? settings->HTTPSProxyAddress : settings->HTTPProxyAddress);
-    if (settings->UseProxy && address[0]) {
-      dnld->ProxyType = https ? settings->HTTPSProxyType : settings->HTTPProxyType;
-      dnld->ProxyPort = https ? settings->HTTPSProxyPort : settings->HTTPProxyPort;
-      ToAnsi(address, dnld->ProxyAddress);
-      dnld->ProxyBypassLocal = settings->ProxyBypassLocal;
-      dnld->ProxyUseAuth = settings->ProxyUseAuth;
-      WCHAR text[256];
-      CopySettingsText(text, settings->ProxyUserName);
-      ToAnsi(text, dnld->ProxyUserName);
-      CopySettingsText(text, settings->ProxyPassword);
-      ToAnsi(text, dnld->ProxyPassword);
+    if (item->protocol == PROTOCOL_HTTPS) {
+      FillProxyBlock(dnld, *settings, settings->HTTPSProxyType, settings->HTTPSProxyAddress,
+                     settings->HTTPSProxyPort);
+    } else {
+      FillProxyBlock(dnld, *settings, settings->HTTPProxyType, settings->HTTPProxyAddress,
+                     settings->HTTPProxyPort);
     }
     dnld->Http11 = settings->HTTPVer;
     dnld->Timeout = static_cast<int32_t>(settings->URLTimeout);
@@ -282,7 +263,7 @@ status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* sta
   CopyBytesZ(dnld->UserAgent, sizeof dnld->UserAgent, userAgent);
   dnld->Cookie =
       siteSettings.IgnoreCookies ? nullptr : HeaderGetCookie(item->server, item->resource);
-  dnld->TimeLimit = siteSettings.SkipSlowLinks && settings ? settings->SlowTimeout * 1000 : 0;
+  dnld->TimeLimit = SlowLinkLimitMs(siteSettings, settings);
   dnld->SizeLimitType = state->getRetry ? 0 : siteSettings.SizeLimitType;
   dnld->SizeLimit = siteSettings.SizeLimitKB * 1024;
   const bool fullRequest =
@@ -292,9 +273,7 @@ status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* sta
   void* data = nullptr;
   unsigned long length = 0;
   const status_type result = Download(dnld, &data, &length);
-  CopyField(item->statusstr, dnld->StatusText);
-  AppendItemComment(item, dnld->StatusDetail);
-  item->restime = static_cast<int32_t>(dnld->ElapsedTime);
+  TakeDownloadStatus(item, *dnld);
   bytesSent += dnld->SentSize;
   bytesReceived += dnld->ReceivedSize;
   free(dnld->Cookie);

@@ -154,6 +154,8 @@ class CLinkFinder {
   status_type DownloadFile(tagTreeListItemFull* item, CheckState* state);
   template <typename Downloader>
   status_type DownloadHttp(tagTreeListItemFull* item, CheckState* state, const char* userAgent);
+  status_type DownloadFtp(tagTreeListItemFull* item, CheckState* state);
+  status_type DownloadRtsp(tagTreeListItemFull* item, CheckState* state);
   status_type NoDownloader(tagTreeListItemFull* item, CheckState* state);
   void ProcessDownload(status_type result, tagTreeListItemFull* item, int row, int pageIndexed,
                        char* data, unsigned long length, unsigned long headerOffset,

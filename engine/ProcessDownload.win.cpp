@@ -59,12 +59,15 @@ void CLinkFinder::ProcessDownload(status_type result, tagTreeListItemFull* item,
   const unsigned long bodyLength = length - headerEnd;
   bool redirected = false;
 
-  if (item->protocol == PROTOCOL_HTTP || item->protocol == PROTOCOL_HTTPS) {
+  const bool http = item->protocol == PROTOCOL_HTTP || item->protocol == PROTOCOL_HTTPS;
+  // An RTSP reply header is read as an HTTP one; it redirects nowhere.
+  if (http || item->protocol == PROTOCOL_RTSP) {
     WCHAR* location = static_cast<WCHAR*>(calloc(kLocationUnits, sizeof(WCHAR)));
     if (location) {
       ParseHTTPHeader(data + headerOffset, headerEnd - headerOffset, location, item->content,
                       item->ressize, item->lastmod, item->server);
-      if (!item->ressize[0]) {
+      if (!http) location[0] = 0;
+      if (http && !item->ressize[0]) {
         const bool cut =
             result == ST_LIMIT && siteSettings.SizeLimitType == 2;  // maximum size limit
         FormatStringW(item->ressize, sizeof item->ressize / sizeof item->ressize[0], u"%u%s",

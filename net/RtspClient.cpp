@@ -74,7 +74,7 @@ int SendAll(int socket, const void* bytes, size_t length, RtspDeadline deadline)
       data += sent;
       length -= static_cast<size_t>(sent);
     } else if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-      const int waited = net::WaitReady(socket, POLLOUT, deadline);
+      const int waited = net::WaitSocket(socket, POLLOUT, deadline);
       if (waited < 0) return waited;
     } else {
       return IO_FAILED;
@@ -140,7 +140,7 @@ struct RtspProbe {
     const int socket = static_cast<int>(client.Socket);
     if (connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return 0;
     if (errno != EINPROGRESS) return IO_FAILED;
-    const int waited = net::WaitReady(socket, POLLOUT, deadline);
+    const int waited = net::WaitSocket(socket, POLLOUT, deadline);
     if (waited < 0) return waited;
     int error = 0;
     socklen_t size = sizeof error;

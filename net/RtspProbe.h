@@ -2,21 +2,19 @@
 // Library side; any thread, one socket each.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
+
+#include "net/SocketWait.h"
 
 namespace net {
 
-typedef std::chrono::steady_clock::time_point RtspDeadline;
+typedef SocketDeadline RtspDeadline;
 
 // Results of the readers besides a length.
 enum : int {
-  RTSP_READ_FAILED = -1,   // the connection ended or failed first
-  RTSP_READ_TIMEOUT = -2,  // the deadline passed first
+  RTSP_READ_FAILED = SOCKET_WAIT_FAILED,    // the connection ended or failed first
+  RTSP_READ_TIMEOUT = SOCKET_WAIT_TIMEOUT,  // the deadline passed first
 };
-
-// 0 once the socket is ready for `events` (poll's), RTSP_READ_FAILED or RTSP_READ_TIMEOUT.
-int WaitReady(int socket, short events, RtspDeadline deadline);
 
 // The largest reply header the probe reads.
 constexpr unsigned long RTSP_HEADER_MAX = 64 * 1024;

@@ -21,7 +21,7 @@ int ReadByte(int socket, RtspDeadline deadline, char* byte) {
     if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
       return RTSP_READ_FAILED;
     }
-    const int waited = WaitReady(socket, POLLIN, deadline);
+    const int waited = WaitSocket(socket, POLLIN, deadline);
     if (waited < 0) return waited;
   }
 }
@@ -46,18 +46,6 @@ bool ReadNumber(const char*& p, const char* end, long& value) {
 }
 
 }  // namespace
-
-int WaitReady(int socket, short events, RtspDeadline deadline) {
-  for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return RTSP_READ_TIMEOUT;
-    pollfd entry{socket, events, 0};
-    const int ready = poll(&entry, 1, static_cast<int>(left.count()));
-    if (ready > 0) return 0;
-    if (ready < 0 && errno != EINTR) return RTSP_READ_FAILED;
-  }
-}
 
 int ReadHeader(int socket, RtspDeadline deadline, char** buffer, unsigned long* length,
                bool* timedOut) {

@@ -19,27 +19,14 @@ void Log(SmtpLogCallback log, void* user, const std::string& text) {
   if (log) log(text.data(), static_cast<int>(text.size()), user);
 }
 
-// Waits until the socket is ready for `events` or the deadline passes.
-int Wait(int socket, short events, SmtpDeadline deadline) {
-  for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return SMTP_IO_TIMEOUT;
-    pollfd entry{socket, events, 0};
-    const int ready = poll(&entry, 1, static_cast<int>(left.count()));
-    if (ready > 0) return 0;
-    if (ready < 0 && errno != EINTR) return SMTP_IO_FAILED;
-  }
-}
-
 // After an SSL call that returned `result`: waits for what OpenSSL needs and says whether
 // to call again (0) or gives up.
 int WaitForTls(const SmtpConnection& connection, int result, SmtpDeadline deadline) {
   switch (SSL_get_error(connection.Tls, result)) {
     case SSL_ERROR_WANT_READ:
-      return Wait(connection.Socket, POLLIN, deadline);
+      return net::WaitSocket(connection.Socket, POLLIN, deadline);
     case SSL_ERROR_WANT_WRITE:
-      return Wait(connection.Socket, POLLOUT, deadline);
+      return net::WaitSocket(connection.Socket, POLLOUT, deadline);
     default:
       return SMTP_IO_FAILED;
   }
@@ -60,7 +47,7 @@ int Receive(SmtpConnection& connection, SmtpDeadline deadline) {
     if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
       return SMTP_IO_FAILED;
     }
-    const int waited = Wait(connection.Socket, POLLIN, deadline);
+    const int waited = net::WaitSocket(connection.Socket, POLLIN, deadline);
     if (waited < 0) return waited;
   }
 }
@@ -101,7 +88,7 @@ int SmtpConnect(SmtpConnection& connection, const char* host, uint16_t port,
     return 0;
   }
   if (errno != EINPROGRESS) return SMTP_IO_FAILED;
-  const int waited = Wait(connection.Socket, POLLOUT, deadline);
+  const int waited = net::WaitSocket(connection.Socket, POLLOUT, deadline);
   if (waited < 0) return waited;
   int error = 0;
   socklen_t size = sizeof error;
@@ -134,7 +121,7 @@ int SmtpSend(SmtpConnection& connection, const char* text, size_t length, SmtpDe
       continue;
     }
     if (wrote < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-      const int waited = Wait(connection.Socket, POLLOUT, deadline);
+      const int waited = net::WaitSocket(connection.Socket, POLLOUT, deadline);
       if (waited == 0) continue;
       connection.Broken = true;
       return waited;

@@ -8,15 +8,16 @@
 #include <string>
 
 #include "net/SmtpMail.h"
+#include "net/SocketWait.h"
 
 typedef struct ssl_st SSL;
 typedef struct ssl_ctx_st SSL_CTX;
 
-typedef std::chrono::steady_clock::time_point SmtpDeadline;
+typedef net::SocketDeadline SmtpDeadline;
 
 enum : int {
-  SMTP_IO_FAILED = -1,   // closed, refused or broken
-  SMTP_IO_TIMEOUT = -2,  // the deadline passed
+  SMTP_IO_FAILED = net::SOCKET_WAIT_FAILED,    // closed, refused or broken
+  SMTP_IO_TIMEOUT = net::SOCKET_WAIT_TIMEOUT,  // the deadline passed
 };
 
 struct SmtpConnection {
