@@ -57,6 +57,8 @@ void OpenDroppedFiles(HDROP drop) {
   const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
     const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+    // Wine counts one empty name in a drop of none.
+    if (!length) continue;
     auto* path = static_cast<char16_t*>(calloc(length + 1, sizeof(char16_t)));
     if (!path) continue;
     DragQueryFileW(drop, i, path, length + 1);

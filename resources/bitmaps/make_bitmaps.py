@@ -3,7 +3,7 @@
 
 Run from this folder: ./make_bitmaps.py. Writes toolbar.bmp (twelve 24x24 images),
 toolbar-hot.bmp, toolbar-disabled.bmp (white is transparent), toolbar-8bit.bmp (the same
-images in 256 colours on the mask colour 0x808000) and menu.bmp (thirteen 16x16 images,
+images in the 16 standard colours on the mask colour 0x808000) and menu.bmp (thirteen 16x16 images,
 white transparent).
 """
 import math
@@ -204,9 +204,29 @@ def bmp24(canvas, path):
     write_bmp(path, canvas, 24, b"", body)
 
 
+# The 16 colours every 8-bit display palette holds, so the strip shows unchanged there.
+VGA = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128),
+       (0, 128, 128), (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0),
+       (255, 255, 0), (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255)]
+
+
+def nearest_vga(colour):
+    """The mask colour stays only where it was drawn: no image pixel becomes transparent."""
+    if colour == TEAL:
+        return TEAL
+    def saturation(c):
+        return (max(c) - min(c)) / 255
+
+    def distance(v):
+        close = sum((a - b) ** 2 for a, b in zip(v, colour))
+        return close + 20000 * abs(saturation(colour) - saturation(v))  # keep colours coloured
+    return min((v for v in VGA if v != TEAL), key=distance)
+
+
 def bmp8(canvas, path):
     palette = []
     index = {}
+    canvas.pixels = [[nearest_vga(c) for c in row] for row in canvas.pixels]
     for row in canvas.pixels:
         for colour in row:
             if colour not in index:

@@ -383,8 +383,16 @@ TEST_F(FrameTest, FrameCommandsAndForwarding) {
   EXPECT_EQ(0, Count(WM_COMMAND)) << "the frame's own commands stay with it";
   EXPECT_EQ(0u, gBoxes.size()) << "no language file behind 3071";
 
-  // Two dropped names, one of 600 characters.
-  const std::u16string names[] = {u"C:\\short.tsn", u"C:\\" + std::u16string(596, u'd') + u".tsn"};
+  // A drop of nothing, then of three names: 600 characters, 32,000 non-ASCII ones.
+  HGLOBAL empty = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + 8);
+  auto* none = static_cast<DROPFILES*>(GlobalLock(empty));
+  none->pFiles = sizeof(DROPFILES);
+  none->fWide = TRUE;
+  GlobalUnlock(empty);
+  SendMessageW(frame, WM_DROPFILES, reinterpret_cast<WPARAM>(empty), 0);
+  EXPECT_EQ(1u, ListWorksheets().size());
+  const std::u16string names[] = {u"C:\\short.tsn", u"C:\\" + std::u16string(596, u'd') + u".tsn",
+                                  u"C:\\" + std::u16string(32000, u'\u0436')};
   size_t units = 1;
   for (const auto& name : names) units += name.size() + 1;
   HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + units * 2);
@@ -399,11 +407,10 @@ TEST_F(FrameTest, FrameCommandsAndForwarding) {
   GlobalUnlock(drop);
   gReceived.clear();
   SendMessageW(frame, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
-  ASSERT_EQ(2, Count(WM_WORKSHEET_OPEN));
-  EXPECT_EQ(names[0], gReceived[0].path);
-  EXPECT_EQ(names[1], gReceived[1].path);
+  ASSERT_EQ(3, Count(WM_WORKSHEET_OPEN));
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(names[i], gReceived[i].path) << i;
   EXPECT_NE(gReceived[0].worksheet, gReceived[1].worksheet);
-  EXPECT_EQ(3u, ListWorksheets().size());
+  EXPECT_EQ(4u, ListWorksheets().size());
 }
 
 TEST_F(FrameTest, OpenThroughTheRealDialog) {
@@ -659,14 +666,16 @@ TEST_F(FrameTest, MenuIconsAndTooltips) {
   }
   EXPECT_GT(opaque, 60);
 
-  // A language's long tooltip comes back whole.
+  // A language's long tooltips come back whole, its doubled '%' single.
   const char16_t* saved = strtbl[STR_ToolBar_NewTip];
-  const std::u16string tip = std::u16string(119, u't') + u"%%";
-  strtbl[STR_ToolBar_NewTip] = tip.c_str();
-  NMTTDISPINFOW tipInfo = {};
-  tipInfo.hdr = {nullptr, 1100, TTN_GETDISPINFOW};
-  SendMessageW(frame, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&tipInfo));
-  EXPECT_EQ(std::u16string(119, u't') + u"%", tipInfo.lpszText);
+  for (int length : {119, 999}) {
+    const std::u16string tip = std::u16string(length, u't') + u"%%";
+    strtbl[STR_ToolBar_NewTip] = tip.c_str();
+    NMTTDISPINFOW tipInfo = {};
+    tipInfo.hdr = {nullptr, 1100, TTN_GETDISPINFOW};
+    SendMessageW(frame, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&tipInfo));
+    EXPECT_EQ(std::u16string(length, u't') + u"%", tipInfo.lpszText);
+  }
   strtbl[STR_ToolBar_NewTip] = saved;
 
   if (const char* folder = CaptureFolder()) {
