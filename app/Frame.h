@@ -9,7 +9,6 @@
 #include <vector>
 
 constexpr int FRAME_TOOLBAR_ID = 100;
-constexpr int BANNER_HEIGHT = 56;
 constexpr int LANGUAGE_COMMAND_FIRST = 3000;
 
 extern HWND g_toolbar;
@@ -35,6 +34,8 @@ void UpdateCommandStates(HWND worksheet);
 
 // Creates the toolbar for the display's colour depth (below 256: the single 8-bit strip).
 HWND CreateFrameToolbar(HWND frame, int colourDepth);
+// The toolbar does not own its image lists: the frame destroys them with it.
+void DestroyFrameToolbarImages(HWND toolbar);
 // Binds SetMenuInfo and loads the menu images when the depth allows them.
 void InitMenuIcons(int colourDepth);
 void FreeMenuIcons();

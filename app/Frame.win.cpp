@@ -177,6 +177,7 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       DragAcceptFiles(window, FALSE);
       StoreFramePlacement(window);
       FreeMenuIcons();
+      DestroyFrameToolbarImages(g_toolbar);
       SaveSettings();
       g_mdiClient = nullptr;
       g_toolbar = nullptr;

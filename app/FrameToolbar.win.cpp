@@ -118,6 +118,13 @@ HWND CreateFrameToolbar(HWND frame, int colourDepth) {
   return toolbar;
 }
 
+void DestroyFrameToolbarImages(HWND toolbar) {
+  for (UINT message : {TB_GETIMAGELIST, TB_GETHOTIMAGELIST, TB_GETDISABLEDIMAGELIST}) {
+    auto* list = reinterpret_cast<HIMAGELIST>(SendMessageW(toolbar, message, 0, 0));
+    if (list) ImageList_Destroy(list);
+  }
+}
+
 void FillToolbarTip(NMTTDISPINFOW* info) {
   for (const ToolbarEntry& entry : kToolbar) {
     if (entry.image < 0 || static_cast<UINT_PTR>(entry.command) != info->hdr.idFrom) continue;
