@@ -10,6 +10,8 @@
 #include "app/ProcessLocale.h"
 #include "app/Startup.h"
 #include "app/StringTable.h"
+#include "app/SystemActions.h"
+#include "app/Worksheet.h"
 #include "net/Cookies.h"
 #include "net/NetService.h"
 #include "toolkit/FinderStruct.h"
@@ -19,7 +21,6 @@ namespace {
 
 constexpr char16_t kCaption[] = u"Tessaline Lite";
 constexpr char16_t kFrameClass[] = u"Tessaline_Lite_MDI_Class";
-constexpr char16_t kWorksheetClass[] = u"Tessaline_Lite_MDI_Child_Class";
 
 // Where shutdown begins.
 enum ShutdownStep { SHUTDOWN_MENUS = 1, SHUTDOWN_HELP = 2 };
@@ -57,7 +58,7 @@ void RegisterClasses() {
   // The worksheet's data pointer lives in the window's extra bytes.
   worksheet.cbWndExtra = sizeof(LONG_PTR);
   worksheet.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  worksheet.lpszClassName = kWorksheetClass;
+  worksheet.lpszClassName = WORKSHEET_CLASS;
   RegisterClassExW(&worksheet);
 }
 
@@ -146,7 +147,7 @@ int RunProgram(HINSTANCE instance, HINSTANCE previous) {
   CookiesInitialize(g_settings.CookiesFile);
   g_settings.UseCache = cache ? 1 : 0;
 
-  g_comCtlVersion = g_queryComCtlVersion();
+  g_comCtlVersion = g_systemActions.ComCtlVersion();
   if (!ComCtlVersionPasses(g_comCtlVersion)) {
     ShowError(STR_Msg_BadComCtlVer);
     return Shutdown(SHUTDOWN_HELP);

@@ -26,12 +26,6 @@ extern uint32_t g_comCtlVersion;  // major << 16 | minor
 extern int g_commonControlsOk;
 extern int g_restart;
 
-// Seams for tests: the common-controls version query and the process start of a restart.
-extern uint32_t (*g_queryComCtlVersion)();
-extern BOOL(WINAPI* g_createProcess)(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
-                                     BOOL, DWORD, LPVOID, LPCWSTR, LPSTARTUPINFOW,
-                                     LPPROCESS_INFORMATION);
-
 // Start-up, loop and shutdown; returns the process's exit code (255: system too old).
 int RunProgram(HINSTANCE instance, HINSTANCE previous);
 
@@ -41,7 +35,6 @@ bool ComCtlVersionPasses(uint32_t packed);
 // "--cache" anywhere in the command line.
 bool CommandLineWantsCache(const char* commandLine);
 
-uint32_t GetComCtlVersion();
 // A file's version (most significant pair high, least significant low); 0 when it has none.
 uint64_t GetFileVersion(const WCHAR* path);
 
@@ -60,7 +53,9 @@ int TranslateWorksheetKeys(HWND mdiClient, MSG* message);
 // Starts a new copy with the same command line when the restart flag is set.
 void RestartProgram();
 
-// The frame and worksheet window procedures and the reopen of autosaved worksheets.
+// The frame and worksheet window procedures and the reopen of autosaved worksheets
+// (the common-controls version query and the restart's process start are in
+// app/SystemActions.h).
 LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK WorksheetWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void ReopenAutosavedWorksheets();

@@ -9,6 +9,7 @@
 
 #include "app/Language.h"
 #include "app/Startup.h"
+#include "app/SystemActions.h"
 #include "engine/TextCopy.h"
 
 HINSTANCE g_instance;
@@ -23,11 +24,6 @@ HACCEL g_accelerators;
 uint32_t g_comCtlVersion;
 int g_commonControlsOk;
 int g_restart;
-
-uint32_t (*g_queryComCtlVersion)() = GetComCtlVersion;
-BOOL(WINAPI* g_createProcess)
-(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR,
- LPSTARTUPINFOW, LPPROCESS_INFORMATION) = CreateProcessW;
 
 namespace {
 
@@ -145,8 +141,8 @@ void RestartProgram() {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
-  if (g_createProcess(path, copy, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  if (g_systemActions.CreateProcess(path, copy, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                    &startup, &process)) {
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
   }

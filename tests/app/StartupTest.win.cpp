@@ -13,6 +13,7 @@
 #include "app/Settings.h"
 #include "app/Startup.h"
 #include "app/StringTable.h"
+#include "app/SystemActions.h"
 #include "engine/EngineText.h"
 #include "engine/TextCopy.h"
 #include "net/Cookies.h"
@@ -223,7 +224,7 @@ class RunProgramTest : public SettingsFolderTest {
         << "a=1; path=/; domain=example.test; expires=\r\n";
   }
   void TearDown() override {
-    g_queryComCtlVersion = GetComCtlVersion;
+    g_systemActions.ComCtlVersion = GetComCtlVersion;
     SettingsFolderTest::TearDown();
   }
 };
@@ -243,7 +244,7 @@ uint32_t OldComCtl() {
 
 TEST_F(RunProgramTest, OldCommonControlsShowTheMessageAndShutDown) {
   g_boxes.clear();
-  g_queryComCtlVersion = OldComCtl;
+  g_systemActions.ComCtlVersion = OldComCtl;
   EXPECT_EQ(0, RunProgram(GetModuleHandleW(nullptr), nullptr));
   ASSERT_EQ(1u, g_boxes.size());
   EXPECT_EQ(0u, g_boxes[0].find(u"Your system has old version of Common Controls Library"));
@@ -282,7 +283,7 @@ TEST_F(RunProgramTest, CurrentCommonControlsRunTheFrameUntilItCloses) {
     std::ofstream(unixFolder + "/settings.ini")
         << "[Options]\r\nMainWndMaximized=" << maximized
         << "\r\nMainWndX=50\r\nMainWndY=40\r\nMainWndCX=400\r\nMainWndCY=300\r\n";
-    g_queryComCtlVersion = ComCtl580;
+    g_systemActions.ComCtlVersion = ComCtl580;
     g_seen = {};
     SetTimer(nullptr, 0, 20, CloseFrame);
     EXPECT_EQ(0, RunProgram(GetModuleHandleW(nullptr), nullptr));

@@ -26,6 +26,12 @@ bool PumpUntil(Done done, DWORD ms) {
 // message loop (a modal dialog's) runs then.
 void RunFromTimer(UINT ms, std::function<void()> action);
 
+// Answers the next common file dialog of this process from a thread of its own: waits up
+// to `ms` for a visible "#32770" window, types `path` into its file name box and presses
+// OK, or presses Cancel when `path` is null. Start it before the call that shows the
+// dialog; wait for the returned thread and close it.
+HANDLE AnswerFileDialog(const char16_t* path, DWORD ms = 20000);
+
 // Makes `window` the foreground window and gives `focus` (or the window) the keyboard.
 void BringToFront(HWND window, HWND focus = nullptr);
 

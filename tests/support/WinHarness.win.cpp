@@ -25,7 +25,48 @@ bool IsDialog(HWND window) {
   return window && GetClassLongW(window, GCL_CBWNDEXTRA) >= DLGWINDOWEXTRA;
 }
 
+struct FileDialogAnswer {
+  std::u16string path;
+  bool cancel;
+  DWORD ms;
+};
+
+BOOL CALLBACK FindFileDialog(HWND window, LPARAM found) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  WCHAR name[16] = {};
+  GetClassNameW(window, name, 16);
+  if (process != GetCurrentProcessId() || !IsWindowVisible(window) ||
+      std::u16string(name) != u"#32770")
+    return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+DWORD WINAPI AnswerFileDialogThread(void* parameter) {
+  auto* answer = static_cast<FileDialogAnswer*>(parameter);
+  HWND dialog = nullptr;
+  for (DWORD start = GetTickCount(); !dialog && GetTickCount() - start < answer->ms;) {
+    EnumWindows(FindFileDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (!dialog) Sleep(50);
+  }
+  if (dialog && !answer->cancel) {
+    constexpr int kFileNameBox = 0x47C;
+    SetDlgItemTextW(dialog, kFileNameBox, answer->path.c_str());
+  }
+  if (dialog) PostMessageW(dialog, WM_COMMAND, answer->cancel ? IDCANCEL : IDOK, 0);
+  delete answer;
+  return 0;
+}
+
 }  // namespace
+
+HANDLE AnswerFileDialog(const char16_t* path, DWORD ms) {
+  auto* answer = new FileDialogAnswer{path ? path : u"", path == nullptr, ms};
+  HANDLE thread = CreateThread(nullptr, 0, AnswerFileDialogThread, answer, 0, nullptr);
+  if (!thread) delete answer;
+  return thread;
+}
 
 void PumpMessages(DWORD ms) {
   DWORD start = GetTickCount();
