@@ -49,8 +49,18 @@ void ReadField(tagSETTINGS& s, const SettingsField& field) {
   }
 }
 
+// Wine's profile reader trims blanks around a value and strips one pair of enclosing
+// quotes: a text with a blank or a quote at either end is written enclosed in double
+// quotes, which reading removes again.
+bool NeedsQuotes(const char16_t* text) {
+  const size_t length = std::char_traits<char16_t>::length(text);
+  auto edge = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'"' || c == u'\''; };
+  return length > 0 && (edge(text[0]) || edge(text[length - 1]));
+}
+
 bool WriteField(tagSETTINGS& s, const SettingsField& field) {
   char16_t number[16];
+  std::u16string quoted;
   const char16_t* value = number;
   switch (field.kind) {
     case SETTINGS_INT:
@@ -64,6 +74,10 @@ bool WriteField(tagSETTINGS& s, const SettingsField& field) {
       break;
     case SETTINGS_TEXT:
       value = SettingsText(s, field);
+      if (NeedsQuotes(value)) {
+        quoted = std::u16string(u"\"") + value + u"\"";
+        value = quoted.c_str();
+      }
       break;
   }
   return WritePrivateProfileStringW(kOptions, field.key, value, g_settingsFile) != 0;
