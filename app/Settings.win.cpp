@@ -42,10 +42,14 @@ void ReadField(tagSETTINGS& s, const SettingsField& field) {
       *SettingsPort(s, field) =
           static_cast<uint16_t>(GetPrivateProfileIntW(kOptions, field.key, 0, g_settingsFile));
       break;
-    case SETTINGS_TEXT:
+    case SETTINGS_TEXT: {
+      // Room for the quotes that enclose a full-length text with a blank at either end.
+      std::u16string text(static_cast<size_t>(field.size) + 2, u'\0');
       GetPrivateProfileStringW(kOptions, field.key, field.textDefault ? field.textDefault : u"",
-                               SettingsText(s, field), field.size, g_settingsFile);
+                               &text[0], field.size + 2, g_settingsFile);
+      CopyText(SettingsText(s, field), field.size, text.c_str());
       break;
+    }
   }
 }
 

@@ -181,7 +181,6 @@ int BuildAboutText(char16_t* out, int size) {
 }
 
 INT_PTR CALLBACK CookiesDlgProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  INT_PTR result = 0;
   switch (message) {
     case WM_INITDIALOG:
       InitCookies(page);
@@ -205,8 +204,7 @@ INT_PTR CALLBACK CookiesDlgProc(HWND page, UINT message, WPARAM wParam, LPARAM l
         SetWindowLongPtrW(page, DWLP_MSGRESULT, 1);
         return TRUE;
       }
-      return SheetNotice(page, lParam, nullptr, u"::/html/settings.htm#cookies", &result) ? result
-                                                                                          : FALSE;
+      return SheetNotice(page, lParam, nullptr, u"::/html/settings.htm#cookies");
     }
     case WM_DESTROY: {
       HIMAGELIST images = reinterpret_cast<HIMAGELIST>(
@@ -219,7 +217,6 @@ INT_PTR CALLBACK CookiesDlgProc(HWND page, UINT message, WPARAM wParam, LPARAM l
 }
 
 INT_PTR CALLBACK AboutDlgProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
-  INT_PTR result = 0;
   switch (message) {
     case WM_INITDIALOG:
       InitAbout(page);
@@ -230,8 +227,7 @@ INT_PTR CALLBACK AboutDlgProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
         AboutLink(page, reinterpret_cast<const tagFTLINK*>(lParam));
         return TRUE;
       }
-      return SheetNotice(page, lParam, nullptr, u"::/html/about-lite.htm", &result) ? result
-                                                                                    : FALSE;
+      return SheetNotice(page, lParam, nullptr, u"::/html/about-lite.htm");
     }
   }
   return FALSE;

@@ -137,8 +137,7 @@ void WidenComboList(HWND combo);
 // A page's answer to an apply that stores its values.
 INT_PTR AcceptApply(HWND page);
 // Answers the sheet's apply (through `apply`; null: nothing to store) and help (`topic`)
-// notifications; false for any other WM_NOTIFY.
-bool SheetNotice(HWND page, LPARAM lParam, INT_PTR (*apply)(HWND), const char16_t* topic,
-                 INT_PTR* result);
+// notifications: the page procedure's result, FALSE for any other WM_NOTIFY.
+INT_PTR SheetNotice(HWND page, LPARAM lParam, INT_PTR (*apply)(HWND), const char16_t* topic);
 // Opens a help topic of the program's help file over the frame.
 void ShowPageHelp(const char16_t* topic);

@@ -461,18 +461,15 @@ INT_PTR AcceptApply(HWND page) {
   return TRUE;
 }
 
-bool SheetNotice(HWND page, LPARAM lParam, INT_PTR (*apply)(HWND), const char16_t* topic,
-                 INT_PTR* result) {
+INT_PTR SheetNotice(HWND page, LPARAM lParam, INT_PTR (*apply)(HWND), const char16_t* topic) {
   switch (SheetCode(lParam)) {
     case XPSN_APPLY:
-      *result = apply ? apply(page) : AcceptApply(page);
-      return true;
+      return apply ? apply(page) : AcceptApply(page);
     case XPSN_HELP:
       ShowPageHelp(topic);
-      *result = TRUE;
-      return true;
+      return TRUE;
   }
-  return false;
+  return FALSE;
 }
 
 void ShowPageHelp(const char16_t* topic) {
@@ -480,7 +477,6 @@ void ShowPageHelp(const char16_t* topic) {
 }
 
 INT_PTR CALLBACK OptionsDlgProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  INT_PTR result = 0;
   switch (message) {
     case WM_INITDIALOG:
       InitOptions(page);
@@ -490,9 +486,7 @@ INT_PTR CALLBACK OptionsDlgProc(HWND page, UINT message, WPARAM wParam, LPARAM l
         CharsetChanged(page);
       return TRUE;
     case WM_NOTIFY:
-      return SheetNotice(page, lParam, ApplyOptions, u"::/html/settings.htm#options", &result)
-                 ? result
-                 : FALSE;
+      return SheetNotice(page, lParam, ApplyOptions, u"::/html/settings.htm#options");
     case WM_DESTROY:
       std::free(reinterpret_cast<void*>(GetWindowLongPtrW(page, GWLP_USERDATA)));
       SetWindowLongPtrW(page, GWLP_USERDATA, 0);
@@ -502,7 +496,6 @@ INT_PTR CALLBACK OptionsDlgProc(HWND page, UINT message, WPARAM wParam, LPARAM l
 }
 
 INT_PTR CALLBACK ConnectionDlgProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  INT_PTR result = 0;
   switch (message) {
     case WM_INITDIALOG:
       InitConnection(page);
@@ -511,15 +504,12 @@ INT_PTR CALLBACK ConnectionDlgProc(HWND page, UINT message, WPARAM wParam, LPARA
       ConnectionCommand(page, LOWORD(wParam), HIWORD(wParam));
       return TRUE;
     case WM_NOTIFY:
-      return SheetNotice(page, lParam, ApplyConnection, u"::/html/settings.htm#connection", &result)
-                 ? result
-                 : FALSE;
+      return SheetNotice(page, lParam, ApplyConnection, u"::/html/settings.htm#connection");
   }
   return FALSE;
 }
 
 INT_PTR CALLBACK HTTPOptionsDlgProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
-  INT_PTR result = 0;
   switch (message) {
     case WM_INITDIALOG:
       for (const TextField& t : kHttpTexts) {
@@ -528,10 +518,7 @@ INT_PTR CALLBACK HTTPOptionsDlgProc(HWND page, UINT message, WPARAM, LPARAM lPar
       }
       return TRUE;
     case WM_NOTIFY:
-      return SheetNotice(page, lParam, ApplyHttpOptions, u"::/html/settings.htm#httpoptions",
-                         &result)
-                 ? result
-                 : FALSE;
+      return SheetNotice(page, lParam, ApplyHttpOptions, u"::/html/settings.htm#httpoptions");
   }
   return FALSE;
 }

@@ -534,6 +534,46 @@ TEST_F(SettingsDialogTest, CookiesPageActsOnTheStore) {
   EXPECT_EQ(std::string(), ReadFileBytes(cookies_));
 }
 
+// 5,000-character captions with mark-up characters make templates past 4096 characters;
+// a cookie file of 1,000 domains, a 10 KB line and binary bytes fills the tree.
+TEST_F(SettingsDialogTest, HostileCaptionsAndACrowdedCookieFile) {
+  std::u16string caption;
+  while (caption.size() < 5000) caption += u"<&\"> \u03a9\u5b57 ";
+  const int slots[] = {STR_OptionsDlg_Caption,     STR_OptionsDlg_Timeout, STR_ConnectionDlg_Proxy,
+                       STR_HTTPOptionsDlg_Success, STR_CookiesDlg_Clear,   STR_AboutDlg_Caption};
+  const char16_t* saved[6];
+  for (int i = 0; i < 6; ++i) {
+    saved[i] = strtbl[slots[i]];
+    strtbl[slots[i]] = caption.c_str();
+  }
+  std::string file;
+  for (int i = 0; i < 1000; ++i)
+    file += "n=v; path=/; domain=d" + std::to_string(i) + ".example; expires=\r\n";
+  file += "big=" + std::string(10240, 'x') + "; path=/; domain=big.example; expires=\r\n";
+  const char binary[] = "\x01\xff\x00\x80=\xfe; path=/; domain=\x90.example\r\n";
+  file += std::string(binary, sizeof(binary) - 1);
+  HANDLE out = CreateFileW(cookies_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(out, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
+  CloseHandle(out);
+  CookiesInitialize(cookies_.c_str());
+  int pages = 0, cookies = 0;
+  std::u16string clear;
+  std::vector<std::u16string> domains;
+  EXPECT_EQ(1, Run(3, {[&](HWND sheet) {
+                     pages = static_cast<int>(SendMessageW(sheet, XPSM_GETPAGECOUNT, 0, 0));
+                     HWND page = Page(sheet);
+                     clear = Text(page, IDC_COOKIE_CLEAR);
+                     domains = TreeTexts(GetDlgItem(page, IDC_COOKIE_TREE), nullptr, &cookies);
+                     Press(sheet, XPSB_OK);
+                   }}));
+  for (int i = 0; i < 6; ++i) strtbl[slots[i]] = saved[i];
+  EXPECT_EQ(SETTINGS_PAGE_COUNT, pages);
+  EXPECT_EQ(caption.substr(0, 1023), clear.substr(0, 1023));
+  EXPECT_GE(domains.size(), 1000u);
+  EXPECT_GE(cookies, 1000);
+}
+
 TEST_F(SettingsDialogTest, AboutShowsTheBuildAndOpensItsTwoLinks) {
   std::u16string text;
   Run(4, {[&](HWND sheet) {
