@@ -132,8 +132,6 @@ extern SettingsDialogActions g_settingsDialogActions;
 // Helpers the page procedures share.
 void SetCheck(HWND page, int id, int on);
 int IsCheckedBox(HWND page, int id);
-// Makes a combo's drop-down list as wide as its widest entry; never narrower.
-void WidenComboList(HWND combo);
 // A page's answer to an apply that stores its values.
 INT_PTR AcceptApply(HWND page);
 // Answers the sheet's apply (through `apply`; null: nothing to store) and help (`topic`)
