@@ -42,15 +42,29 @@ void ReadField(tagSETTINGS& s, const SettingsField& field) {
       *SettingsPort(s, field) =
           static_cast<uint16_t>(GetPrivateProfileIntW(kOptions, field.key, 0, g_settingsFile));
       break;
-    case SETTINGS_TEXT:
+    case SETTINGS_TEXT: {
+      // Room for the quotes that enclose a full-length text with a blank at either end.
+      std::u16string text(static_cast<size_t>(field.size) + 2, u'\0');
       GetPrivateProfileStringW(kOptions, field.key, field.textDefault ? field.textDefault : u"",
-                               SettingsText(s, field), field.size, g_settingsFile);
+                               &text[0], field.size + 2, g_settingsFile);
+      CopyText(SettingsText(s, field), field.size, text.c_str());
       break;
+    }
   }
+}
+
+// Wine's profile reader trims blanks around a value and strips one pair of enclosing
+// quotes: a text with a blank or a quote at either end is written enclosed in double
+// quotes, which reading removes again.
+bool NeedsQuotes(const char16_t* text) {
+  const size_t length = std::char_traits<char16_t>::length(text);
+  auto edge = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'"' || c == u'\''; };
+  return length > 0 && (edge(text[0]) || edge(text[length - 1]));
 }
 
 bool WriteField(tagSETTINGS& s, const SettingsField& field) {
   char16_t number[16];
+  std::u16string quoted;
   const char16_t* value = number;
   switch (field.kind) {
     case SETTINGS_INT:
@@ -64,6 +78,10 @@ bool WriteField(tagSETTINGS& s, const SettingsField& field) {
       break;
     case SETTINGS_TEXT:
       value = SettingsText(s, field);
+      if (NeedsQuotes(value)) {
+        quoted = std::u16string(u"\"") + value + u"\"";
+        value = quoted.c_str();
+      }
       break;
   }
   return WritePrivateProfileStringW(kOptions, field.key, value, g_settingsFile) != 0;

@@ -1,9 +1,20 @@
-// The program's settings dialog. Windows-side header; GUI thread.
+// The settings dialog: a property sheet of five pages (Options, Connection, HTTP Options,
+// Cookies, About) over the global settings. Windows-side header; GUI thread only.
 #pragma once
 
 #include <windows.h>
 
-// Runs the settings sheet on startPage (0 Options, 1 Connection, 2 HTTP Options,
-// 3 Cookies, 4 About) until it closes; returns the sheet's result: 1 after OK, -1 when the
-// sheet cannot be made.
+// Page indexes.
+enum : int {
+  SETTINGS_PAGE_OPTIONS = 0,
+  SETTINGS_PAGE_CONNECTION = 1,
+  SETTINGS_PAGE_HTTP_OPTIONS = 2,
+  SETTINGS_PAGE_COOKIES = 3,
+  SETTINGS_PAGE_ABOUT = 4,
+};
+
+// Shows the sheet at startPage (lowered to the last page) with owner disabled, and returns
+// when it closes: 1 after OK, when the edited values have reached g_settings (the caller
+// saves them); another value after a cancel, nothing changed; -1 when the sheet could not
+// be made. A WM_QUIT taken while the sheet is up ends it and is posted again.
 int RunSettingsDialog(HWND owner, int startPage);

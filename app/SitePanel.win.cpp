@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/ComboList.h"
 #include "app/SettingsRecord.h"
 #include "app/StringTable.h"
 #include "app/TemplateBuffer.h"
@@ -113,26 +114,6 @@ void Check(HWND panel, int id, int on) {
 void AddRecentUrls(HWND panel) {
   for (int i = 0; i < kRecentUrls; ++i)
     if (g_settings.Link[i][0]) ComboBox_AddStringU(panel, IDC_SITE_URL, g_settings.Link[i]);
-}
-
-// Makes the drop-down list wide enough for the widest entry; never narrower.
-void WidenUrlList(HWND panel) {
-  HWND combo = GetDlgItem(panel, IDC_SITE_URL);
-  HDC dc = GetDC(combo);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(combo, WM_GETFONT, 0, 0)));
-  int widest = 0;
-  int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    std::u16string entry = TextOf(panel, IDC_SITE_URL, i);
-    SIZE extent = {};
-    GetTextExtentPoint32W(dc, entry.c_str(), static_cast<int>(entry.size()), &extent);
-    if (extent.cx > widest) widest = extent.cx;
-  }
-  SelectObject(dc, old);
-  ReleaseDC(combo, dc);
-  LRESULT width = widest + 2 * GetSystemMetrics(SM_CXDLGFRAME) + GetSystemMetrics(SM_CXVSCROLL);
-  if (width > SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0))
-    SendMessageW(combo, CB_SETDROPPEDWIDTH, width, 0);
 }
 
 // The up-down sits at the right edge of its buddy, which gives up that room. The dialog
@@ -376,7 +357,7 @@ int FillSitePanel(HWND frame, const char16_t* url, const tagSITESETTINGS* site) 
   SendDlgItemMessageW(panel, IDC_SITE_URL, CB_RESETCONTENT, 0, 0);
   SendDlgItemMessageW(panel, IDC_SITE_URL, CB_LIMITTEXT, kUrlTypedMax, 0);
   AddRecentUrls(panel);
-  WidenUrlList(panel);
+  WidenComboList(GetDlgItem(panel, IDC_SITE_URL));
   std::u16string shown = url ? url : u"";
   SetDlgItemTextU(panel, IDC_SITE_URL, &shown[0]);
   SendMessageW(panel, WM_COMMAND, MAKEWPARAM(IDC_SITE_URL, CBN_EDITCHANGE),

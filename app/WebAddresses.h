@@ -4,3 +4,4 @@
 constexpr char16_t kMoreLanguagesPage[] = u"https://www.tessaline.example/morelanguages.html";
 constexpr char16_t kFaqPage[] = u"https://www.tessaline.example/faq.html";
 constexpr char16_t kMakerHomePage[] = u"https://www.tessaline-maker.example/";
+constexpr char16_t kProductHomePage[] = u"https://www.tessaline.example/";

@@ -69,3 +69,8 @@ int GetCharsetList(char* buffer, uint32_t* size);
 // string; an empty group ends the list. withFallback adds this library's extra aliases.
 int GetAliasList(char* buffer, uint32_t* size, int withFallback);
 }
+
+// The name of the converter that `charset` opens (an alias or this library's fallback gives
+// ICU's own name: "windows-1252" gives "ibm-5348_P100-1997"), cut to size - 1 bytes and
+// terminated. 1 when a converter opens, else 0 with out empty.
+int CharsetConverterName(const char* charset, char* out, uint32_t size);

@@ -1,5 +1,7 @@
 #include "charset/Converter.h"
 
+#include <cstring>
+
 #include "charset/Charset.h"
 #include "charset/CharsetTables.h"
 
@@ -33,4 +35,18 @@ int ResultFromIcu(UErrorCode error) {
   if (error == U_FILE_ACCESS_ERROR) return CHARSET_NO_CONVERTER;
   if (error == U_BUFFER_OVERFLOW_ERROR) return CHARSET_BUFFER_TOO_SMALL;
   return CHARSET_FAILED;
+}
+
+int CharsetConverterName(const char* charset, char* out, uint32_t size) {
+  if (!out || size == 0) return 0;
+  out[0] = '\0';
+  Converter converter;
+  if (converter.Open(charset) != CHARSET_OK) return 0;
+  UErrorCode error = U_ZERO_ERROR;
+  const char* name = ucnv_getName(converter.get(), &error);
+  if (U_FAILURE(error) || !name) return 0;
+  const size_t length = strnlen(name, size - 1);
+  std::memcpy(out, name, length);
+  out[length] = '\0';
+  return 1;
 }

@@ -204,6 +204,26 @@ TEST_F(SettingsStoreTest, SaveThenLoadKeepsEveryStoredFieldInTableOrder) {
   EXPECT_NE(std::u16string::npos, text.find(u"\nLinksInOutX=-300"));
 }
 
+// The profile reader trims blanks and strips one pair of enclosing quotes: such texts are
+// written so that they read back as they were.
+TEST_F(SettingsStoreTest, TextsWithBlanksOrQuotesAtTheirEndsReadBackUnchanged) {
+  const std::u16string longBlank = u" " + std::u16string(253, u'x') + u" ";
+  const char16_t* texts[] = {
+      u"secret ", u" secret", u"\"quoted\"", u"'single'",          u"a\"",           u"\"a",
+      u"\t",      u"\"",      u"  ",         u"in \"the\" middle", longBlank.c_str()};
+  LoadSettings();
+  for (const char16_t* text : texts) {
+    SetSettingsText(g_settings.ProxyPassword, text);
+    SetSettingsText(g_settings.HTTPProxyAddress, text);
+    ASSERT_EQ(1, SaveSettings());
+    std::memset(&g_settings, 0, sizeof(g_settings));
+    LoadSettings();
+    const std::string shown(text, text + std::u16string(text).size());
+    EXPECT_EQ(std::u16string(text), g_settings.ProxyPassword) << shown;
+    EXPECT_EQ(std::u16string(text), g_settings.HTTPProxyAddress) << shown;
+  }
+}
+
 TEST_F(SettingsStoreTest, GarbageValuesLoadAsDefaultsOrCorrectedValues) {
   const std::vector<std::string> files = {
       "[Options]\r\nURLTimeout=abc\r\nNumThreads=99999999999\r\nHTTPProxyPort=70000\r\n"

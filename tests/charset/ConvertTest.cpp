@@ -90,6 +90,36 @@ TEST(Convert, AmbiguousAliasWarningIsNotAFailure) {
   EXPECT_EQ(bytes, "Gr\xFC\xDF \x80");
 }
 
+// A settings file names a charset by any alias; the charset list names converters.
+TEST(Convert, ConverterNameOfAnAlias) {
+  const struct {
+    const char* charset;
+    const char* converter;  // "": none opens
+  } table[] = {
+      {"windows-1252", "ibm-5348_P100-1997"},
+      {"US_ASCII", "US-ASCII"},
+      {"utf8", "UTF-8"},
+      {"no-such-charset", ""},
+      {"", ""},
+  };
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.charset);
+    char name[50] = "x";
+    EXPECT_EQ(CharsetConverterName(row.charset, name, sizeof(name)), row.converter[0] ? 1 : 0);
+    EXPECT_STREQ(name, row.converter);
+  }
+  // A fallback alias names the converter it stands for, which opens under that name.
+  char name[50] = {};
+  ASSERT_EQ(CharsetConverterName("ECMS-118", name, sizeof(name)), 1);
+  EXPECT_EQ(ConvertAvailable(name), 1);
+  EXPECT_STRNE(name, "ECMS-118");
+  char small[4] = "xyz";
+  EXPECT_EQ(CharsetConverterName("utf8", small, sizeof(small)), 1);
+  EXPECT_STREQ(small, "UTF");
+  EXPECT_EQ(CharsetConverterName(nullptr, small, sizeof(small)), 0);
+  EXPECT_STREQ(small, "");
+}
+
 TEST(Convert, RoundTripsWithSizesFromGetMax) {
   const std::u16string russian = u"Съешь же ещё этих мягких французских булок, да выпей чаю.";
   const std::u16string japanese = u"いろはにほへと ちりぬるを、漢字とカタカナ。";
