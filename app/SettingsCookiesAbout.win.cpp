@@ -175,7 +175,7 @@ int BuildAboutText(char16_t* out, int size) {
       u"Copyright \u00a9 Tessaline Software.\n\n"
       u"Web site: \\h1,4%s\\h0\n"
       u"Product page: \\h1,6%s\\h0\n",
-      major, minor, build, kMakerWebAddress, kProductWebAddress);
+      major, minor, build, kMakerHomePage, kProductHomePage);
   return 1;
 }
 
