@@ -93,13 +93,6 @@ std::vector<HWND> ButtonsOf(HWND box) {
   return buttons;
 }
 
-RECT ChildRect(HWND box, HWND child) {
-  RECT r;
-  GetWindowRect(child, &r);
-  MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
-
 int CountColour(HWND window, COLORREF colour) {
   RECT client;
   GetClientRect(window, &client);
@@ -184,7 +177,7 @@ TEST_F(MessageBoxTest, ButtonsPerTypeAreAlikeEvenlySpacedAndClickable) {
                                    ASSERT_EQ(c.ids.size(), buttons.size());
                                    RECT client;
                                    GetClientRect(box, &client);
-                                   RECT first = ChildRect(box, buttons[0]);
+                                   RECT first = WindowRectIn(buttons[0], box);
                                    const int width = first.right - first.left;
                                    const int gap = first.left;
                                    int right = 0;
@@ -192,7 +185,7 @@ TEST_F(MessageBoxTest, ButtonsPerTypeAreAlikeEvenlySpacedAndClickable) {
                                      const int id = GetDlgCtrlID(buttons[i]);
                                      EXPECT_EQ(c.ids[i], id);
                                      EXPECT_EQ(captions[id], TextOf(buttons[i]));
-                                     RECT r = ChildRect(box, buttons[i]);
+                                     RECT r = WindowRectIn(buttons[i], box);
                                      EXPECT_EQ(width, r.right - r.left);
                                      EXPECT_EQ(first.top, r.top);
                                      if (i) {
@@ -201,7 +194,7 @@ TEST_F(MessageBoxTest, ButtonsPerTypeAreAlikeEvenlySpacedAndClickable) {
                                      right = r.right;
                                    }
                                    EXPECT_NEAR(gap, client.right - right, buttons.size());
-                                   RECT target = ChildRect(box, buttons[pick]);
+                                   RECT target = WindowRectIn(buttons[pick], box);
                                    MouseMoveTo(box, (target.left + target.right) / 2,
                                                (target.top + target.bottom) / 2);
                                    MouseButton(true);
@@ -344,7 +337,26 @@ TEST_F(MessageBoxTest, QuitMessagesEndTheBoxAndStayQueued) {
   EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "one quit only";
 }
 
+std::u16string ClipboardText() {
+  std::u16string text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    text = static_cast<const char16_t*>(GlobalLock(data));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
+}
+
+void EmptyTheClipboard() {
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  CloseClipboard();
+}
+
+// By command, and by the text's context menu chosen with real input.
 TEST_F(MessageBoxTest, CopyPutsTheTextOnTheClipboard) {
+  EmptyTheClipboard();
   ShowBox(
       [](HWND box) {
         SendMessageW(box, WM_COMMAND, 102, 0);
@@ -352,12 +364,24 @@ TEST_F(MessageBoxTest, CopyPutsTheTextOnTheClipboard) {
         PostMessageW(box, WM_COMMAND, IDOK, 0);
       },
       nullptr, MB_OK, u"Copy %s", u"me");
-  ASSERT_TRUE(OpenClipboard(nullptr));
-  HANDLE data = GetClipboardData(CF_UNICODETEXT);
-  ASSERT_NE(nullptr, data);
-  EXPECT_EQ(u"Copy me", std::u16string(static_cast<const char16_t*>(GlobalLock(data))));
-  GlobalUnlock(data);
-  CloseClipboard();
+  EXPECT_EQ(u"Copy me", ClipboardText());
+
+  EmptyTheClipboard();
+  ShowBox(
+      [](HWND box) {
+        RECT text = WindowRectIn(GetDlgItem(box, 100), box);
+        MouseMoveTo(box, text.left + 10, text.top + 5);
+        INPUT click[2] = {};
+        click[0].type = click[1].type = INPUT_MOUSE;
+        click[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+        click[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+        SendInput(2, click, sizeof(INPUT));
+        QueueKeys({{VK_DOWN, true}, {VK_DOWN, false}, {VK_RETURN, true}, {VK_RETURN, false}});
+        // Timers come after input: this runs once the menu has taken the keys.
+        RunFromTimer(50, [box] { PostMessageW(box, WM_COMMAND, IDOK, 0); });
+      },
+      nullptr, MB_OK, u"Copy %s", u"by menu");
+  EXPECT_EQ(u"Copy by menu", ClipboardText());
 }
 
 // The box as drawn: the etched line, the button icons and captions (classic, and themed
@@ -372,7 +396,7 @@ TEST_F(MessageBoxTest, PaintsLineIconsCaptionsAndAnimation) {
           HWND ok = ButtonsOf(box)[0];
           RECT client;
           GetClientRect(box, &client);
-          RECT button = ChildRect(box, ok);
+          RECT button = WindowRectIn(ok, box);
           const int line = client.bottom - (button.bottom - button.top) - 28;
           EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), PixelAt(box, client.right / 2, line));
           EXPECT_EQ(GetSysColor(COLOR_BTNHIGHLIGHT), PixelAt(box, client.right / 2, line + 1));
@@ -393,15 +417,18 @@ TEST_F(MessageBoxTest, PaintsLineIconsCaptionsAndAnimation) {
   ReplaceThemeHelper(nullptr);
 }
 
-TEST_F(MessageBoxTest, MissingPicturesLeaveAWorkingBox) {
-  InitCustomControls(GetModuleHandleW(nullptr), nullptr, MAKEINTRESOURCEW(99), 41, 42, 43);
-  EXPECT_EQ(IDNO, ShowBox(
-                      [](HWND box) {
-                        EXPECT_EQ(nullptr, GetDlgItem(box, 101));
-                        EXPECT_EQ(2u, ButtonsOf(box).size());
-                        PostMessageW(box, WM_COMMAND, IDNO, 0);
-                      },
-                      nullptr, MB_YESNO | MB_ICONQUESTION, u"No pictures"));
+TEST_F(MessageBoxTest, MissingOrCorruptPicturesLeaveAWorkingBox) {
+  for (int animation : {42, 7}) {
+    InitCustomControls(GetModuleHandleW(nullptr), nullptr, MAKEINTRESOURCEW(99), animation,
+                       animation, animation);
+    EXPECT_EQ(IDNO, ShowBox(
+                        [](HWND box) {
+                          EXPECT_EQ(nullptr, GetDlgItem(box, 101));
+                          EXPECT_EQ(2u, ButtonsOf(box).size());
+                          PostMessageW(box, WM_COMMAND, IDNO, 0);
+                        },
+                        nullptr, MB_YESNO | MB_ICONQUESTION, u"No pictures"));
+  }
 }
 
 // TL_CAPTURE_DIR: the four icon types with their animations, and once with themed captions.
