@@ -2,26 +2,11 @@
 
 #include "toolkit/DateTime.h"
 #include "toolkit/LanguageStrings.h"
+#include "toolkit/RegistryText.h"
 
 namespace {
 
 const char16_t* g_keyPath = nullptr;
-
-// A value is used only when it is text that fits the buffer with its terminator; anything
-// else (another type, an overlong or unterminated value) gives the default.
-const char16_t* ReadPicture(HKEY key, const char16_t* name, char16_t* buffer, DWORD bytes,
-                            const char16_t* fallback) {
-  if (!key) return fallback;
-  DWORD type = 0;
-  DWORD size = bytes;
-  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-          ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ))
-    return fallback;
-  for (DWORD i = 0; i < size / sizeof(char16_t); ++i)
-    if (!buffer[i]) return buffer;
-  return fallback;
-}
 
 }  // namespace
 
@@ -43,11 +28,14 @@ int FormatDateTime(char16_t* buffer, int size, const char16_t* picture, const SY
   char16_t am[10];
   char16_t pm[10];
   tagDATEPICTURES pictures;
-  pictures.longDate = ReadPicture(key, u"sLongDate", longDate, sizeof longDate, u"d MMMM yyyy");
-  pictures.shortDate = ReadPicture(key, u"sShortDate", shortDate, sizeof shortDate, u"dd.MM.yy");
-  pictures.time = ReadPicture(key, u"sTimeFormat", timePicture, sizeof timePicture, u"H:mm:ss");
-  pictures.am = ReadPicture(key, u"s1159", am, sizeof am, u"AM");
-  pictures.pm = ReadPicture(key, u"s2359", pm, sizeof pm, u"PM");
+  pictures.longDate =
+      ReadRegistryText(key, u"sLongDate", longDate, sizeof longDate, u"d MMMM yyyy");
+  pictures.shortDate =
+      ReadRegistryText(key, u"sShortDate", shortDate, sizeof shortDate, u"dd.MM.yy");
+  pictures.time =
+      ReadRegistryText(key, u"sTimeFormat", timePicture, sizeof timePicture, u"H:mm:ss");
+  pictures.am = ReadRegistryText(key, u"s1159", am, sizeof am, u"AM");
+  pictures.pm = ReadRegistryText(key, u"s2359", pm, sizeof pm, u"PM");
   if (key) RegCloseKey(key);
   pictures.names = reinterpret_cast<const char16_t* const*>(strtbl[STRTBL_DATE_NAMES]);
   va_list args;

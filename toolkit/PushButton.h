@@ -44,3 +44,9 @@ ATOM RegisterPushButtonClass();
 
 // Tests: the library buttons created afterwards take AlphaBlend from (null: "Msimg32.dll").
 void SetPushButtonBlendLibrary(const char16_t* name);
+
+// Draws a caption as the button draws its own: through the theme when `theme` is set,
+// else in the button text colour, embossed when disabled. For draw callbacks; the caller
+// has selected the font and background mode.
+void DrawButtonText(HDC dc, HTHEME theme, int themeState, const char16_t* text, int length,
+                    RECT rect, UINT flags, bool enabled);

@@ -211,8 +211,8 @@ UINT TextFlags(LONG style) {
   return flags;
 }
 
-void DrawCaption(PushButtonState* s, CThemeHelper& helper, HTHEME theme, HDC dc, int state,
-                 RECT rect, UINT flags, DWORD uiState, bool enabled) {
+void DrawCaption(PushButtonState* s, HTHEME theme, HDC dc, int state, RECT rect, UINT flags,
+                 DWORD uiState, bool enabled) {
   std::vector<char16_t> text(GetWindowTextLengthW(s->window) + 1, 0);
   int length = GetWindowTextW(s->window, text.data(), static_cast<int>(text.size()));
   if (length <= 0) return;
@@ -230,19 +230,7 @@ void DrawCaption(PushButtonState* s, CThemeHelper& helper, HTHEME theme, HDC dc,
     rect.top = rect.bottom - height;
   rect.bottom = rect.top + height;
   flags &= ~(DT_VCENTER | DT_BOTTOM);
-  if (theme) {
-    helper.DrawThemeText(theme, dc, BP_PUSHBUTTON, state, text.data(), length, flags, 0, &rect);
-  } else if (enabled) {
-    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    DrawTextW(dc, text.data(), length, &rect, flags);
-  } else {
-    RECT raised = rect;
-    OffsetRect(&raised, 1, 1);
-    SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
-    DrawTextW(dc, text.data(), length, &raised, flags);
-    SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
-    DrawTextW(dc, text.data(), length, &rect, flags);
-  }
+  DrawButtonText(dc, theme, state, text.data(), length, rect, flags, enabled);
   SelectObject(dc, oldFont);
 }
 
@@ -320,7 +308,7 @@ void PaintFace(PushButtonState* s, HDC dc, const RECT& client) {
     s->callbacks.draw(tagVBUTTONDRAW{window, dc, theme, uiState, client, content, text, flags,
                                      enabled ? TRUE : FALSE, state});
   } else {
-    DrawCaption(s, helper, theme, dc, state, text, flags, uiState, enabled);
+    DrawCaption(s, theme, dc, state, text, flags, uiState, enabled);
   }
 
   if (s->focused && !(uiState & UISF_HIDEFOCUS)) {
@@ -593,6 +581,24 @@ LRESULT CALLBACK PushButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 }  // namespace
+
+void DrawButtonText(HDC dc, HTHEME theme, int themeState, const char16_t* text, int length,
+                    RECT rect, UINT flags, bool enabled) {
+  if (theme) {
+    ThemeHelper().DrawThemeText(theme, dc, BP_PUSHBUTTON, themeState, text, length, flags, 0,
+                                &rect);
+  } else if (enabled) {
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    DrawTextW(dc, text, length, &rect, flags);
+  } else {
+    RECT raised = rect;
+    OffsetRect(&raised, 1, 1);
+    SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+    DrawTextW(dc, text, length, &raised, flags);
+    SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
+    DrawTextW(dc, text, length, &rect, flags);
+  }
+}
 
 ATOM RegisterPushButtonClass() {
   return RegisterControlClass(VBUTTON_CLASS, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, PushButtonProc,

@@ -170,9 +170,9 @@ bool g_quitWhileUp;
 std::u16string g_boxText;
 
 BOOL CALLBACK FindBox(HWND window, LPARAM found) {
-  WCHAR name[16];
-  GetClassNameW(window, name, 16);
-  if (std::u16string(name) != u"#32770") return TRUE;
+  WCHAR name[32];
+  GetClassNameW(window, name, 32);
+  if (std::u16string(name) != u"ANIMATED_MESSAGE_BOX_CLASS") return TRUE;
   *reinterpret_cast<HWND*>(found) = window;
   return FALSE;
 }
@@ -186,12 +186,9 @@ void CALLBACK AnswerBox(HWND, UINT, UINT_PTR timer, DWORD) {
     PostQuitMessage(7);
     return;
   }
-  for (HWND label = FindWindowExW(box, nullptr, u"Static", nullptr); label;
-       label = FindWindowExW(box, label, u"Static", nullptr)) {
-    WCHAR text[512] = {};
-    GetWindowTextW(label, text, 512);
-    if (text[0]) g_boxText = text;
-  }
+  WCHAR text[512] = {};
+  GetDlgItemTextW(box, 100, text, 512);
+  g_boxText = text;
   PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
 

@@ -9,11 +9,16 @@ const char16_t* const g_testDateNames[38] = {
     u"Nov",    u"Dec",     u"January",   u"February", u"March",    u"April",    u"May", u"June",
     u"July",   u"August",  u"September", u"October",  u"November", u"December"};
 
+// Marked, so that tests tell them from the program's; Retry shows a '%' stored doubled.
+const char16_t* const g_testCaptions[8] = {u"OK~",     u"Cancel~", u"Abort~", u"Retry 100%%",
+                                           u"Ignore~", u"Yes~",    u"No~",    u"&Copy~"};
+
 extern "C" {
 const char16_t* strtbl[STRTBL_CAPTIONS + 1];
 }
 
 namespace {
 const bool kFilled =
-    (strtbl[STRTBL_DATE_NAMES] = reinterpret_cast<const char16_t*>(g_testDateNames), true);
+    (strtbl[STRTBL_DATE_NAMES] = reinterpret_cast<const char16_t*>(g_testDateNames),
+     strtbl[STRTBL_CAPTIONS] = reinterpret_cast<const char16_t*>(g_testCaptions), true);
 }

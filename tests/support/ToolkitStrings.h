@@ -1,5 +1,6 @@
 // A stand-in for the program's language strings in toolkit tests: `strtbl` with the
-// English date names in slot 72. Neutral header.
+// English date names in slot 72 and marked message-box captions in slot 73. Neutral header.
 #pragma once
 
 extern const char16_t* const g_testDateNames[38];
+extern const char16_t* const g_testCaptions[8];

@@ -43,6 +43,9 @@ void PressKey(WORD vk);                       // down and up
 void MouseMoveTo(HWND window, int x, int y);  // client coordinates of `window`
 void MouseButton(bool down);
 
+// The window rectangle of `window` in the client coordinates of `parent`.
+RECT WindowRectIn(HWND window, HWND parent);
+
 // The colour on screen at a client point of `window`.
 COLORREF PixelAt(HWND window, int x, int y);
 

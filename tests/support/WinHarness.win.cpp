@@ -152,6 +152,13 @@ void MouseMoveTo(HWND window, int x, int y) {
 
 void MouseButton(bool down) { SendMouse(down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP, 0, 0); }
 
+RECT WindowRectIn(HWND window, HWND parent) {
+  RECT r;
+  GetWindowRect(window, &r);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
 COLORREF PixelAt(HWND window, int x, int y) {
   HDC dc = GetDC(window);
   COLORREF colour = GetPixel(dc, x, y);

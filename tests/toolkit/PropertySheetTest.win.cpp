@@ -139,13 +139,6 @@ struct Sheet {
   }
 };
 
-RECT ClientRectIn(HWND window, HWND parent) {
-  RECT r;
-  GetWindowRect(window, &r);
-  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
-
 TEST(XmlPropertySheet, TabbedSheetBuildsTabsAndButtonsByFlags) {
   struct Case {
     uint32_t flags;
@@ -174,10 +167,10 @@ TEST(XmlPropertySheet, PageAreaFitsPagesAndTheWindowItsMinimum) {
   Sheet s(0);
   ASSERT_TRUE(s.Run(0));
   HWND first = s.PageWindow(0);
-  RECT smallRect = ClientRectIn(first, s.window);
+  RECT smallRect = WindowRectIn(first, s.window);
   ASSERT_EQ(1, s.Send(XPSM_SELECTPAGE, 2));
   HWND scalable = s.PageWindow(2);
-  RECT area = ClientRectIn(scalable, s.window);
+  RECT area = WindowRectIn(scalable, s.window);
   EXPECT_GT(area.right - area.left, smallRect.right - smallRect.left);
   EXPECT_NEAR((area.left + area.right) / 2, (smallRect.left + smallRect.right) / 2, 1)
       << "a page that is not scalable sits in the middle";
@@ -193,7 +186,7 @@ TEST(XmlPropertySheet, PageAreaFitsPagesAndTheWindowItsMinimum) {
   fixed.desc.width = 400;  // wider than the button row
   fixed.desc.height = 60;  // lower than the largest page
   ASSERT_TRUE(fixed.Run(2));
-  RECT fixedArea = ClientRectIn(fixed.PageWindow(2), fixed.window);
+  RECT fixedArea = WindowRectIn(fixed.PageWindow(2), fixed.window);
   // The fitting counts a sizing frame around the window, a little more than its dialog frame.
   int slack = 2 * (GetSystemMetrics(SM_CXFRAME) - GetSystemMetrics(SM_CXDLGFRAME));
   EXPECT_NEAR(400, fixedArea.right - fixedArea.left, slack) << "the description's area, filled";
@@ -460,7 +453,7 @@ TEST(XmlPropertySheet, WizardCaptionsBackAndHeader) {
   std::set<int> kinds;
   for (const auto& call : gCallbacks) kinds.insert(call.first);
   EXPECT_EQ((std::set<int>{0, 1, 2, 3}), kinds);
-  RECT page = ClientRectIn(s.PageWindow(1), s.window);
+  RECT page = WindowRectIn(s.PageWindow(1), s.window);
   EXPECT_GE(page.top, 40 + 10) << "below the header band";
   s.Send(XPSM_SELECTPAGE, 2);
   s.Send(WM_COMMAND, XPSID_OK);
