@@ -248,4 +248,16 @@ TEST_F(SiteCrawlTest, BrokenLinkLimitEndsTheRunIdle) {
   EXPECT_LT(broken, 16u) << "the run stopped before checking every link";
 }
 
+TEST_F(SiteCrawlTest, EndHandlerMayDestroyTheEngineAfterAScan) {
+  options_.RecheckBadLinksTimes = 1;
+  crawl_.Open(folder_.File(u"destroyed.fdb"));
+  crawl_.destroyOnEnd = true;
+  ASSERT_EQ(1, crawl_.Start(Url("/cookie.html"), options_));
+  ASSERT_TRUE(crawl_.WaitForEnd());
+  ASSERT_TRUE(crawl_.PumpUntil([&] { return crawl_.engine == nullptr; }));
+  EXPECT_EQ(1, crawl_.endMessages);
+  // The file is free once the run's last thread has gone.
+  EXPECT_TRUE(crawl_.PumpUntil([&] { return crawl_.Stored().size() >= 3; }));
+}
+
 }  // namespace
