@@ -99,6 +99,16 @@ bool ConvertNamed(const char* charset, const char* text, long length, std::u16st
   return out->find(u'\uFFFD') == std::u16string::npos;
 }
 
+// Bytes in a UTF-16 or UTF-32 form as text, without a byte order mark: 1; 0 for bytes of
+// an 8-bit charset; -1 when they do not convert.
+int UnicodeText(const char* data, unsigned long length, char (&name)[kCharsetUnits],
+                std::u16string* text) {
+  if (!UnicodeForm(data, length, name)) return 0;
+  if (!ConvertNamed(name, data, static_cast<long>(length), text)) return -1;
+  if (!text->empty() && (*text)[0] == u'\uFEFF') text->erase(0, 1);
+  return 1;
+}
+
 std::u16string Decode(const char*, HtmlSpan<char16_t> text) {
   return std::u16string(text.text, static_cast<size_t>(text.length));
 }
@@ -162,18 +172,18 @@ void CLinkFinder::StartParseHtmlData(tagTreeListItemFull* page, int parse, int c
   scan.finder = this;
   scan.pageUrl = page->Url;
   char unicode[kCharsetUnits];
-  if (UnicodeForm(data, length, unicode)) {
-    std::u16string text;
-    if (!ConvertNamed(unicode, data, static_cast<long>(length), &text)) return;
-    const size_t skip = !text.empty() && text[0] == u'\uFEFF' ? 1 : 0;
-    const long units = static_cast<long>(text.size() - skip);
+  std::u16string text;
+  const int form = UnicodeText(data, length, unicode, &text);
+  if (form < 0) return;
+  if (form > 0) {
+    const long units = static_cast<long>(text.size());
     if (parse) {
       page->charset[AnsiToWide(unicode, -1, page->charset, kCharsetUnits - 1)] = 0;
       scan.title = page->title;
       scan.titleSize = sizeof page->title / sizeof page->title[0];
-      ParseHtmlData(scan, text.data() + skip, units);
+      ParseHtmlData(scan, text.data(), units);
     }
-    if (collectAnchors) CollectBookmarks(page, scan, text.data() + skip, units);
+    if (collectAnchors) CollectBookmarks(page, scan, text.data(), units);
     return;
   }
   char charset[kCharsetUnits];
@@ -259,10 +269,10 @@ void CLinkFinder::ParseStyleSheet(const tagTreeListItemFull* sheet, const char* 
   scan.finder = this;
   scan.pageUrl = sheet->Url;
   char unicode[kCharsetUnits];
-  if (UnicodeForm(data, length, unicode)) {
-    std::u16string text;
-    if (!ConvertNamed(unicode, data, static_cast<long>(length), &text)) return;
-    CheckLinksInCSS(scan, text.data(), static_cast<long>(text.size()));
+  std::u16string text;
+  const int form = UnicodeText(data, length, unicode, &text);
+  if (form != 0) {
+    if (form > 0) CheckLinksInCSS(scan, text.data(), static_cast<long>(text.size()));
     return;
   }
   scan.charset = "UTF-8";
