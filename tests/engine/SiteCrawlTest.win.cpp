@@ -152,6 +152,9 @@ TEST_F(SiteCrawlTest, SiteIsScannedFromItsStartPage) {
   // Bookmarks by name and id; one commented out.
   EXPECT_EQ("Bookmark \"#top\" found", links["/anchors.html#top"].commentstr);
   EXPECT_EQ("Bookmark \"#sec\" found", links["/anchors.html#sec"].commentstr);
+  EXPECT_EQ("Bookmark \"#\xD1\x80\xD0\xB0\xD0\xB7\" found",
+            links["/anchors.html#\xD1\x80\xD0\xB0\xD0\xB7"].commentstr)
+      << "a Cyrillic anchor by a percent-encoded fragment";
   EXPECT_EQ("Bookmark \"#nowhere\" not found", links["/anchors.html#nowhere"].statusstr);
   EXPECT_EQ(STATUSVAL_OK, links["/anchors.html#nowhere"].statusval);
   // The page linked with and without bookmarks was parsed once: one row per place.

@@ -57,6 +57,7 @@ std::vector<SiteFile> Files() {
       "<img src=\"img/nothere.gif\"> <a href=\"fake.html\">fake</a> <a href=\"big.html\">big</a>\n"
       "<a href=\"anchors.html\">anchors</a> <a href=\"anchors.html#top\">top</a>\n"
       "<a href=\"anchors.html#sec\">sec</a> <a href=\"anchors.html#nowhere\">none</a>\n"
+      "<a href=\"anchors.html#%D1%80%D0%B0%D0%B7\">cyrillic</a>\n"
       "<a href=\"base/index.html\">base</a> <a href=\"utf16.html\">16</a>\n"
       "<a href=\"utf8.html\">8</a> <a href=\"cp1251.html\">1251</a> <a href=\"cjk.html\">cjk</a>\n"
       "</body></html>";
@@ -69,7 +70,8 @@ std::vector<SiteFile> Files() {
   files.push_back({"/fake.html", "\x89PNG\r\n"});
   files.push_back({"/big.html", "<html>" + std::string(150 * 1024, ' ') + "</html>"});
   files.push_back({"/anchors.html",
-                   "<html><body><a name=\"#top\">top</a>\n<h2 id='sec'>Section</h2>\n"
+                   "<html><head><meta charset=\"utf-8\"></head><body><a name=\"#top\">top</a>\n"
+                   "<h2 id='sec'>Section</h2> <a name=\"\xD1\x80\xD0\xB0\xD0\xB7\">r</a>\n"
                    "<!-- <a name=\"nowhere\"> -->\n<a href=\"p/01.html\">one</a>\n"
                    "<a href=\"img/01.gif\"><img src=\"img/01.gif\" alt=\"One\"></a>\n"
                    "</body></html>"});
