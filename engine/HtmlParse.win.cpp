@@ -20,11 +20,12 @@
 
 // One scan of a page or style sheet.
 struct CLinkFinder::PageScan {
-  CLinkFinder* finder = nullptr;
-  const WCHAR* pageUrl = u"";  // the referring page of every link found
-  std::u16string base;         // what relative links resolve against; <base href> sets it
-  const char* charset = "";    // of 8-bit text: how its URLs and texts are decoded
-  WCHAR* title = nullptr;      // the title field, or null when the title is not wanted
+  PageScan(CLinkFinder* engine, const WCHAR* url) : finder(engine), pageUrl(url) {}
+  CLinkFinder* finder;
+  const WCHAR* pageUrl;      // the referring page of every link found
+  std::u16string base;       // what relative links resolve against; <base href> sets it
+  const char* charset = "";  // of 8-bit text: how its URLs and texts are decoded
+  WCHAR* title = nullptr;    // the page's title field
   int titleSize = 0;
 };
 
@@ -166,36 +167,34 @@ void Describe(const HtmlLink<Unit>& link, const char* charset, WCHAR* out, int s
 
 }  // namespace
 
+// Queues the links the scanners report.
+template <typename Unit>
+HtmlSink<Unit> CLinkFinder::LinkSink(PageScan* scan) {
+  scan->base = scan->pageUrl;
+  HtmlSink<Unit> sink;
+  sink.context = scan;
+  sink.link = [](void* context, const HtmlLink<Unit>& link) {
+    PageScan* s = static_cast<PageScan*>(context);
+    s->finder->QueuePageLink(*s, link);
+  };
+  return sink;
+}
+
 void CLinkFinder::StartParseHtmlData(tagTreeListItemFull* page, int parse, int collectAnchors,
                                      const char* data, unsigned long length) {
-  PageScan scan;
-  scan.finder = this;
-  scan.pageUrl = page->Url;
+  PageScan scan(this, page->Url);
   char unicode[kCharsetUnits];
   std::u16string text;
   const int form = UnicodeText(data, length, unicode, &text);
-  if (form < 0) return;
   if (form > 0) {
-    const long units = static_cast<long>(text.size());
-    if (parse) {
-      page->charset[AnsiToWide(unicode, -1, page->charset, kCharsetUnits - 1)] = 0;
-      scan.title = page->title;
-      scan.titleSize = sizeof page->title / sizeof page->title[0];
-      ParseHtmlData(scan, text.data(), units);
-    }
-    if (collectAnchors) CollectBookmarks(page, scan, text.data(), units);
-    return;
+    ParseHtmlData(page, scan, parse, collectAnchors, unicode, text.data(),
+                  static_cast<long>(text.size()));
+  } else if (form == 0) {
+    char charset[kCharsetUnits];
+    PageCharset(data, length, charset, kCharsetUnits);
+    scan.charset = charset;
+    ParseHtmlData(page, scan, parse, collectAnchors, charset, data, static_cast<long>(length));
   }
-  char charset[kCharsetUnits];
-  PageCharset(data, length, charset, kCharsetUnits);
-  scan.charset = charset;
-  if (parse) {
-    page->charset[AnsiToWide(charset, -1, page->charset, kCharsetUnits - 1)] = 0;
-    scan.title = page->title;
-    scan.titleSize = sizeof page->title / sizeof page->title[0];
-    ParseHtmlData(scan, data, static_cast<long>(length));
-  }
-  if (collectAnchors) CollectBookmarks(page, scan, data, static_cast<long>(length));
 }
 
 // First hit wins: the page's META, the charset the settings force, a confident guess, the
@@ -227,18 +226,23 @@ void CLinkFinder::PageCharset(const char* data, unsigned long length, char* char
 }
 
 template <typename Unit>
-void CLinkFinder::ParseHtmlData(PageScan& scan, const Unit* text, long length) {
-  if (scan.title) scan.title[0] = 0;
-  scan.base = scan.pageUrl;
-  HtmlSink<Unit> sink;
-  sink.context = &scan;
-  sink.link = [](void* context, const HtmlLink<Unit>& link) {
-    PageScan* s = static_cast<PageScan*>(context);
-    s->finder->QueuePageLink(*s, link);
-  };
+void CLinkFinder::ParseHtmlData(tagTreeListItemFull* page, PageScan& scan, int parse,
+                                int collectAnchors, const char* charset, const Unit* text,
+                                long length) {
+  if (parse) ScanPage(page, scan, charset, text, length);
+  if (collectAnchors) CollectBookmarks(page, scan, text, length);
+}
+
+template <typename Unit>
+void CLinkFinder::ScanPage(tagTreeListItemFull* page, PageScan& scan, const char* charset,
+                           const Unit* text, long length) {
+  page->charset[AnsiToWide(charset, -1, page->charset, kCharsetUnits - 1)] = 0;
+  scan.title = page->title;
+  scan.titleSize = sizeof page->title / sizeof page->title[0];
+  scan.title[0] = 0;
+  HtmlSink<Unit> sink = LinkSink<Unit>(&scan);
   sink.title = [](void* context, HtmlSpan<Unit> title) {
     const PageScan* s = static_cast<const PageScan*>(context);
-    if (!s->title) return;
     try {
       std::u16string text = Decode(s->charset, title);
       MakeShowable(&text[0]);
@@ -253,21 +257,13 @@ void CLinkFinder::ParseHtmlData(PageScan& scan, const Unit* text, long length) {
 
 template <typename Unit>
 void CLinkFinder::CheckLinksInCSS(PageScan& scan, const Unit* text, long length) {
-  scan.base = scan.pageUrl;
-  HtmlSink<Unit> sink;
-  sink.context = &scan;
-  sink.link = [](void* context, const HtmlLink<Unit>& link) {
-    PageScan* s = static_cast<PageScan*>(context);
-    s->finder->QueuePageLink(*s, link);
-  };
+  HtmlSink<Unit> sink = LinkSink<Unit>(&scan);
   ScanCss(text, length, 0, 0, sink);
 }
 
 void CLinkFinder::ParseStyleSheet(const tagTreeListItemFull* sheet, const char* data,
                                   unsigned long length) {
-  PageScan scan;
-  scan.finder = this;
-  scan.pageUrl = sheet->Url;
+  PageScan scan(this, sheet->Url);
   char unicode[kCharsetUnits];
   std::u16string text;
   const int form = UnicodeText(data, length, unicode, &text);

@@ -32,6 +32,8 @@ struct tagRULECONTEXT;
 struct EngineOption;
 template <typename Unit>
 struct HtmlLink;
+template <typename Unit>
+struct HtmlSink;
 
 class CLinkFinder {
  public:
@@ -173,7 +175,14 @@ class CLinkFinder {
   // The charset name of a page of bytes, into `size` bytes.
   void PageCharset(const char* data, unsigned long length, char* charset, int size);
   template <typename Unit>
-  void ParseHtmlData(PageScan& scan, const Unit* text, long length);
+  HtmlSink<Unit> LinkSink(PageScan* scan);
+  // The page's anchors (collectAnchors) and its links, charset and title (parse).
+  template <typename Unit>
+  void ParseHtmlData(tagTreeListItemFull* page, PageScan& scan, int parse, int collectAnchors,
+                     const char* charset, const Unit* text, long length);
+  template <typename Unit>
+  void ScanPage(tagTreeListItemFull* page, PageScan& scan, const char* charset, const Unit* text,
+                long length);
   template <typename Unit>
   void CheckLinksInCSS(PageScan& scan, const Unit* text, long length);
   void ParseStyleSheet(const tagTreeListItemFull* sheet, const char* data, unsigned long length);
