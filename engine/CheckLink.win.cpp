@@ -122,6 +122,7 @@ int32_t CLinkFinder::query_url_func(int32_t protocol, const char* username, cons
 
   CheckState state;
   state.row = row;
+  state.pageIndexed = PageIndexed(item);
   status_type result = ST_SUCCESS;
   do {
     if (const CheckLinkHook hook = g_checkLinkHook) hook(item);

@@ -1,333 +1,330 @@
-// Links of an HTML page read on its bytes: the tag scanner, the table of tags and
-// attributes that carry links, the page title. Comments, CDATA sections and the content
-// of script and style elements yield no links.
+// The links, title and anchors of a downloaded page or style sheet: the page's charset is
+// chosen, its text converted where the scanners need UTF-16, and what they report is
+// decoded, described in the language's texts and queued.
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <string>
+#include <vector>
 
 #include "app/SettingsRecord.h"
 #include "charset/Charset.h"
+#include "engine/AsciiText.h"
 #include "engine/EngineText.h"
+#include "engine/HtmlScan.h"
 #include "engine/LinkFinder.h"
 #include "engine/TextCopy.h"
 #include "engine/UrlParts.h"
 #include "toolkit/AnsiCodePage.h"
 #include "toolkit/Format.h"
 
+// One scan of a page or style sheet.
+struct CLinkFinder::PageScan {
+  PageScan(CLinkFinder* engine, const WCHAR* url) : finder(engine), pageUrl(url) {}
+  CLinkFinder* finder;
+  const WCHAR* pageUrl;      // the referring page of every link found
+  std::u16string base;       // what relative links resolve against; <base href> sets it
+  const char* charset = "";  // of 8-bit text: how its URLs and texts are decoded
+  WCHAR* title = nullptr;    // the page's title field
+  int titleSize = 0;
+};
+
 namespace {
 
-struct LinkAttribute {
-  const char* tag;
-  const char* attribute;
-};
+constexpr int kCharsetUnits = 50;
+constexpr int kUrlUnits = kHtmlUrlUnits + 1;
+// The image form of an anchor's description holds two texts of 255 units.
+constexpr int kDescriptionUnits = 600;
 
-const LinkAttribute kLinkAttributes[] = {
-    {"APPLET", "SRC"},      {"BGSOUND", "SRC"},     {"EMBED", "SRC"},        {"FRAME", "SRC"},
-    {"IFRAME", "SRC"},      {"IMG", "SRC"},         {"SCRIPT", "SRC"},       {"A", "HREF"},
-    {"APPLET", "CODEBASE"}, {"IMG", "USEMAP"},      {"HR", "SRC"},           {"UL", "SRC"},
-    {"AREA", "HREF"},       {"BASE", "HREF"},       {"FORM", "ACTION"},      {"IMG", "DYNSRC"},
-    {"LINK", "HREF"},       {"IMG", "LOWSRC"},      {"META", "CONTENT"},     {"OBJECT", "CODEBASE"},
-    {"OBJECT", "DATA"},     {"BODY", "BACKGROUND"}, {"TABLE", "BACKGROUND"}, {"TD", "BACKGROUND"},
-    {"TH", "BACKGROUND"},   {"OPTION", "VALUE"},
-};
-
-constexpr int kUrlUnits = 2048;
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-bool StartsWith(const char* text, long length, const char* prefix) {
-  const long prefixLength = static_cast<long>(strlen(prefix));
-  return length >= prefixLength && strncasecmp(text, prefix, prefixLength) == 0;
+bool SameName(const char* a, const char* b) {
+  for (; *a && *b; ++a, ++b) {
+    if (AsciiLower(*a) != AsciiLower(*b)) return false;
+  }
+  return *a == *b;
 }
 
-// Skips blanks, one '=', blanks and an opening quote, which it returns (0 when none).
-char SkipToValue(const char*& p, const char* end) {
-  while (p < end && IsBlank(*p)) ++p;
-  if (p < end && *p == '=') ++p;
-  while (p < end && IsBlank(*p)) ++p;
-  if (p < end && (*p == '"' || *p == '\'')) return *p++;
-  return 0;
+// A detector's name (at most 49 bytes) into `size` bytes.
+void CopyName(char* out, int size, const char* name) {
+  const size_t n = strnlen(name, sizeof CHARDETSTRUCT::charset - 1);
+  const size_t kept = n < static_cast<size_t>(size) ? n : static_cast<size_t>(size) - 1;
+  std::memcpy(out, name, kept);
+  out[kept] = 0;
 }
 
-// The value after the first `name` of the tag text begins with one of the words.
-bool AttributeValueStarts(const char* tag, const char* name, const char* const* words) {
-  const char* end = tag + strlen(tag);
-  const char* at = strcasestr(tag, name);
-  if (!at) return false;
-  const char* p = at + strlen(name);
-  SkipToValue(p, end);
-  for (; *words; ++words) {
-    if (StartsWith(p, end - p, *words)) return true;
+bool StartsWithName(const char* text, const char* name) {
+  for (; *name; ++text, ++name) {
+    if (AsciiLower(*text) != AsciiLower(*name)) return false;
+  }
+  return true;
+}
+
+bool IsUnicodeName(const char* name) {
+  for (const char* form : {"UTF-16BE", "UTF-16LE", "UTF-32BE", "UTF-32LE"}) {
+    if (SameName(name, form)) return true;
   }
   return false;
 }
 
-// A bounded, terminated copy of `length` bytes.
-void CopyBytes(char* out, size_t size, const char* text, long length) {
-  const size_t n = length > 0 ? static_cast<size_t>(length) : 0;
-  const size_t copied = n < size - 1 ? n : size - 1;
-  memcpy(out, text, copied);
-  out[copied] = 0;
+// The UTF-16 or UTF-32 form the bytes are in, when the detector is sure of it: it gives
+// UTF-16 a 10 on almost any text.
+bool UnicodeForm(const char* data, unsigned long length, char (&name)[kCharsetUnits]) {
+  uint32_t count = 0;
+  CHARDETSTRUCT* found =
+      RecognizeCharset(data, static_cast<uint32_t>(length), CHARDET_UNICODE, &count);
+  const bool unicode =
+      found && count && found[0].confidence > 10 && IsUnicodeName(found[0].charset);
+  if (unicode) {
+    CopyName(name, kCharsetUnits, found[0].charset);
+  }
+  RecognizeFree(&found);
+  return unicode;
+}
+
+// `length` bytes of a named charset as UTF-16; false when there is no such converter,
+// memory ran out or the bytes do not decode (a replacement character appears).
+bool ConvertNamed(const char* charset, const char* text, long length, std::u16string* out) {
+  if (!charset[0]) return false;
+  uint32_t size = 0;
+  if (GetMaxToUnicode(charset, static_cast<uint32_t>(length), &size) != CHARSET_OK) return false;
+  try {
+    out->assign(size + 2, u'\0');
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  size += 2;
+  if (ConvertToUnicode(charset, text, static_cast<uint32_t>(length), &(*out)[0], &size) !=
+      CHARSET_OK) {
+    return false;
+  }
+  out->resize(size);
+  return out->find(u'\uFFFD') == std::u16string::npos;
+}
+
+// Bytes in a UTF-16 or UTF-32 form as text, without a byte order mark: 1; 0 for bytes of
+// an 8-bit charset; -1 when they do not convert.
+int UnicodeText(const char* data, unsigned long length, char (&name)[kCharsetUnits],
+                std::u16string* text) {
+  if (!UnicodeForm(data, length, name)) return 0;
+  if (!ConvertNamed(name, data, static_cast<long>(length), text)) return -1;
+  if (!text->empty() && (*text)[0] == u'\uFEFF') text->erase(0, 1);
+  return 1;
+}
+
+std::u16string Decode(const char*, HtmlSpan<char16_t> text) {
+  return std::u16string(text.text, static_cast<size_t>(text.length));
+}
+
+// Text of a page of bytes in its charset, in the ANSI code page when that fails.
+std::u16string Decode(const char* charset, HtmlSpan<char> text) {
+  std::u16string out;
+  if (ConvertNamed(charset, text.text, text.length, &out)) return out;
+  const int bytes = static_cast<int>(text.length);
+  out.assign(static_cast<size_t>(AnsiToWide(text.text, bytes, nullptr, 0)), u'\0');
+  out.resize(
+      static_cast<size_t>(AnsiToWide(text.text, bytes, &out[0], static_cast<int>(out.size()))));
+  return out;
+}
+
+// Tag and attribute names are ASCII; anything else is taken by the ANSI code page.
+std::u16string Name(HtmlSpan<char16_t> name) { return Decode("", name); }
+std::u16string Name(HtmlSpan<char> name) { return Decode("", name); }
+
+// A text shown in a description or as a title: one line, entities decoded, and no control
+// character that would break the marks around the emphasised part.
+void MakeShowable(WCHAR* text) {
+  for (WCHAR* c = text; *c; ++c) {
+    if (*c == u'\r' || *c == u'\n' || *c == u'\t') *c = u' ';
+  }
+  URLUnentitle(text);
+  for (WCHAR* c = text; *c; ++c) {
+    if (*c < u' ') *c = u' ';
+  }
+}
+
+template <typename Unit>
+void Describe(const HtmlLink<Unit>& link, const char* charset, WCHAR* out, int size) {
+  if (link.form == HTMLLINK_CSS) {
+    FormatStringW(out, size, u"%s \b\"url:\"\b", EngineText("Location", "InCss"));
+    return;
+  }
+  if (link.form == HTMLLINK_TAG) {
+    FormatStringW(out, size, u"%s \b\"%s\" %s \"%s\"\b", EngineText("Location", "InTag"),
+                  Name(link.tag).c_str(), EngineText("Location", "Argument"),
+                  Name(link.attribute).c_str());
+    return;
+  }
+  WCHAR described[kDescriptionUnits];
+  if (link.form == HTMLLINK_ANCHOR_IMAGE) {
+    FormatStringW(described, kDescriptionUnits, u"%s \"%s\" (%s \"%s\")",
+                  EngineText("Location", "Image"), Decode(charset, link.src).c_str(),
+                  EngineText("Location", "Alt"), Decode(charset, link.alt).c_str());
+  } else {
+    CopyText(described, kDescriptionUnits, Decode(charset, link.text).c_str());
+  }
+  MakeShowable(described);
+  FormatStringW(out, size, u"%s \b\"%s\"\b", EngineText("Location", "WhenClickOn"), described);
 }
 
 }  // namespace
 
-// CR, LF, CR LF and LF CR each count as one line break.
-void CountLineColumnA(const char* text, long index, long length, int* line, int* column) {
-  const char c = text[index];
-  const char next = index + 1 < length ? text[index + 1] : 0;
-  const char previous = index > 0 ? text[index - 1] : 0;
-  const bool lineBreak =
-      (c == '\r' && next != '\n') || (c == '\n' && (previous == '\r' || next != '\r'));
-  if (lineBreak) {
-    ++*line;
-    *column = 0;
-  } else {
-    ++*column;
+// Queues the links the scanners report.
+template <typename Unit>
+HtmlSink<Unit> CLinkFinder::LinkSink(PageScan* scan) {
+  scan->base = scan->pageUrl;
+  HtmlSink<Unit> sink;
+  sink.context = scan;
+  sink.link = [](void* context, const HtmlLink<Unit>& link) {
+    PageScan* s = static_cast<PageScan*>(context);
+    s->finder->QueuePageLink(*s, link);
+  };
+  return sink;
+}
+
+void CLinkFinder::StartParseHtmlData(tagTreeListItemFull* page, int parse, int collectAnchors,
+                                     const char* data, unsigned long length) {
+  PageScan scan(this, page->Url);
+  char unicode[kCharsetUnits];
+  std::u16string text;
+  const int form = UnicodeText(data, length, unicode, &text);
+  if (form > 0) {
+    ParseHtmlData(page, scan, parse, collectAnchors, unicode, text.data(),
+                  static_cast<long>(text.size()));
+  } else if (form == 0) {
+    char charset[kCharsetUnits];
+    PageCharset(data, length, charset, kCharsetUnits);
+    scan.charset = charset;
+    ParseHtmlData(page, scan, parse, collectAnchors, charset, data, static_cast<long>(length));
   }
 }
 
-void CLinkFinder::StartParseHtmlData(const WCHAR* pageUrl, WCHAR* charsetOut, int charsetSize,
-                                     WCHAR* titleOut, int titleSize, const char* data,
-                                     unsigned long length) {
-  charsetOut[0] = 0;
-  if (settings) CopySettingsText(charsetOut, charsetSize, settings->CharSet);
-  if (!charsetOut[0]) {
+// First hit wins: the page's META, the charset the settings force, a confident guess, the
+// settings' default. A page of bytes naming UTF-16 or UTF-32 is read as UTF-8, as
+// browsers do: it is not in either form, or the detector would have said so.
+void CLinkFinder::PageCharset(const char* data, unsigned long length, char* charset, int size) {
+  charset[0] = 0;
+  if (PageMetaCharset(data, static_cast<long>(length), charset, size)) {
+    if (StartsWithName(charset, "utf-16") || StartsWithName(charset, "utf-32")) {
+      std::memcpy(charset, "UTF-8", 6);
+    }
+    return;
+  }
+  WCHAR name[kCharsetUnits] = u"";
+  if (settings) CopySettingsText(name, settings->CharSet);
+  if (!name[0]) {
     uint32_t count = 0;
     CHARDETSTRUCT* found =
         RecognizeCharset(data, static_cast<uint32_t>(length),
                          CHARDET_STRIP_MARKUP | CHARDET_UNICODE | CHARDET_OTHERS, &count);
     if (found && count && found[0].confidence > 10) {
-      charsetOut[AnsiToWide(found[0].charset, -1, charsetOut, charsetSize - 1)] = 0;
+      CopyName(charset, size, found[0].charset);
     }
     RecognizeFree(&found);
+    if (charset[0]) return;
   }
-  if (!charsetOut[0] && settings) CopySettingsText(charsetOut, charsetSize, settings->DefCharSet);
-  ParseHtmlDataA(pageUrl, charsetOut, titleOut, titleSize, data, static_cast<long>(length));
+  if (!name[0] && settings) CopySettingsText(name, settings->DefCharSet);
+  charset[WideToAnsi(name, -1, charset, size - 1)] = 0;
 }
 
-void CLinkFinder::ParseHtmlDataA(const WCHAR* pageUrl, const WCHAR* charset, WCHAR* titleOut,
-                                 int titleSize, const char* text, long length) {
-  titleOut[0] = 0;
-  int line = 0;
-  int column = 0;
-  long p = 0;
-  for (;;) {
-    while (p < length && text[p] != '<') CountLineColumnA(text, p++, length, &line, &column);
-    if (p >= length) return;
-    const long remaining = length - p;
-    const char* closer = nullptr;
-    long opener = 0;
-    if (remaining > 4 && !memcmp(text + p, "<!--", 4)) {
-      closer = "-->";
-      opener = 4;
-    } else if (remaining > 9 && !memcmp(text + p, "<![CDATA[", 9)) {
-      closer = "]]>";
-      opener = 9;
-    }
-    if (closer) {
-      column += opener;
-      p += opener;
-      while (p + 3 <= length && memcmp(text + p, closer, 3)) {
-        CountLineColumnA(text, p++, length, &line, &column);
-      }
-      if (p + 3 > length) return;
-      column += 3;
-      p += 3;
-      continue;
-    }
-    const char* gt = static_cast<const char*>(memchr(text + p, '>', remaining));
-    const long tagLength = (gt ? gt - text : length) - p - 1;
-    char* tag = static_cast<char*>(malloc(static_cast<size_t>(tagLength) + 1));
-    long skip = 0;
-    const int tagLine = line;
-    const int tagColumn = column;
-    if (tag) {
-      memcpy(tag, text + p + 1, static_cast<size_t>(tagLength));
-      tag[tagLength] = 0;
-      skip = ParseHtmlTagA(pageUrl, tag, &line, &column, charset, titleOut, titleSize, text + p,
-                           remaining);
-      free(tag);
-    }
-    if (skip > 0) {
-      p += skip;
-      continue;
-    }
-    line = tagLine;
-    column = tagColumn;
-    const long gtIndex = p + 1 + tagLength;
-    for (; p < gtIndex; ++p) CountLineColumnA(text, p, length, &line, &column);
-  }
+template <typename Unit>
+void CLinkFinder::ParseHtmlData(tagTreeListItemFull* page, PageScan& scan, int parse,
+                                int collectAnchors, const char* charset, const Unit* text,
+                                long length) {
+  if (parse) ScanPage(page, scan, charset, text, length);
+  if (collectAnchors) CollectBookmarks(page, scan, text, length);
 }
 
-long CLinkFinder::ParseHtmlTagA(const WCHAR* pageUrl, const char* tag, int* line, int* column,
-                                const WCHAR* charset, WCHAR* titleOut, int titleSize,
-                                const char* fromTag, long remaining) {
-  const char* end = tag + strlen(tag);
-  const char* name = tag;
-  while (name < end && IsBlank(*name)) ++name;
-  const char* nameEnd = name;
-  while (nameEnd < end && !IsBlank(*nameEnd)) ++nameEnd;
-  char tagName[64];
-  CopyBytes(tagName, sizeof tagName, name, nameEnd - name);
-  const int tagLine = *line;
-  const int tagColumn = *column;
-
-  long skip = 0;
-  const char* closing = nullptr;
-  if (StartsWith(name, end - name, "style")) {
-    closing = "/style";
-  } else if (StartsWith(name, end - name, "script")) {
-    closing = "/script";
-  } else if (StartsWith(name, end - name, "title")) {
-    closing = "/title";
-  }
-  if (closing) {
-    long q = 0;
-    while (q < remaining && fromTag[q] != '>')
-      CountLineColumnA(fromTag, q++, remaining, line, column);
-    if (q < remaining) CountLineColumnA(fromTag, q++, remaining, line, column);
-    const long contentStart = q;
-    long contentEnd = remaining;
-    while (q < remaining) {
-      while (q < remaining && fromTag[q] != '<')
-        CountLineColumnA(fromTag, q++, remaining, line, column);
-      if (q >= remaining) break;
-      const char* closer = nullptr;
-      if (remaining - q > 4 && !memcmp(fromTag + q, "<!--", 4)) closer = "-->";
-      if (remaining - q > 9 && !memcmp(fromTag + q, "<![CDATA[", 9)) closer = "]]>";
-      if (closer) {
-        while (q + 3 <= remaining && memcmp(fromTag + q, closer, 3)) {
-          CountLineColumnA(fromTag, q++, remaining, line, column);
-        }
-        continue;
-      }
-      long r = q + 1;
-      while (r < remaining && IsBlank(fromTag[r])) ++r;
-      if (StartsWith(fromTag + r, remaining - r, closing)) {
-        contentEnd = q;
-        break;
-      }
-      while (q < remaining && fromTag[q] != '>')
-        CountLineColumnA(fromTag, q++, remaining, line, column);
+template <typename Unit>
+void CLinkFinder::ScanPage(tagTreeListItemFull* page, PageScan& scan, const char* charset,
+                           const Unit* text, long length) {
+  page->charset[AnsiToWide(charset, -1, page->charset, kCharsetUnits - 1)] = 0;
+  scan.title = page->title;
+  scan.titleSize = sizeof page->title / sizeof page->title[0];
+  scan.title[0] = 0;
+  HtmlSink<Unit> sink = LinkSink<Unit>(&scan);
+  sink.title = [](void* context, HtmlSpan<Unit> title) {
+    const PageScan* s = static_cast<const PageScan*>(context);
+    try {
+      std::u16string text = Decode(s->charset, title);
+      MakeShowable(&text[0]);
+      CopyText(s->title, s->titleSize, text.c_str());
+    } catch (const std::bad_alloc&) {
     }
-    if (closing[1] == 't') {
-      SetTitle(fromTag + contentStart, contentEnd - contentStart, charset, titleOut, titleSize);
-      *line = tagLine;
-      *column = tagColumn;
-    } else {
-      skip = contentEnd;
-    }
-  }
-
-  // Attributes, each with the position of the tag's "<"; a value is a link of at most
-  // 2047 bytes.
-  char value[kUrlUnits];
-  const char* p = nameEnd;
-  bool any = false;
-  while (p < end) {
-    while (p < end && IsBlank(*p)) ++p;
-    if (p >= end) break;
-    const char* attr = p;
-    while (p < end && !IsBlank(*p) && *p != '=') ++p;
-    char attribute[64];
-    CopyBytes(attribute, sizeof attribute, attr, p - attr);
-    while (p < end && IsBlank(*p)) ++p;
-    value[0] = 0;
-    long valueOffset = 0;
-    if (p < end && *p == '=') {
-      ++p;
-      while (p < end && IsBlank(*p)) ++p;
-      const char* start = p;
-      char quote = 0;
-      while (p < end && (quote || !IsBlank(*p))) {
-        if (!quote && (*p == '"' || *p == '\'')) {
-          quote = *p;
-        } else if (quote && *p == quote) {
-          ++p;
-          break;
-        }
-        ++p;
-      }
-      const char* valueEnd = p;
-      if (start < valueEnd && (*start == '"' || *start == '\'')) {
-        const char q = *start++;
-        if (valueEnd > start && valueEnd[-1] == q) --valueEnd;
-      }
-      CopyBytes(value, kUrlUnits, start, valueEnd - start);
-      valueOffset = start - tag;
-    }
-    if (!attribute[0]) continue;
-    any = true;
-    ProcessHtmlTagA(pageUrl, tagName, attribute, value, tag, valueOffset, tagLine + 1,
-                    tagColumn + 1);
-  }
-  if (!any) ProcessHtmlTagA(pageUrl, tagName, "", "", tag, 0, tagLine + 1, tagColumn + 1);
-  return skip;
+  };
+  HtmlScanOptions options;
+  options.ignoreFormTag = siteSettings.IgnoreFormTag;
+  ScanHtml(text, length, options, sink);
 }
 
-void CLinkFinder::ProcessHtmlTagA(const WCHAR* pageUrl, const char* tagName, const char* attribute,
-                                  const char* value, const char* tag, long /*valueOffset*/,
-                                  int line, int column) {
-  bool matched = false;
-  for (const LinkAttribute& row : kLinkAttributes) {
-    if (!strcasecmp(row.tag, tagName) && !strcasecmp(row.attribute, attribute)) matched = true;
-  }
-  if (!matched) return;
-  if (!strcasecmp(tagName, "FORM") && siteSettings.IgnoreFormTag) return;
-  if (!strcasecmp(tagName, "META")) return;  // only a refresh carries a link
-  if (!strcasecmp(tagName, "LINK")) {
-    static const char* const kRel[] = {"stylesheet", "shortcut icon", nullptr};
-    if (!AttributeValueStarts(tag, "rel", kRel)) return;
-  }
-  if (!strcasecmp(tagName, "OPTION") &&
-      !StartsWith(value, static_cast<long>(strlen(value)), "http://") &&
-      !StartsWith(value, static_cast<long>(strlen(value)), "https://")) {
+template <typename Unit>
+void CLinkFinder::CheckLinksInCSS(PageScan& scan, const Unit* text, long length) {
+  HtmlSink<Unit> sink = LinkSink<Unit>(&scan);
+  ScanCss(text, length, 0, 0, sink);
+}
+
+void CLinkFinder::ParseStyleSheet(const tagTreeListItemFull* sheet, const char* data,
+                                  unsigned long length) {
+  PageScan scan(this, sheet->Url);
+  char unicode[kCharsetUnits];
+  std::u16string text;
+  const int form = UnicodeText(data, length, unicode, &text);
+  if (form != 0) {
+    if (form > 0) CheckLinksInCSS(scan, text.data(), static_cast<long>(text.size()));
     return;
   }
+  scan.charset = "UTF-8";
+  CheckLinksInCSS(scan, data, static_cast<long>(length));
+}
 
+template <typename Unit>
+void CLinkFinder::QueuePageLink(PageScan& scan, const HtmlLink<Unit>& link) {
   tagTreeListItemFull* item = static_cast<tagTreeListItemFull*>(calloc(1, sizeof *item));
   WCHAR* url = static_cast<WCHAR*>(calloc(kUrlUnits, sizeof(WCHAR)));
-  if (item && url) {
-    const size_t bytes = strlen(value);
-    const int cut = bytes < kUrlUnits - 1 ? static_cast<int>(bytes) : kUrlUnits - 1;
-    url[AnsiToWide(value, cut, url, kUrlUnits - 1)] = 0;
-    RemoveSpacesFromString(url);
-    if (!FillItemWithURL(url, pageUrl, item, nullptr)) item->statusval = STATUSVAL_BROKEN;
-    FormatStringW(item->rel_title, sizeof item->rel_title / sizeof item->rel_title[0],
-                  u"%s \b\"%S\" %s \"%S\"\b", EngineText("Location", "InTag"), tagName,
-                  EngineText("Location", "Argument"), attribute);
-    CopyField(item->rel_url, pageUrl);
-    item->line = line;
-    item->col = column;
-    const int allowed = CheckLinkAllowed(item);
-    if (allowed != 2) {
-      if (allowed == 1) item->flags = 0;
-      if (AddLink(item)) ++found;
+  try {
+    if (item && url) {
+      CopyText(url, kUrlUnits, Decode(scan.charset, link.url).c_str());
+      RemoveSpacesFromString(url);
+      const int filled = FillItemWithURL(url, scan.base.c_str(), item, nullptr);
+      if (!filled) item->statusval = STATUSVAL_BROKEN;
+      Describe(link, scan.charset, item->rel_title, sizeof item->rel_title / sizeof(WCHAR));
+      CopyField(item->rel_url, scan.pageUrl);
+      item->line = link.line;
+      item->col = link.column;
+      // The page's later relative links resolve against its base.
+      if (filled && item->protocol != PROTOCOL_NONE && link.base) {
+        scan.base = item->Url;
+      }
+      QueueLink(item);
     }
+  } catch (const std::bad_alloc&) {
   }
   free(url);
   free(item);
 }
 
-// The title is kept to 255 characters, whatever their width in the page's bytes.
-void CLinkFinder::SetTitle(const char* text, long length, const WCHAR* charset, WCHAR* titleOut,
-                           int titleSize) {
-  constexpr long kTitleBytes = 255 * 4;
-  if (length > kTitleBytes) length = kTitleBytes;
-  if (length < 0) length = 0;
-  char name[51];
-  int n = 0;
-  for (const WCHAR* c = charset; *c && n < 50; ++c) name[n++] = static_cast<char>(*c);
-  name[n] = 0;
-  WCHAR converted[kTitleBytes + 1];
-  uint32_t size = kTitleBytes + 1;
-  if (!name[0] ||
-      ConvertToUnicode(name, text, static_cast<uint32_t>(length), converted, &size) != CHARSET_OK) {
-    converted[AnsiToWide(text, static_cast<int>(length), converted, kTitleBytes)] = 0;
+// Collected outside the engine lock, entered under it; the page is entered even without
+// anchors, so that it is known as parsed.
+template <typename Unit>
+void CLinkFinder::CollectBookmarks(const tagTreeListItemFull* page, const PageScan& scan,
+                                   const Unit* text, long length) {
+  struct Names {
+    const char* charset;
+    std::vector<std::u16string> list;
+  } names = {scan.charset, {}};
+  try {
+    void (*take)(void*, HtmlSpan<Unit>) = [](void* context, HtmlSpan<Unit> name) {
+      Names* n = static_cast<Names*>(context);
+      n->list.push_back(Decode(n->charset, name));
+    };
+    ScanAnchorNames(text, length, &names, take);
+  } catch (const std::bad_alloc&) {
+    return;
   }
-  for (WCHAR* c = converted; *c; ++c) {
-    if (*c == u'\r' || *c == u'\n' || *c == u'\t') *c = u' ';
+  ScopeLock hold(lock);
+  if (!bookmarks) return;
+  bookmarks->AddPage(page->protocol, page->username, page->userpass, page->server,
+                     static_cast<int32_t>(page->port), page->resource);
+  for (const std::u16string& name : names.list) {
+    bookmarks->AddBookmark(page->protocol, page->username, page->userpass, page->server,
+                           static_cast<int32_t>(page->port), page->resource, name.c_str());
   }
-  URLUnentitle(converted);
-  CopyText(titleOut, titleSize, converted);
 }

@@ -269,6 +269,7 @@ class PageScanner {
     link.column = tag.column + 1;
     link.tag = tag.name;
     link.attribute = attribute.name;
+    link.base = SpanIs(tag.name, "BASE");
     Unit described[kHtmlAnchorUnits];
     if (!tag.anchorText.length ||
         !DescribeAnchor(tag.anchorText.text, tag.anchorText.length, described, &link)) {

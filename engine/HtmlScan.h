@@ -42,6 +42,7 @@ struct HtmlLink {
   HtmlSpan<Unit> text;       // HTMLLINK_ANCHOR_TEXT: blank runs made one blank
   HtmlSpan<Unit> src;        // HTMLLINK_ANCHOR_IMAGE: at most 255 units each
   HtmlSpan<Unit> alt;
+  bool base = false;  // a <base href>: the page's later relative links resolve against it
 };
 
 // The calls a scan makes, each with `context`. `title` gets the raw content of a title

@@ -30,6 +30,10 @@ struct tagDBCONTEXT;
 struct tagSETTINGS;
 struct tagRULECONTEXT;
 struct EngineOption;
+template <typename Unit>
+struct HtmlLink;
+template <typename Unit>
+struct HtmlSink;
 
 class CLinkFinder {
  public:
@@ -103,10 +107,11 @@ class CLinkFinder {
   // Keeps a downloaded block in the cache folder under a name from the resource, numbered
   // when taken. Any thread.
   void SaveCachedFile(const tagTreeListItemFull* item, const void* data, unsigned long length);
-  // Picks the page's charset and queues the links of an HTML page; fills the charset and
-  // title fields (sizes in units). Worker threads.
-  void StartParseHtmlData(const WCHAR* pageUrl, WCHAR* charsetOut, int charsetSize, WCHAR* titleOut,
-                          int titleSize, const char* data, unsigned long length);
+  // An HTML page's bytes: with `parse`, picks its charset, queues its links and fills the
+  // page's charset and title fields; with `collectAnchors`, enters its anchor names in the
+  // bookmark index. Worker threads.
+  void StartParseHtmlData(tagTreeListItemFull* page, int parse, int collectAnchors,
+                          const char* data, unsigned long length);
 
   // The process's cookie store (net/Cookies.h), on any thread: stores one Set-Cookie value
   // from `host` (always 1); the Cookie header for a request, freed with free().
@@ -167,16 +172,35 @@ class CLinkFinder {
   // Under the engine lock.
   void FinishRow(const tagTreeListItemFull* item, int row);
   void PrintConsoleLines(const tagTreeListItemFull* item);
-  void ParseHtmlDataA(const WCHAR* pageUrl, const WCHAR* charset, WCHAR* titleOut, int titleSize,
-                      const char* text, long length);
-  // How far the scanner skips from the tag's "<" (0: on after the tag).
-  long ParseHtmlTagA(const WCHAR* pageUrl, const char* tag, int* line, int* column,
-                     const WCHAR* charset, WCHAR* titleOut, int titleSize, const char* fromTag,
-                     long remaining);
-  void ProcessHtmlTagA(const WCHAR* pageUrl, const char* tagName, const char* attribute,
-                       const char* value, const char* tag, long valueOffset, int line, int column);
-  void SetTitle(const char* text, long length, const WCHAR* charset, WCHAR* titleOut,
-                int titleSize);
+  // Page and style sheet links (worker threads).
+  struct PageScan;
+  // The charset name of a page of bytes, into `size` bytes.
+  void PageCharset(const char* data, unsigned long length, char* charset, int size);
+  template <typename Unit>
+  HtmlSink<Unit> LinkSink(PageScan* scan);
+  // The page's anchors (collectAnchors) and its links, charset and title (parse).
+  template <typename Unit>
+  void ParseHtmlData(tagTreeListItemFull* page, PageScan& scan, int parse, int collectAnchors,
+                     const char* charset, const Unit* text, long length);
+  template <typename Unit>
+  void ScanPage(tagTreeListItemFull* page, PageScan& scan, const char* charset, const Unit* text,
+                long length);
+  template <typename Unit>
+  void CheckLinksInCSS(PageScan& scan, const Unit* text, long length);
+  void ParseStyleSheet(const tagTreeListItemFull* sheet, const char* data, unsigned long length);
+  template <typename Unit>
+  void QueuePageLink(PageScan& scan, const HtmlLink<Unit>& link);
+  template <typename Unit>
+  void CollectBookmarks(const tagTreeListItemFull* page, const PageScan& scan, const Unit* text,
+                        long length);
+  // Queues a found link unless the rules drop it; counts it when it was new.
+  void QueueLink(tagTreeListItemFull* item);
+  // 1 for a page over http or https whose anchors are in the bookmark index.
+  int PageIndexed(const tagTreeListItemFull* item);
+  // 1 when the page was not parsed yet: it is entered in the bookmark index as parsed.
+  int ClaimPageParse(const tagTreeListItemFull* page);
+  // The verdict on the link's bookmark, from the anchors of its page.
+  void CheckBookmark(tagTreeListItemFull* item);
   void HandCaseRuleOver();
   void ParseSiteURL(tagTreeListItemFull* item);
   // The state the URL model and the restriction rules read; no extension lists.

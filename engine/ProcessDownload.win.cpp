@@ -85,9 +85,16 @@ void CLinkFinder::ProcessDownload(status_type result, tagTreeListItemFull* item,
   if (item->restype == RES_ROBOTSTXT && effective == ST_SUCCESS && !siteSettings.IgnoreRobotsTxt) {
     TakeRobotsText(body, bodyLength);
   } else if (effective == ST_SUCCESS || effective == ST_NOTTEXT) {
-    if (item->flags == 1 && !pageIndexed && item->restype == RES_HTML) {
-      StartParseHtmlData(item->Url, item->charset, 50, item->title, 256, body, bodyLength);
+    const bool parse = item->flags == 1 && !pageIndexed;
+    if (item->restype == RES_HTML) {
+      const bool anchors = item->flags == 1 || item->bookmark[0];
+      // Two links to one page, with and without a bookmark, parse it once.
+      const bool parsed = parse && ClaimPageParse(item);
+      if (parsed || anchors) StartParseHtmlData(item, parsed, anchors, body, bodyLength);
+    } else if (item->restype == RES_STYLESHEET && parse) {
+      ParseStyleSheet(item, body, bodyLength);
     }
+    if (item->bookmark[0] && !redirected) CheckBookmark(item);
   }
   if (settings && settings->UseCache) SaveCachedFile(item, data, length);
 }
@@ -113,12 +120,58 @@ void CLinkFinder::FollowRedirect(tagTreeListItemFull* item, WCHAR* location) {
   CopyField(target->rel_title, item->rel_title);
   target->line = item->line;
   target->col = item->col;
-  const int allowed = CheckLinkAllowed(target);
-  if (allowed != 2) {
-    if (allowed == 1) target->flags = 0;
-    if (AddLink(target)) ++found;
-  }
+  QueueLink(target);
   free(target);
+}
+
+void CLinkFinder::QueueLink(tagTreeListItemFull* item) {
+  const int allowed = CheckLinkAllowed(item);
+  if (allowed == 2) return;
+  if (allowed == 1) item->flags = 0;
+  if (AddLink(item)) ++found;
+}
+
+int CLinkFinder::PageIndexed(const tagTreeListItemFull* item) {
+  if (item->restype != RES_HTML ||
+      (item->protocol != PROTOCOL_HTTP && item->protocol != PROTOCOL_HTTPS)) {
+    return 0;
+  }
+  ScopeLock hold(lock);
+  return bookmarks &&
+         bookmarks->HasPage(item->protocol, item->username, item->userpass, item->server,
+                            static_cast<int32_t>(item->port), item->resource);
+}
+
+int CLinkFinder::ClaimPageParse(const tagTreeListItemFull* page) {
+  ScopeLock hold(lock);
+  if (!bookmarks) return 1;
+  const int32_t port = static_cast<int32_t>(page->port);
+  if (bookmarks->HasPage(page->protocol, page->username, page->userpass, page->server, port,
+                         page->resource)) {
+    return 0;
+  }
+  bookmarks->AddPage(page->protocol, page->username, page->userpass, page->server, port,
+                     page->resource);
+  return 1;
+}
+
+void CLinkFinder::CheckBookmark(tagTreeListItemFull* item) {
+  int declared = 0;
+  {
+    ScopeLock hold(lock);
+    declared = bookmarks && bookmarks->HasBookmark(item->protocol, item->username, item->userpass,
+                                                   item->server, static_cast<int32_t>(item->port),
+                                                   item->resource, item->bookmark);
+  }
+  WCHAR text[256];
+  FormatStringW(text, 256, EngineText("Status", declared ? "BookmarkFound" : "BookmarkNotFound"),
+                item->bookmark);
+  if (declared) {
+    AppendItemComment(item, text);
+    CopyField(item->statusstr, EngineText("Status", "OK"));
+  } else {
+    CopyField(item->statusstr, text);
+  }
 }
 
 void CLinkFinder::TakeRobotsText(const char* body, unsigned long length) {

@@ -34,6 +34,12 @@ struct StoredLink {
   std::string commentstr;
   int32_t statusval;
   int32_t attempt;
+  std::string ressize;
+  std::string charset;
+  std::string rel_url;
+  std::string rel_title;
+  int32_t line;
+  int32_t col;
 };
 
 class CrawlFixture {

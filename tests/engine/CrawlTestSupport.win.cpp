@@ -34,12 +34,13 @@ void CheckHook(const tagTreeListItemFull* item) {
 void CollectRow(void* user, int32_t, int32_t, int32_t first, int32_t, const char*, const char*,
                 const char* server, int32_t, const char* resource, const char* bookmark,
                 const char*, int32_t restype, int32_t, const char* title, const char* statusstr,
-                const char* commentstr, const char*, const char*, const char*, const char*,
-                int32_t statusval, int32_t attempt, int32_t, const char*, const char*, int32_t,
-                int32_t, int32_t, int32_t, int32_t*) {
-  static_cast<std::vector<StoredLink>*>(user)->push_back({first, server, resource, bookmark,
-                                                          restype, title, statusstr, commentstr,
-                                                          statusval, attempt});
+                const char* commentstr, const char*, const char* ressize, const char*,
+                const char* charset, int32_t statusval, int32_t attempt, int32_t,
+                const char* rel_url, const char* rel_title, int32_t line, int32_t col, int32_t,
+                int32_t, int32_t*) {
+  static_cast<std::vector<StoredLink>*>(user)->push_back(
+      {first, server, resource, bookmark, restype, title, statusstr, commentstr, statusval, attempt,
+       ressize, charset, rel_url, rel_title, line, col});
 }
 
 }  // namespace
