@@ -6,6 +6,8 @@ run it in this folder and commit what it writes."""
 import math
 import struct
 
+from bmpfile import write_bmp24
+
 # Button icons: 32 x 26 each, on white (the image list's mask colour).
 ICON_W, ICON_H = 32, 26
 WHITE = (255, 255, 255)
@@ -105,21 +107,6 @@ def button_strip():
     return strip
 
 
-def write_bmp(path, pixels):
-    height, width = len(pixels), len(pixels[0])
-    row_bytes = (width * 3 + 3) & ~3
-    body = bytearray()
-    for row in reversed(pixels):
-        line = bytearray()
-        for r, g, b in row:
-            line += bytes((b, g, r))
-        body += line + bytes(row_bytes - len(line))
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(body), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(body), 2835, 2835, 0, 0)
-    with open(path, "wb") as out:
-        out.write(header + info + body)
-
-
 # Animations: 32 x 32, 256-entry table, index 0 transparent.
 ANIM = 32
 
@@ -204,7 +191,7 @@ def warning_frames():
 
 
 def main():
-    write_bmp("boxbuttons.bmp", button_strip())
+    write_bmp24("boxbuttons.bmp", button_strip())
     palette, frames = glinting_disc((210, 30, 30), (255, 255, 255), error_mark)
     write_gif("boxerror.gif", palette, frames, 20)
     palette, frames = glinting_disc((40, 90, 200), (255, 255, 255), question_mark)

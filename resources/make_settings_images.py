@@ -5,6 +5,8 @@ Run from this folder; the outputs are committed."""
 import math
 import struct
 
+from bmpfile import write_bmp24
+
 WHITE = (255, 255, 255)
 
 
@@ -28,21 +30,6 @@ def domain(x, y):
     if d > 6.2 or x in (7, 8) or y in (7, 8) or abs(math.hypot((x - cx) * 2.2, y - cy) - 7) < 0.8:
         return (16, 64, 160)
     return (120, 190, 240)
-
-
-def write_bmp(path, width, height, pixel):
-    row = (width * 3 + 3) & ~3
-    data = bytearray()
-    for y in range(height - 1, -1, -1):
-        line = bytearray()
-        for x in range(width):
-            r, g, b = pixel(x, y)
-            line += bytes((b, g, r))
-        data += line + bytes(row - len(line))
-    header = struct.pack('<2sIHHI', b'BM', 54 + len(data), 0, 0, 54)
-    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(data), 2835, 2835, 0, 0)
-    with open(path, 'wb') as f:
-        f.write(header + info + data)
 
 
 HAND = [
@@ -93,5 +80,6 @@ def write_cursor(path):
         f.write(directory + entry + image)
 
 
-write_bmp('cookies.bmp', 32, 16, lambda x, y: cookie(x, y) if x < 16 else domain(x - 16, y))
+write_bmp24('cookies.bmp',
+            [[cookie(x, y) if x < 16 else domain(x - 16, y) for x in range(32)] for y in range(16)])
 write_cursor('hand.cur')

@@ -1,13 +1,14 @@
 #!/usr/bin/python3
 """Draws the toolbar and menu images of the program and writes them as BMP files.
 
-Run from this folder: ./make_bitmaps.py. Writes toolbar.bmp (twelve 24x24 images),
+Run from this folder: ./make_bitmaps.py. Writes into bitmaps/ toolbar.bmp (twelve 24x24 images),
 toolbar-hot.bmp, toolbar-disabled.bmp (white is transparent), toolbar-8bit.bmp (the same
 images in the 16 standard colours on the mask colour 0x808000) and menu.bmp (thirteen 16x16 images,
 white transparent).
 """
 import math
-import struct
+
+from bmpfile import write_bmp, write_bmp24
 
 WHITE = (255, 255, 255)
 TEAL = (0, 128, 128)  # COLORREF 0x808000
@@ -194,14 +195,7 @@ def strip(images, size, hue, background=WHITE):
 
 
 def bmp24(canvas, path):
-    stride = (canvas.width * 3 + 3) & ~3
-    body = bytearray()
-    for row in reversed(canvas.pixels):
-        line = bytearray()
-        for r, g, b in row:
-            line += bytes((b, g, r))
-        body += line + bytes(stride - len(line))
-    write_bmp(path, canvas, 24, b"", body)
+    write_bmp24(path, canvas.pixels)
 
 
 # The 16 colours every 8-bit display palette holds, so the strip shows unchanged there.
@@ -240,24 +234,15 @@ def bmp8(canvas, path):
         line = bytes(index[c] for c in row)
         body += line + bytes(stride - len(line))
     table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
-    write_bmp(path, canvas, 8, table, body, len(palette))
-
-
-def write_bmp(path, canvas, bits, table, body, used=0):
-    offset = 14 + 40 + len(table)
-    header = struct.pack("<2sIHHI", b"BM", offset + len(body), 0, 0, offset)
-    info = struct.pack("<IiiHHIIiiII", 40, canvas.width, canvas.height, 1, bits, 0, len(body),
-                       2835, 2835, used, used)
-    with open(path, "wb") as out:
-        out.write(header + info + table + body)
+    write_bmp(path, canvas.width, canvas.height, 8, table, body, len(palette))
 
 
 def main():
-    bmp24(strip(TOOLBAR, 24, plain), "toolbar.bmp")
-    bmp24(strip(TOOLBAR, 24, hot), "toolbar-hot.bmp")
-    bmp24(strip(TOOLBAR, 24, grey), "toolbar-disabled.bmp")
-    bmp8(strip(TOOLBAR, 24, plain, TEAL), "toolbar-8bit.bmp")
-    bmp24(strip(MENU, 16, plain), "menu.bmp")
+    bmp24(strip(TOOLBAR, 24, plain), "bitmaps/toolbar.bmp")
+    bmp24(strip(TOOLBAR, 24, hot), "bitmaps/toolbar-hot.bmp")
+    bmp24(strip(TOOLBAR, 24, grey), "bitmaps/toolbar-disabled.bmp")
+    bmp8(strip(TOOLBAR, 24, plain, TEAL), "bitmaps/toolbar-8bit.bmp")
+    bmp24(strip(MENU, 16, plain), "bitmaps/menu.bmp")
 
 
 if __name__ == "__main__":
