@@ -23,6 +23,7 @@
 #include "engine/BookmarkIndex.h"
 #include "engine/FinderCallbacks.h"
 #include "engine/Records.h"
+#include "engine/ReportRows.h"
 #include "engine/ScopeLock.h"
 
 struct tagDBCONTEXT;
@@ -88,6 +89,13 @@ class CLinkFinder {
   void report_url_func(FINDER_REPORT_PARAMS);
   void export_url_func(FINDER_EXPORT_PARAMS);
 
+  // Writes the link report the request describes (GUI thread, no run active). 1 when the
+  // file is complete; 0 when it could not be created or written, the query failed or was
+  // cancelled, or the format is unknown: the file is then deleted.
+  int ExportLinks(tagEXPORTLINKSSTRUCT* request);
+  // One stored row of the report query, on the thread that runs ExportLinks.
+  void export_report_func(FINDER_EXPORT_PARAMS);
+
  private:
   void Destroy();
   int LoadOptions();
@@ -96,6 +104,9 @@ class CLinkFinder {
   // Every stored option, bound to this engine's fields.
   std::vector<EngineOption> Options();
   void SetRobotsText(std::u16string text);
+  void WriteReport(const std::u16string& text);
+  std::u16string ReportStatistics(const tagEXPORTLINKSSTRUCT& request);
+  void ShowSaveError(const char16_t* text);
   void CountResultRow(int32_t first, int32_t restype, int32_t statusval, int32_t extern_);
   void HandCaseRuleOver();
   void ParseSiteURL(tagTreeListItemFull* item);
@@ -128,6 +139,8 @@ class CLinkFinder {
   WCHAR siteURL[2048];
   WCHAR siteServer[256];
   uint32_t sitePort = 0;
+  HWND mainWindow = nullptr;
+  HWND worksheetWindow = nullptr;
   HWND linksList = nullptr;
   HWND layoutTree = nullptr;
   HWND brokenList = nullptr;
@@ -140,4 +153,9 @@ class CLinkFinder {
   uint64_t timeElapsed = 0;
   int showAllLinks = 0;
   std::unique_ptr<CBookmarkIndex> bookmarks;
+  // The report being written by ExportLinks, read by export_report_func.
+  HANDLE reportFile = INVALID_HANDLE_VALUE;
+  tagEXPORTLINKSSTRUCT* exportRequest = nullptr;
+  const ReportTexts* reportTexts = nullptr;
+  bool reportFailed = false;
 };

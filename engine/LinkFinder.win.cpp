@@ -33,15 +33,17 @@ void ClearViews(HWND linksList, HWND layoutTree, HWND brokenList) {
 }  // namespace
 
 CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
-                         const WCHAR* databaseFile, tagSETTINGS* globalSettings, HWND /*mainWnd*/,
-                         HWND /*worksheetWnd*/, HWND links, HWND tree, HWND brokenLinks,
-                         int allLinks, console_type console, void* /*doneEvent*/) {
+                         const WCHAR* databaseFile, tagSETTINGS* globalSettings, HWND mainWnd,
+                         HWND worksheetWnd, HWND links, HWND tree, HWND brokenLinks, int allLinks,
+                         console_type console, void* /*doneEvent*/) {
   siteURL[0] = 0;
   siteServer[0] = 0;
   startPath[0] = 0;
   memset(&siteSettings, 0, sizeof siteSettings);
   memset(&windowSettings, 0, sizeof windowSettings);
   settings = globalSettings;
+  mainWindow = mainWnd;
+  worksheetWindow = worksheetWnd;
   linksList = links;
   layoutTree = tree;
   brokenList = brokenLinks;
@@ -70,6 +72,7 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
   if (callbacks) {
     callbacks->report = {this, &CLinkFinder::report_url_func};
     callbacks->exportUrl = {this, &CLinkFinder::export_url_func};
+    callbacks->exportReport = {this, &CLinkFinder::export_report_func};
   }
   bookmarks.reset(new (std::nothrow) CBookmarkIndex(siteSettings.CheckIgnoreCase));
   if (!callbacks || !bookmarks) initialized = 0;
