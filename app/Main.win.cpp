@@ -1,3 +1,10 @@
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) { return 0; }
+#include "app/Startup.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR, int) {
+  const int code = RunProgram(instance, previous);
+  // Scan threads still running are not waited for.
+  if (code == 0) ExitProcess(0);
+  return code;
+}

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "bench/ScanSimulation.h"
-#include "scandb/ScanDb.h"
 #include "scandb/RowFill.h"
+#include "scandb/ScanDb.h"
 
 namespace {
 

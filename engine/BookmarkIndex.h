@@ -1,16 +1,66 @@
-// The anchors of the pages parsed during a crawl, looked up under the site's case rule.
-// Guarded by the engine lock. So far it holds only that case rule; no anchor is kept yet.
+// The anchors of the pages parsed during a crawl: for each page, the anchor names it
+// declares, in document order and each once. A page is known by its protocol, user name,
+// password, server and port, and its resource (path and query) under the site's case rule;
+// never by a fragment. Neutral header.
+// Not locked: every use happens under the engine lock.
 #pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
 
 class CBookmarkIndex {
  public:
-  explicit CBookmarkIndex(int ignoreCase) : ignoreCase_(ignoreCase) {}
+  using AnchorList = std::vector<std::u16string>;
+
+  // ignoreCase: resources that differ only in letter case are the same page.
+  explicit CBookmarkIndex(int ignoreCase);
   CBookmarkIndex(const CBookmarkIndex&) = delete;
   CBookmarkIndex& operator=(const CBookmarkIndex&) = delete;
 
-  void SetIgnoreCase(int ignoreCase) { ignoreCase_ = ignoreCase; }
+  // Forgets every page, then takes the case rule.
+  void Reset(int ignoreCase);
   int IgnoreCase() const { return ignoreCase_; }
 
+  // < 0, 0 or > 0 by the case rule.
+  int CompareKey(const char16_t* resource1, const char16_t* resource2) const;
+
+  // The page's anchors (owned by the index, valid until it changes), or null.
+  const AnchorList* FindPage(int32_t protocol, const char16_t* username, const char16_t* userpass,
+                             const char16_t* server, int32_t port, const char16_t* resource) const;
+  int HasPage(int32_t protocol, const char16_t* username, const char16_t* userpass,
+              const char16_t* server, int32_t port, const char16_t* resource) const;
+  // 1 when the page declares the anchor. Names compare without regard to case, and one
+  // leading "#" on either side is ignored.
+  int HasBookmark(int32_t protocol, const char16_t* username, const char16_t* userpass,
+                  const char16_t* server, int32_t port, const char16_t* resource,
+                  const char16_t* name) const;
+  // Enters the page, with no anchor when it has none yet: 1, or 0 when memory ran out.
+  int AddPage(int32_t protocol, const char16_t* username, const char16_t* userpass,
+              const char16_t* server, int32_t port, const char16_t* resource);
+  // Enters the page and the anchor: 1 when the page holds the name afterwards, 0 when
+  // memory ran out (the index is then as it was).
+  int AddBookmark(int32_t protocol, const char16_t* username, const char16_t* userpass,
+                  const char16_t* server, int32_t port, const char16_t* resource,
+                  const char16_t* name);
+
  private:
+  // The parts compared without regard to case are kept case-folded.
+  struct PageKey {
+    std::u16string resource;  // folded only under the case rule
+    int32_t protocol;
+    int32_t port;
+    std::u16string server;
+    std::u16string username;
+    std::u16string userpass;
+    bool operator<(const PageKey& other) const;
+  };
+  using PageMap = std::map<PageKey, AnchorList>;
+
+  PageKey MakeKey(int32_t protocol, const char16_t* username, const char16_t* userpass,
+                  const char16_t* server, int32_t port, const char16_t* resource) const;
+
   int ignoreCase_;
+  PageMap pages_;
 };

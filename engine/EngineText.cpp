@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "app/StringTable.h"
+
 namespace {
 
 struct EngineTextEntry {
@@ -15,12 +17,55 @@ const EngineTextEntry kTexts[] = {
     {"Status", "EmptyURL", u"URL is empty"},
     {"Status", "RelativeOverflow", u"Relative link directory overflow"},
     {"Status", "DisallowedDirLevel", u"Checking file content is restricted by directory level"},
+    {"Status", "OK", u"OK"},
+    {"Status", "SKIPPED", u"SKIPPED"},
+    {"Status", "RedirectsTo", u"Redirects to"},
+    {"Status", "BookmarkFound", u"Bookmark \"%s\" found"},
+    {"Status", "BookmarkNotFound", u"Bookmark \"%s\" not found"},
+    {"Status", "DisallowedRobots", u"Disallowed in robots.txt"},
+    {"Status", "DisallowedDomain", u"Disallowed by domain"},
+    {"Status", "DisallowedBookmark", u"Disallowed by bookmark"},
+    {"Status", "DisallowedWildcard", u"Checking file content is disallowed by wildcard"},
+    {"Msg", "Undefined", u"Undefined"},
+    {"Msg", "Unknown", u"Unknown"},
+    {"Location", "AtLine", u"at line"},
+    {"Location", "AtColumn", u"column"},
+    {"Location", "LinkFrom", u"link from"},
+    {"Location", "InTag", u"in tag"},
+    {"Location", "Argument", u"argument"},
+    {"Location", "Sec", u"sec."},
+    {"Resource", "Application", u"Application"},
+    {"Resource", "Audio", u"Audio"},
+    {"Resource", "HTML", u"HTML"},
+    {"Resource", "Image", u"Image"},
+    {"Resource", "Text", u"Text"},
+    {"Resource", "Video", u"Video"},
+    {"Resource", "StyleSheet", u"Style Sheet"},
+    {"Resource", "Checking", u"Checking"},
+    {"Resource", "External", u"External"},
+    {"Resource", "Internal", u"Internal"},
+    {"Resource", "Position", u"Line: %d, Col: %d"},
+    {"Curl", "101", u"Unsupported protocol"},
     {"Curl", "103", u"URL using bad/illegal format or missing URL"},
+    {"Curl", "124", u"Out of memory"},
 };
+
+bool SameAscii(const char16_t* wide, const char* narrow) {
+  for (; *wide && *narrow; ++wide, ++narrow) {
+    if (*wide != static_cast<unsigned char>(*narrow)) return false;
+  }
+  return *wide == 0 && *narrow == 0;
+}
 
 }  // namespace
 
 const char16_t* EngineText(const char* section, const char* key) {
+  // The loaded language table answers once start-up has filled it.
+  for (const tagSTRINGITEM& item : g_stringItems) {
+    if (!SameAscii(item.section, section) || !SameAscii(item.key, key)) continue;
+    if (*item.destination && **item.destination) return *item.destination;
+    break;
+  }
   for (const EngineTextEntry& entry : kTexts) {
     if (!std::strcmp(entry.section, section) && !std::strcmp(entry.key, key)) return entry.text;
   }

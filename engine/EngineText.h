@@ -2,5 +2,6 @@
 // Neutral header; callable on any thread. The returned text is static and never freed.
 #pragma once
 
-// The English text of Section/Key; "" for a key the engine does not use.
+// The loaded language's text of Section/Key once start-up has loaded the language table,
+// else the English text; "" for a key the engine does not use.
 const char16_t* EngineText(const char* section, const char* key);

@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -79,15 +80,54 @@ class CLinkFinder {
   void GetDisplayLink(const WCHAR* url, WCHAR* display, int displaySize);
   void GetLinkFromDisplayBack(WCHAR* url, int urlSize, const WCHAR* display);
 
+  // Crawl control, GUI thread: 1 when done, 0 when refused in the present state (or, for
+  // the two stop requests, when no run was active). Idle: IsStopped 1, IsPaused 0;
+  // suspended: IsPaused 1. The end of every run is sent to the worksheet window as
+  // WM_USER+110 from a worker thread and signals the done event.
+  int StartFinder();
+  int SuspendFinder();
+  int ResumeFinder();
+  int StopFinder();
+
+  // Queues a link (statusval 0) or stores it with its known outcome; any thread. Each
+  // returns the database call's result.
+  int AddLink(tagTreeListItemFull* item);
+  int AddLinkFound(tagTreeListItemFull* item);
+  int AddLinkProcessed(tagTreeListItemFull* item);
+
+  // Reply header fields of a check: location (1024 units), content type, last modified
+  // (50 units each) are emptied first; the content length (50 units) is set only when the
+  // header has one. Any thread.
+  void ParseHTTPHeader(const char* header, unsigned long length, WCHAR* location,
+                       WCHAR* contentType, WCHAR* contentLength, WCHAR* lastModified,
+                       const WCHAR* server);
+  // Keeps a downloaded block in the cache folder under a name from the resource, numbered
+  // when taken. Any thread.
+  void SaveCachedFile(const tagTreeListItemFull* item, const void* data, unsigned long length);
+  // Picks the page's charset and queues the links of an HTML page; fills the charset and
+  // title fields (sizes in units). Worker threads.
+  void StartParseHtmlData(const WCHAR* pageUrl, WCHAR* charsetOut, int charsetSize, WCHAR* titleOut,
+                          int titleSize, const char* data, unsigned long length);
+
   // The process's cookie store (net/Cookies.h), on any thread: stores one Set-Cookie value
   // from `host` (always 1); the Cookie header for a request, freed with free().
   int HeaderSetCookie(WCHAR* host, char* text, DWORD length);
   char* HeaderGetCookie(WCHAR* host, WCHAR* path);
 
   // Callback members, reached through CFinderCallbacks on the database layer's threads:
-  // a result stored during a scan, and a stored result while a worksheet is opened.
+  // the check of one queued link, a result stored during a scan, a stored result while a
+  // worksheet is opened, and the end of a run.
+  int32_t query_url_func(FINDER_QUERY_PARAMS);
   void report_url_func(FINDER_REPORT_PARAMS);
   void export_url_func(FINDER_EXPORT_PARAMS);
+  void stop_crawler_func(void* unused);
+  // The producer of a run's start rows; `block` is the one StartFinder hands over, freed
+  // here after the last row.
+  static int32_t feed_start_urls_func(void* block, int32_t* protocol, char* username,
+                                      char* userpass, char* server, int32_t* port, char* resource,
+                                      char* bookmark, char* comment, int32_t* restype,
+                                      int32_t* flags, char* rel_url, char* rel_title, int32_t* line,
+                                      int32_t* col, int32_t* extern_, int32_t* dir);
 
   // Writes the link report the request describes (GUI thread, no run active). 1 when the
   // file is complete; 0 when it could not be created or written, the query failed or was
@@ -108,6 +148,44 @@ class CLinkFinder {
   std::u16string ReportStatistics(const tagEXPORTLINKSSTRUCT& request);
   void ShowSaveError(const char16_t* text);
   void CountResultRow(int32_t first, int32_t restype, int32_t statusval, int32_t extern_);
+  void ClearViews();
+  // A record from the UTF-8 columns of a row, with Url composed.
+  void LinkToTreeItem(tagTreeListItemFull* item, FINDER_ROW_PARAMS);
+
+  // The check of one link (worker threads).
+  struct CheckState {
+    int row = -1;  // of the links list; -1 when none
+    int pageIndexed = 0;
+    int repeat = 0;    // a passing failure is tried again
+    int getRetry = 0;  // a failed existence check is tried again as a full request
+    int skipped = 0;
+    int checkable = 1;
+  };
+  status_type CheckOnce(tagTreeListItemFull* item, CheckState* state);
+  status_type DownloadFile(tagTreeListItemFull* item, CheckState* state);
+  template <typename Downloader>
+  status_type DownloadHttp(tagTreeListItemFull* item, CheckState* state, const char* userAgent);
+  status_type NoDownloader(tagTreeListItemFull* item, CheckState* state);
+  void ProcessDownload(status_type result, tagTreeListItemFull* item, int row, int pageIndexed,
+                       char* data, unsigned long length, unsigned long headerOffset,
+                       unsigned long headerEnd, int* repeat, int* getRetry);
+  void FollowRedirect(tagTreeListItemFull* item, WCHAR* location);
+  void TakeRobotsText(const char* body, unsigned long length);
+  int InsertCheckingRow(const tagTreeListItemFull* item);
+  void ShowCheckingTry(int row, int32_t tryNumber);
+  // Under the engine lock.
+  void FinishRow(const tagTreeListItemFull* item, int row);
+  void PrintConsoleLines(const tagTreeListItemFull* item);
+  void ParseHtmlDataA(const WCHAR* pageUrl, const WCHAR* charset, WCHAR* titleOut, int titleSize,
+                      const char* text, long length);
+  // How far the scanner skips from the tag's "<" (0: on after the tag).
+  long ParseHtmlTagA(const WCHAR* pageUrl, const char* tag, int* line, int* column,
+                     const WCHAR* charset, WCHAR* titleOut, int titleSize, const char* fromTag,
+                     long remaining);
+  void ProcessHtmlTagA(const WCHAR* pageUrl, const char* tagName, const char* attribute,
+                       const char* value, const char* tag, long valueOffset, int line, int column);
+  void SetTitle(const char* text, long length, const WCHAR* charset, WCHAR* titleOut,
+                int titleSize);
   void HandCaseRuleOver();
   void ParseSiteURL(tagTreeListItemFull* item);
   // The state the URL model and the restriction rules read; no extension lists.
@@ -117,9 +195,11 @@ class CLinkFinder {
   friend struct CLinkFinderTestAccess;
 
   std::unique_ptr<CLinkFinderCallbacks> callbacks;
-  // Guards the robots text, which workers read while another one installs a new text.
+  // Guards the robots text, which workers read while another one installs a new text, the
+  // end of a run, the list rows and the out-values of a check.
   CriticalSection lock;
   int initialized = 0;
+  int finished = 0;  // set once per run by stop_crawler_func
   tagDBCONTEXT* context = nullptr;
   tagSITESETTINGS siteSettings;
   tagWINDOWSETTINGS windowSettings;
@@ -136,21 +216,32 @@ class CLinkFinder {
   std::atomic<uint32_t> others{0};
   std::atomic<uint32_t> internal{0};
   std::atomic<uint32_t> external{0};
+  int threadCount = 0;
+  int perServerLimit = 0;
   WCHAR siteURL[2048];
   WCHAR siteServer[256];
   uint32_t sitePort = 0;
   HWND mainWindow = nullptr;
-  HWND worksheetWindow = nullptr;
+  HWND worksheetWnd = nullptr;
   HWND linksList = nullptr;
   HWND layoutTree = nullptr;
   HWND brokenList = nullptr;
   console_type consoleType = CONSOLE_NONE;
+  FILE* consoleStream = nullptr;
+  void* doneEvent = nullptr;
   COORD consoleCursor = {0, 0};
+  // Run state; workers read it and the last one writes it at the end of a run.
   std::atomic<int> stopped{1};
   std::atomic<int> paused{0};
+  std::atomic<int> pauseRequested{0};
+  // From an accepted stop or pause until the run has ended.
+  std::atomic<int> stopPending{0};
+  // Set when the end of a run is sent to the worksheet window; cleared by the next start.
+  std::atomic<int> endSending{0};
   std::atomic<uint64_t> bytesSent{0};
   std::atomic<uint64_t> bytesReceived{0};
   uint64_t timeElapsed = 0;
+  uint64_t runStart = 0;  // milliseconds since 1900; 0 when no run is timed
   int showAllLinks = 0;
   std::unique_ptr<CBookmarkIndex> bookmarks;
   // The report being written by ExportLinks, read by export_report_func.

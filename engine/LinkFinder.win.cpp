@@ -24,18 +24,17 @@ void WaitHandlingSentMessages(DWORD ms) {
   PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
-void ClearViews(HWND linksList, HWND layoutTree, HWND brokenList) {
-  if (linksList) SendMessageW(linksList, LVM_DELETEALLITEMS, 0, 0);
-  if (brokenList) SendMessageW(brokenList, LVM_DELETEALLITEMS, 0, 0);
-  if (layoutTree) SendMessageW(layoutTree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-}
-
 }  // namespace
 
 CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
                          const WCHAR* databaseFile, tagSETTINGS* globalSettings, HWND mainWnd,
-                         HWND worksheetWnd, HWND links, HWND tree, HWND brokenLinks, int allLinks,
-                         console_type console, void* /*doneEvent*/) {
+                         HWND worksheet, HWND links, HWND tree, HWND brokenLinks, int allLinks,
+                         console_type console, void* done) {
+  threadCount = globalSettings ? static_cast<int>(globalSettings->NumThreads) : 1;
+  perServerLimit = globalSettings ? static_cast<int>(globalSettings->ThreadsPerServer) : 1;
+  worksheetWnd = worksheet;
+  doneEvent = done;
+  consoleStream = stdout;
   siteURL[0] = 0;
   siteServer[0] = 0;
   startPath[0] = 0;
@@ -43,7 +42,6 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
   memset(&windowSettings, 0, sizeof windowSettings);
   settings = globalSettings;
   mainWindow = mainWnd;
-  worksheetWindow = worksheetWnd;
   linksList = links;
   layoutTree = tree;
   brokenList = brokenLinks;
@@ -66,13 +64,15 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
       consoleCursor.Y = -1;
     }
   }
-  ClearViews(linksList, layoutTree, brokenList);
+  ClearViews();
 
   callbacks.reset(new (std::nothrow) CLinkFinderCallbacks);
   if (callbacks) {
+    callbacks->query = {this, &CLinkFinder::query_url_func};
     callbacks->report = {this, &CLinkFinder::report_url_func};
     callbacks->exportUrl = {this, &CLinkFinder::export_url_func};
     callbacks->exportReport = {this, &CLinkFinder::export_report_func};
+    callbacks->stop = {this, &CLinkFinder::stop_crawler_func};
   }
   bookmarks.reset(new (std::nothrow) CBookmarkIndex(siteSettings.CheckIgnoreCase));
   if (!callbacks || !bookmarks) initialized = 0;
@@ -136,12 +136,30 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
 
 CLinkFinder::~CLinkFinder() { Destroy(); }
 
+void CLinkFinder::ClearViews() {
+  if (linksList) SendMessageW(linksList, LVM_DELETEALLITEMS, 0, 0);
+  if (brokenList) SendMessageW(brokenList, LVM_DELETEALLITEMS, 0, 0);
+  if (layoutTree) SendMessageW(layoutTree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+}
+
 void CLinkFinder::Destroy() {
   if (context) {
     // Workers of a run call back into this object through the callback object: both stay
     // until the last worker has left. The free is refused until then (or, asked for from
     // the finish callback, done by the run's last thread once the callback has returned).
     DBStopWorkers(context);
+    // The run's last worker uses this object in stop_crawler_func until it sends the end
+    // of the run to the worksheet window. Unless that message is being handled on this
+    // very thread, the run must have ended completely (the case-rule call is refused while
+    // it is active) before the free below may defer to it.
+    const bool endHandledHere =
+        endSending && worksheetWnd && InSendMessage() &&
+        GetWindowThreadProcessId(worksheetWnd, nullptr) == GetCurrentThreadId();
+    if (!endHandledHere) {
+      while (!DBSetIgnoreCase(context, siteSettings.CheckIgnoreCase)) {
+        WaitHandlingSentMessages(kStopPollMs);
+      }
+    }
     while (!DBFreeContext(context)) WaitHandlingSentMessages(kStopPollMs);
     context = nullptr;
   }
@@ -159,7 +177,7 @@ void CLinkFinder::SetRobotsText(std::u16string text) {
 // does, not only after the next start.
 void CLinkFinder::HandCaseRuleOver() {
   if (context) DBSetIgnoreCase(context, siteSettings.CheckIgnoreCase);
-  if (bookmarks) bookmarks->SetIgnoreCase(siteSettings.CheckIgnoreCase);
+  if (bookmarks) bookmarks->Reset(siteSettings.CheckIgnoreCase);
 }
 
 int CLinkFinder::SetSettings(const WCHAR* url, const tagSITESETTINGS* site, int allLinks) {

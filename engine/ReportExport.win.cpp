@@ -204,8 +204,8 @@ int CLinkFinder::ExportLinks(tagEXPORTLINKSSTRUCT* request) {
 }
 
 void CLinkFinder::ShowSaveError(const char16_t* text) {
-  if (worksheetWindow && finderstruct.AnimatedMessageBox)
-    finderstruct.AnimatedMessageBox(worksheetWindow, text, u"Tessaline Lite", MB_ICONERROR);
+  if (worksheetWnd && finderstruct.AnimatedMessageBox)
+    finderstruct.AnimatedMessageBox(worksheetWnd, text, u"Tessaline Lite", MB_ICONERROR);
 }
 
 void CLinkFinder::export_report_func(int32_t, int32_t, int32_t first, FINDER_ROW_PARAMS,

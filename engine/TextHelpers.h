@@ -21,6 +21,11 @@ size_t Utf8Sequence(const char* text, size_t bytes, uint32_t* cp, size_t* bad);
 // written. Stops at the first malformed sequence; drops a leading byte-order mark.
 int Utf8ToUtf16(const char* text, uint32_t bytes, char16_t* out, int size);
 
+// The same for terminated texts: the whole of `text` (NULL as empty) into `out` with a
+// terminator, at most size - 1 units or bytes. Return what was written without it.
+int Utf16ToUtf8Z(const char16_t* text, char* out, int size);
+int Utf8ToUtf16Z(const char* text, char16_t* out, int size);
+
 // ICU comparisons: < 0, 0 or > 0. ignoreCase uses default case folding, otherwise
 // code units are compared. Null texts compare as empty.
 int UnicodeCompare(const char16_t* a, const char16_t* b, int ignoreCase);

@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <string>
 
 #include "engine/TextHelpers.h"
 
@@ -116,4 +117,20 @@ int Utf8ToUtf16(const char* text, uint32_t bytes, char16_t* out, int size) {
     i += static_cast<uint32_t>(length);
   }
   return pos;
+}
+
+int Utf16ToUtf8Z(const char16_t* text, char* out, int size) {
+  if (!out || size < 1) return 0;
+  const int units = text ? static_cast<int>(std::char_traits<char16_t>::length(text)) : 0;
+  const int written = Utf16ToUtf8(text, units, out, size - 1);
+  out[written] = 0;
+  return written;
+}
+
+int Utf8ToUtf16Z(const char* text, char16_t* out, int size) {
+  if (!out || size < 1) return 0;
+  const uint32_t bytes = text ? static_cast<uint32_t>(std::char_traits<char>::length(text)) : 0;
+  const int written = Utf8ToUtf16(text, bytes, out, size - 1);
+  out[written] = 0;
+  return written;
 }

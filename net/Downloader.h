@@ -10,7 +10,17 @@
 
 #include "net/StatusType.h"
 
+// No body is read into memory beyond this, whatever the size limit says: above it the
+// download ends as skipped by the size limit.
 constexpr uint32_t DOWNLOAD_MAX_BYTES = 64u * 1024 * 1024;
+
+// Size-limit kinds of SizeLimitType: a minimum skips a resource of at most SizeLimit
+// bytes, a maximum one of more than SizeLimit bytes.
+enum : int32_t {
+  SIZELIMIT_NONE = 0,
+  SIZELIMIT_MINIMUM = 1,
+  SIZELIMIT_MAXIMUM = 2,
+};
 
 // Non-zero when the HTTP status code counts as success. No calling-convention keyword:
 // both sides of the program must see one ABI.
@@ -125,6 +135,53 @@ class CFTPDnld {
   int32_t SizeAbort;  // the listing reached DOWNLOAD_MAX_BYTES
   int32_t OutOfMemory;
   uint32_t DataCapacity;
+};
+
+// file: a local file, read whole (or only opened with ExistenceOnly); results 0, 1 (with
+// the system's text), 2. Windows side.
+class CFILEDnld {
+ public:
+  char16_t FileName[2048] = {};  // '/' becomes '\' in place when the download starts
+  uint32_t TimeLimit = 0;        // milliseconds, 0 = none
+  int32_t SizeLimitType = SIZELIMIT_NONE;
+  uint32_t SizeLimit = 0;  // bytes
+  int32_t ExistenceOnly = 0;
+  char16_t StatusText[256] = {};
+  char16_t StatusDetail[256] = {};
+  uint32_t ElapsedTime = 0;  // milliseconds the download took
+  uint32_t SentSize = 0;
+  uint32_t ReceivedSize = 0;
+
+  status_type FILEDownload(void** data, unsigned long* length);
+  void FreeData(void* data);
+};
+
+// rtsp: one DESCRIBE over TCP, direct, through an HTTP proxy's CONNECT tunnel or through a
+// SOCKS5 proxy; results 0 (200, 405 or 406) or 1. The data is the reply header with one NUL
+// after it that the length does not count. Timeout bounds the whole probe.
+class CRTSPClnt {
+ public:
+  CRTSPClnt();
+  status_type RTSPClient(void** data, unsigned long* length);
+  void FreeData(void* data);
+
+  char HostName[2048];
+  int32_t Port;
+  int32_t ProxyType;  // 0 direct, 1 HTTP, 2 SOCKS5, other nothing is sent
+  char ProxyAddress[256];
+  int32_t ProxyPort;
+  int32_t ProxyBypassLocal;
+  int32_t ProxyUseAuth;
+  char ProxyUserName[256];
+  char ProxyPassword[256];
+  char Path[2048];  // UTF-8; escaped in place when the escaped text fits
+  char16_t StatusText[256];
+  char16_t StatusDetail[256];
+  uint32_t HeaderOffset;
+  uint32_t HeaderSize;
+  uint32_t ElapsedTime;
+  intptr_t Socket;  // the POSIX descriptor while the probe runs, else -1
+  int32_t Timeout;  // seconds
 };
 
 // The bytes 0x01-0x20, 0x7F-0xFF and those in `extra` as '%' and two upper-case hex digits.

@@ -46,7 +46,7 @@ struct tagFINDERSTRUCT {
                     uint32_t style, uint32_t exstyle, int id, int forcesize, int forcewidth,
                     int forceheight, int addwidth, int addheight, double relwidth,
                     double relheight);
-  INT_PTR (*CreateXmlDialog)
+  INT_PTR(*CreateXmlDialog)
   (HINSTANCE module, HWND owner, DLGPROC proc, LPARAM userData, const char16_t* text, int length,
    BOOL modal, XMLMEASUREPROC measure);
   CXmlPropertySheet* (*CreatePropertySheet)(const tagXMLPROPSHEET* sheet);

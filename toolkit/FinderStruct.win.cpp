@@ -1,9 +1,12 @@
 #include "toolkit/FinderStruct.h"
 
+#include "toolkit/DateTime.h"
 #include "toolkit/DialogWriters.h"
 #include "toolkit/Format.h"
 #include "toolkit/Languages.h"
 #include "toolkit/MenuText.h"
+#include "toolkit/MessageBox.h"
+#include "toolkit/PropertySheet.h"
 
 tagFINDERSTRUCT finderstruct;
 
@@ -30,6 +33,14 @@ void WINAPI DllInit() {
   finderstruct.XmlCellEnd = XmlCellEnd;
   finderstruct.XmlControl = XmlControl;
   finderstruct.CreateXmlDialog = CreateXmlDialog;
+  finderstruct.CreatePropertySheet = CreatePropertySheet;
+  finderstruct.AddPropertySheetPage = AddPropertySheetPage;
+  finderstruct.RunPropertySheet = RunPropertySheet;
+  finderstruct.GetPropertySheetResult = GetPropertySheetResult;
+  finderstruct.FreePropertySheet = FreePropertySheet;
   finderstruct.FileExists = FileExists;
   finderstruct.FormatStringW = FormatStringW;
+  finderstruct.InitCustomControls = InitCustomControls;
+  finderstruct.AnimatedMessageBox = AnimatedMessageBox;
+  finderstruct.FormatDateTime = FormatDateTime;
 }

@@ -4,6 +4,8 @@
 #include <new>
 #include <vector>
 
+#include "toolkit/ControlClass.h"
+
 namespace {
 
 constexpr UINT_PTR kTimerId = 200;
@@ -593,19 +595,9 @@ LRESULT CALLBACK PushButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 ATOM RegisterPushButtonClass() {
-  WNDCLASSEXW existing = {};
-  existing.cbSize = sizeof(existing);
-  if (ATOM atom = static_cast<ATOM>(GetClassInfoExW(nullptr, VBUTTON_CLASS, &existing)))
-    return atom;
-  WNDCLASSEXW wc = {};
-  wc.cbSize = sizeof(wc);
-  wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS | CS_GLOBALCLASS;
-  wc.lpfnWndProc = PushButtonProc;
-  // Pointer-sized: the state pointer does not fit a 32-bit slot on 64-bit Windows.
-  wc.cbWndExtra = sizeof(void*);
-  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  wc.lpszClassName = VBUTTON_CLASS;
-  return RegisterClassExW(&wc);
+  return RegisterControlClass(VBUTTON_CLASS, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, PushButtonProc,
+                              LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)),
+                              CLR_INVALID);
 }
 
 void SetPushButtonBlendLibrary(const char16_t* name) { blendLibrary = name; }

@@ -47,10 +47,15 @@ struct tagXMLDIALOGLAYOUT {
 INT_PTR CreateXmlDialog(HINSTANCE module, HWND owner, DLGPROC proc, LPARAM userData,
                         const char16_t* text, int length, BOOL modal, XMLMEASUREPROC measure);
 
-// Measures and lays out a parsed description with the font of its font spec, before any
-// window exists (the property sheet sizes its pages with it). False when the font or the
-// layout fails.
-bool LayOutXmlDialog(tagXMLDIALOG* dialog, XMLMEASUREPROC measure);
+// Parses template text for a dialog. Null on failure with the last error set as
+// CreateXmlDialog sets it; the caller frees the result with DeleteXmlDialog.
+tagXMLDIALOG* ParseForDialog(const char16_t* text, int length);
+
+// Measures and lays out a parsed description with the font of its font spec, before the
+// dialog's window exists (the property sheet sizes its pages with it); `owner`, the window
+// that stands in for it, reaches the measure callback. False when the font or the layout
+// fails.
+bool LayOutXmlDialog(tagXMLDIALOG* dialog, XMLMEASUREPROC measure, HWND owner = nullptr);
 
 // A child dialog (a property-sheet page) from a description laid out by LayOutXmlDialog;
 // the dialog takes it over, also when creation fails. Returns the window or null.

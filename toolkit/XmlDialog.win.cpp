@@ -45,19 +45,6 @@ DWORD ParseErrorCode(int error) {
 }
 
 // Parses and reports a failure through the last error; null on failure.
-tagXMLDIALOG* ParseForDialog(const char16_t* text, int length) {
-  tagXMLDIALOG* dialog = ParseXmlDialog(text, length);
-  if (!dialog) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
-  }
-  if (dialog->error) {
-    SetLastError(ParseErrorCode(dialog->error));
-    DeleteXmlDialog(dialog);
-    return nullptr;
-  }
-  return dialog;
-}
 
 int16_t Clamp16(int32_t value, int32_t low) {
   return static_cast<int16_t>(std::min(std::max(value, low), int32_t{32767}));
@@ -309,6 +296,20 @@ INT_PTR RunDialog(HINSTANCE module, HWND owner, DLGPROC proc, const std::vector<
 
 }  // namespace
 
+tagXMLDIALOG* ParseForDialog(const char16_t* text, int length) {
+  tagXMLDIALOG* dialog = ParseXmlDialog(text, length);
+  if (!dialog) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  if (dialog->error) {
+    SetLastError(ParseErrorCode(dialog->error));
+    DeleteXmlDialog(dialog);
+    return nullptr;
+  }
+  return dialog;
+}
+
 XmlDialogState* GetXmlDialogState(HWND dialog) {
   return reinterpret_cast<XmlDialogState*>(GetWindowLongPtrW(dialog, DLGWINDOWEXTRA));
 }
@@ -344,10 +345,10 @@ INT_PTR CreateXmlDialog(HINSTANCE module, HWND owner, DLGPROC proc, LPARAM userD
   return RunDialog(module, owner, proc, words, state, modal);
 }
 
-bool LayOutXmlDialog(tagXMLDIALOG* dialog, XMLMEASUREPROC measure) {
+bool LayOutXmlDialog(tagXMLDIALOG* dialog, XMLMEASUREPROC measure, HWND owner) {
   HFONT font = CreateSpecFont(dialog->font);
   if (!font) return false;
-  bool ok = MeasureAndLayOut(nullptr, dialog, font, measure);
+  bool ok = MeasureAndLayOut(owner, dialog, font, measure);
   DeleteObject(font);
   return ok;
 }

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <string>
 
+#include "scandb/RowFill.h"
 #include "scandb/ScanDb.h"
 #include "tests/engine/EngineTestSupport.h"
-#include "scandb/RowFill.h"
 
 namespace {
 

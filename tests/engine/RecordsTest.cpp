@@ -38,8 +38,7 @@ const UrlCase kUrlCases[] = {
      u"rtsp://media.example.org:80/s"},
     {PROTOCOL_FILE, u"", u"", u"C:", 0, u"/docs/a.html?q", u"#n", u"file://C:/docs/a.html#n?q"},
     {PROTOCOL_NONE, u"", u"", u"", 0, u"mailto:joe@example.org", u"", u"mailto:joe@example.org"},
-    {PROTOCOL_NONE, u"", u"", u"x", 80, u"javascript:go('#a?b')", u"#a",
-     u"javascript:go('#a?b')"},
+    {PROTOCOL_NONE, u"", u"", u"x", 80, u"javascript:go('#a?b')", u"#a", u"javascript:go('#a?b')"},
 };
 
 tagTreeListItemFull MakeItem(const UrlCase& c) {

@@ -18,8 +18,7 @@ std::string ToUtf8(const std::u16string& text, int size) {
 
 std::u16string ToUtf16(const std::string& bytes, int size) {
   std::u16string out(static_cast<size_t>(size) + 8, u'\x7F');
-  const int written =
-      Utf8ToUtf16(bytes.data(), static_cast<uint32_t>(bytes.size()), &out[0], size);
+  const int written = Utf8ToUtf16(bytes.data(), static_cast<uint32_t>(bytes.size()), &out[0], size);
   for (size_t i = static_cast<size_t>(size); i < out.size(); ++i) {
     EXPECT_EQ(u'\x7F', out[i]) << "unit written past the size";
   }
@@ -37,10 +36,10 @@ const Utf16Case kEncodeCases[] = {
     {u"\u00E9", "\xC3\xA9"},
     {u"\u20AC", "\xE2\x82\xAC"},
     {u"\U0001F600", "\xF0\x9F\x98\x80"},
-    {u"a\xD800", "a"},                           // a high surrogate ends the input: stop
-    {u"a\xD800z", "a\xEF\xBF\xBDz"},             // lone high in the middle
-    {u"a\xDC00z", "a\xEF\xBF\xBDz"},             // lone low
-    {u"\xDC00\xD800", "\xEF\xBF\xBD"},           // low then high at the end
+    {u"a\xD800", "a"},                  // a high surrogate ends the input: stop
+    {u"a\xD800z", "a\xEF\xBF\xBDz"},    // lone high in the middle
+    {u"a\xDC00z", "a\xEF\xBF\xBDz"},    // lone low
+    {u"\xDC00\xD800", "\xEF\xBF\xBD"},  // low then high at the end
     {u"\xD800\xD800\xDC00", "\xEF\xBF\xBD\xF0\x90\x80\x80"},
     {std::u16string(1, u'\0') + u"x", std::string(1, '\0') + "x"},
 };
@@ -79,19 +78,19 @@ struct DecodeCase {
 
 const DecodeCase kDecodeCases[] = {
     {"\xC3\xA9", u"\u00E9"},
-    {"\xEF\xBB\xBFok", u"ok"},                         // a leading byte-order mark goes
-    {"ok\xEF\xBB\xBF", u"ok\uFEFF"},                   // elsewhere it stays
-    {"\xEF\xBB\xBF\xEF\xBB\xBF", u"\uFEFF"},           // only the first one is a mark
-    {"a\xC0\x80z", u"a"},                              // overlong zero
-    {"a\xE0\x80\xAFz", u"a"},                          // overlong three-byte form
-    {"a\xF0\x80\x80\xAFz", u"a"},                      // overlong four-byte form
-    {"a\xED\xA0\x80z", u"a"},                          // encoded surrogate
-    {"a\xF4\x90\x80\x80z", u"a"},                      // above U+10FFFF
-    {"a\xF8\x88\x80\x80\x80z", u"a"},                  // five-byte form
-    {"a\xFC\x84\x80\x80\x80\x80z", u"a"},              // six-byte form
-    {"a\x80z", u"a"},                                  // continuation where a lead is due
-    {"a\xC3z", u"a"},                                  // lead without its continuation
-    {"a\xE2\x82", u"a"},                               // truncated at the end
+    {"\xEF\xBB\xBFok", u"ok"},                // a leading byte-order mark goes
+    {"ok\xEF\xBB\xBF", u"ok\uFEFF"},          // elsewhere it stays
+    {"\xEF\xBB\xBF\xEF\xBB\xBF", u"\uFEFF"},  // only the first one is a mark
+    {"a\xC0\x80z", u"a"},                     // overlong zero
+    {"a\xE0\x80\xAFz", u"a"},                 // overlong three-byte form
+    {"a\xF0\x80\x80\xAFz", u"a"},             // overlong four-byte form
+    {"a\xED\xA0\x80z", u"a"},                 // encoded surrogate
+    {"a\xF4\x90\x80\x80z", u"a"},             // above U+10FFFF
+    {"a\xF8\x88\x80\x80\x80z", u"a"},         // five-byte form
+    {"a\xFC\x84\x80\x80\x80\x80z", u"a"},     // six-byte form
+    {"a\x80z", u"a"},                         // continuation where a lead is due
+    {"a\xC3z", u"a"},                         // lead without its continuation
+    {"a\xE2\x82", u"a"},                      // truncated at the end
     {"\xF0\x9F\x98\x80", u"\U0001F600"},
     {"\xF4\x8F\xBF\xBF", u"\U0010FFFF"},
     {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
@@ -151,7 +150,7 @@ const CompareCase kCompareCases[] = {
     {u"stra\u00DFe", u"STRASSE", 1, 0},  // full default folding
     {u"", u"", 0, 0},
     {u"a", u"", 0, 1},
-    {u"\U0001F600", u"\uFFFF", 0, -1},   // code-unit order, as stored
+    {u"\U0001F600", u"\uFFFF", 0, -1},  // code-unit order, as stored
     {nullptr, u"", 0, 0},
 };
 
@@ -165,8 +164,16 @@ TEST(UnicodeCompare, FollowsTheCaseRule) {
 TEST(UnicodeCompareUTF8, MatchesTheUtf16Compare) {
   EXPECT_EQ(0, UnicodeCompareUTF8("ABC", "abc", 1));
   EXPECT_NE(0, UnicodeCompareUTF8("ABC", "abc", 0));
-  EXPECT_EQ(0, UnicodeCompareUTF8("b\xC3\xBC" "cher.de", "B\xC3\x9C" "cher.de", 1));
-  EXPECT_NE(0, UnicodeCompareUTF8("b\xC3\xBC" "cher.de", "B\xC3\x9C" "cher.de", 0));
+  EXPECT_EQ(0, UnicodeCompareUTF8("b\xC3\xBC"
+                                  "cher.de",
+                                  "B\xC3\x9C"
+                                  "cher.de",
+                                  1));
+  EXPECT_NE(0, UnicodeCompareUTF8("b\xC3\xBC"
+                                  "cher.de",
+                                  "B\xC3\x9C"
+                                  "cher.de",
+                                  0));
   EXPECT_EQ(0, UnicodeCompareUTF8(nullptr, "", 0));
   EXPECT_GT(UnicodeCompareUTF8("b", "a", 0), 0);
 }

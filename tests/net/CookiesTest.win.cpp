@@ -13,6 +13,7 @@
 #include "engine/ControlWrappers.h"
 #include "engine/UnixPath.h"
 #include "net/Cookies.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -42,13 +43,8 @@ class Cookies : public ::testing::Test {
  protected:
   void SetUp() override {
     // A Z:\ path, as the settings folder of a Linux home would be.
-    char pattern[] = "/tmp/tl-cookies-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    unixFolder = pattern;
-    WCHAR* dos = wine_get_dos_file_name(pattern);
-    ASSERT_NE(nullptr, dos);
-    folder = dos;
-    HeapFree(GetProcessHeap(), 0, dos);
+    unixFolder = MakeTempFolder("tl-cookies-");
+    folder = DosPath(unixFolder);
     ASSERT_EQ(u'Z', folder[0]);
     file = folder + u"\\cookies.txt";
   }

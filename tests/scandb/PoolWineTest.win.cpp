@@ -8,8 +8,8 @@
 #include <atomic>
 #include <string>
 
-#include "scandb/ScanDb.h"
 #include "engine/UnixPath.h"
+#include "scandb/ScanDb.h"
 
 namespace {
 

@@ -1,13 +1,19 @@
 // Windows-side helpers for tests of windows under Wine's null driver: pumping messages,
-// real input through SendInput, pixel reads and window captures. GUI thread only.
+// real input through SendInput, a one-shot action inside a modal loop, pixel reads and
+// window captures. Call on the thread that owns the windows.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
-// Dispatches this thread's messages for `ms` milliseconds.
+// Dispatches this thread's messages for `ms` milliseconds. Messages go through
+// IsDialogMessage when the active window is a dialog, so Tab and Enter work as in one.
 void PumpMessages(DWORD ms);
+// Offers every message PumpMessages takes to `filter` first (a modeless window's own
+// message filter); a true answer consumes it. An empty filter ends that.
+void SetPumpFilter(std::function<bool(MSG*)> filter);
 // Pumps until `done()` holds or `ms` pass; answers done().
 template <typename Done>
 bool PumpUntil(Done done, DWORD ms) {
@@ -16,6 +22,10 @@ bool PumpUntil(Done done, DWORD ms) {
   return done();
 }
 
+// Runs `action` once, after `ms` milliseconds, from a timer of the thread: inside whatever
+// message loop (a modal dialog's) runs then.
+void RunFromTimer(UINT ms, std::function<void()> action);
+
 // Makes `window` the foreground window and gives `focus` (or the window) the keyboard.
 void BringToFront(HWND window, HWND focus = nullptr);
 
@@ -23,11 +33,17 @@ void BringToFront(HWND window, HWND focus = nullptr);
 // under the cursor. Each call pumps until the input has been delivered.
 void KeyDown(WORD vk);
 void KeyUp(WORD vk);
+void PressKey(WORD vk);                       // down and up
 void MouseMoveTo(HWND window, int x, int y);  // client coordinates of `window`
 void MouseButton(bool down);
 
 // The colour on screen at a client point of `window`.
 COLORREF PixelAt(HWND window, int x, int y);
 
+// The process's live GDI objects (Wine's GetGuiResources answers 0).
+int LiveGdiObjects();
+
+// The Unix folder named by TL_CAPTURE_DIR, where tests leave captures; null when unset.
+const char* CaptureFolder();
 // Writes what `window` shows (frame included) to a PNG file; false on failure.
 bool CaptureWindowPng(HWND window, const std::string& unixPath);

@@ -1,14 +1,40 @@
 #include "tests/support/WinHarness.h"
 
+#include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "tests/support/PngFile.h"
+
+namespace {
+
+thread_local std::function<void()>* tTimerAction = nullptr;
+thread_local std::function<bool(MSG*)> tPumpFilter;
+
+void CALLBACK TimerAction(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  std::function<void()>* action = tTimerAction;
+  tTimerAction = nullptr;
+  if (!action) return;
+  (*action)();
+  delete action;
+}
+
+// Dialog classes, the system's and the toolkit's own, keep the dialog manager's extra bytes.
+bool IsDialog(HWND window) {
+  return window && GetClassLongW(window, GCL_CBWNDEXTRA) >= DLGWINDOWEXTRA;
+}
+
+}  // namespace
 
 void PumpMessages(DWORD ms) {
   DWORD start = GetTickCount();
   for (;;) {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (tPumpFilter && tPumpFilter(&message)) continue;
+      HWND active = GetActiveWindow();
+      if (IsDialog(active) && IsDialogMessageW(active, &message)) continue;
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
@@ -16,6 +42,14 @@ void PumpMessages(DWORD ms) {
     if (elapsed >= ms) return;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
   }
+}
+
+void SetPumpFilter(std::function<bool(MSG*)> filter) { tPumpFilter = std::move(filter); }
+
+void RunFromTimer(UINT ms, std::function<void()> action) {
+  delete tTimerAction;
+  tTimerAction = new std::function<void()>(std::move(action));
+  SetTimer(nullptr, 0, ms, TimerAction);
 }
 
 void BringToFront(HWND window, HWND focus) {
@@ -60,6 +94,10 @@ void SendMouse(DWORD flags, LONG x, LONG y) {
 
 void KeyDown(WORD vk) { SendKey(vk, 0); }
 void KeyUp(WORD vk) { SendKey(vk, KEYEVENTF_KEYUP); }
+void PressKey(WORD vk) {
+  KeyDown(vk);
+  KeyUp(vk);
+}
 
 void MouseMoveTo(HWND window, int x, int y) {
   POINT point = {x, y};
@@ -78,6 +116,19 @@ COLORREF PixelAt(HWND window, int x, int y) {
   COLORREF colour = GetPixel(dc, x, y);
   ReleaseDC(window, dc);
   return colour;
+}
+
+// Wine answers GetObjectType for a bare table index whatever the handle's generation.
+int LiveGdiObjects() {
+  int n = 0;
+  for (ULONG_PTR index = 1; index < 0x10000; ++index)
+    n += GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0;
+  return n;
+}
+
+const char* CaptureFolder() {
+  const char* folder = std::getenv("TL_CAPTURE_DIR");
+  return folder && *folder ? folder : nullptr;
 }
 
 bool CaptureWindowPng(HWND window, const std::string& unixPath) {

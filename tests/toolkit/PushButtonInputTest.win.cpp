@@ -50,8 +50,7 @@ TEST_F(PushButtonInput, MouseReleasedOffTheButtonClicksOnlyAfterComingBack) {
 }
 
 TEST_F(PushButtonInput, SpaceClicksOnceUnlessTheFocusMovesAway) {
-  KeyDown(VK_SPACE);
-  KeyUp(VK_SPACE);
+  PressKey(VK_SPACE);
   EXPECT_EQ(1, host.Count(BN_CLICKED));
 
   HWND other = host.Add(u"Other", 0, 101, 140);
@@ -84,8 +83,7 @@ TEST_F(PushButtonInput, SpaceReleasedElsewhereEndsThePressSilentlyAtTheNextTick)
 }
 
 TEST_F(PushButtonInput, EnterClicksOrCallsThePressHandlerInstead) {
-  KeyDown(VK_RETURN);
-  KeyUp(VK_RETURN);
+  PressKey(VK_RETURN);
   EXPECT_EQ(1, host.Count(BN_CLICKED));
 
   static HWND pressedButton;
@@ -98,8 +96,7 @@ TEST_F(PushButtonInput, EnterClicksOrCallsThePressHandlerInstead) {
                                    }};
   EXPECT_EQ(1, SendMessageW(button, VBM_SETCALLBACKS, 0, reinterpret_cast<LPARAM>(&callbacks)));
   host.notes.clear();
-  KeyDown(VK_RETURN);
-  KeyUp(VK_RETURN);
+  PressKey(VK_RETURN);
   EXPECT_EQ(button, pressedButton);
   EXPECT_EQ(1, pressedKeyboard);
   EXPECT_TRUE(host.notes.empty());
@@ -132,8 +129,7 @@ TEST_F(PushButtonInput, PushLikeButtonTogglesOnClickAndSpace) {
   MouseButton(false);
   EXPECT_EQ(BST_CHECKED, SendMessageW(toggle, BM_GETCHECK, 0, 0));
   SetFocus(toggle);
-  KeyDown(VK_SPACE);
-  KeyUp(VK_SPACE);
+  PressKey(VK_SPACE);
   EXPECT_EQ(BST_UNCHECKED, SendMessageW(toggle, BM_GETCHECK, 0, 0));
   EXPECT_EQ(2, host.Count(BN_CLICKED));
 }
@@ -178,21 +174,8 @@ TEST(PushButtonDialog, ReturnOnAFocusedButtonClicksItExactlyOnce) {
   HWND button = GetDlgItem(dialog, 100);
   BringToFront(dialog, button);
   ASSERT_EQ(button, GetFocus());
-  INPUT keys[2] = {};
-  keys[0].type = keys[1].type = INPUT_KEYBOARD;
-  keys[0].ki.wVk = keys[1].ki.wVk = VK_RETURN;
-  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, keys, sizeof(INPUT));
-  DWORD start = GetTickCount();
-  while (GetTickCount() - start < 300) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (IsDialogMessageW(dialog, &message)) continue;
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
+  PressKey(VK_RETURN);
+  PumpMessages(300);
   EXPECT_EQ(1, counts[0]);
   EXPECT_EQ(0, counts[1]) << "no other command, no IDOK";
   DestroyWindow(dialog);

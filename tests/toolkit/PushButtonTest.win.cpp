@@ -235,15 +235,6 @@ TEST_F(PushButtonTest, ParentMayDestroyTheButtonInsideTheClick) {
   EXPECT_TRUE(IsWindow(empty)) << "a 0x0 button paints nothing and lives";
 }
 
-// Wine answers GetObjectType for a bare table index whatever the handle's generation, so
-// this counts the process's live GDI objects (GetGuiResources answers 0 there).
-int LiveGdiObjects() {
-  int n = 0;
-  for (ULONG_PTR index = 1; index < 0x10000; ++index)
-    n += GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0;
-  return n;
-}
-
 // State changes, fades, the default button's glow and repaints, with the count of live GDI
 // objects the same before and after; the button then still draws its looks.
 void ChangeStatesWithoutLeaks(ButtonHost& host) {
@@ -358,7 +349,7 @@ TEST_F(PushButtonTest, ThemedWithoutBlendLibraryDrawsWithoutFades) {
 
 // TL_CAPTURE_DIR=/some/unix/folder writes the looks of both kinds of drawing as PNG.
 TEST_F(PushButtonTest, CapturesOfEveryLook) {
-  const char* folder = std::getenv("TL_CAPTURE_DIR");
+  const char* folder = CaptureFolder();
   if (!folder) GTEST_SKIP() << "TL_CAPTURE_DIR not set";
   for (int themedPass = 0; themedPass < 2; ++themedPass) {
     ButtonHost looks;

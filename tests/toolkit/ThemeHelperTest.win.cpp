@@ -73,13 +73,4 @@ TEST(ThemeHelper, ForcedVersionSixOpensAndDrawsTheButtonTheme) {
   DestroyWindow(window);
 }
 
-TEST(ThemeHelper, ReplacementLastsUntilRestored) {
-  CThemeHelper forced(u"UxTheme.dll", 0x00060000);
-  CThemeHelper* previous = ReplaceThemeHelper(&forced);
-  EXPECT_EQ(&forced, &ThemeHelper());
-  ReplaceThemeHelper(previous);
-  EXPECT_NE(&forced, &ThemeHelper());
-  EXPECT_EQ(0x00050051u, ThemeHelper().version);
-}
-
 }  // namespace

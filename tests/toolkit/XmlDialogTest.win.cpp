@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/WindowTest.h"
+#include "tests/support/WinHarness.h"
 #include "tests/toolkit/SampleTemplates.h"
 #include "toolkit/ControlMeasure.h"
 #include "toolkit/XmlDialog.h"
@@ -330,26 +330,27 @@ TEST(XmlDialog, ChildDialogsComeLaidOut) {
   EXPECT_EQ(0, XmlDialogWindows());
 }
 
-// Real dialogs for judgement, captured to build/tests/toolkit/captures.
+// Real dialogs for judgement, written as PNG to the folder TL_CAPTURE_DIR names.
 TEST(XmlDialog, CapturesOfRealDialogs) {
+  const char* folder = CaptureFolder();
+  if (!folder) GTEST_SKIP() << "TL_CAPTURE_DIR not set";
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_UPDOWN_CLASS};
   InitCommonControlsEx(&controls);
-  CreateDirectoryW(u"captures", nullptr);
   struct Capture {
     std::u16string text;
-    const char16_t* file;
+    const char* file;
   } captures[] = {
-      {SitePanelTemplate(0x90C80044), u"captures\\site_panel.png"},
-      {OptionsPageTemplate(0x90C80044), u"captures\\options_page.png"},
-      {ConnectionPageTemplate(0x90C80044), u"captures\\connection_page.png"},
+      {SitePanelTemplate(0x90C80044), "/site_panel.png"},
+      {OptionsPageTemplate(0x90C80044), "/options_page.png"},
+      {ConnectionPageTemplate(0x90C80044), "/connection_page.png"},
   };
   for (const Capture& c : captures) {
     HWND dialog = Modeless(c.text);
     ASSERT_TRUE(dialog);
     SetWindowPos(dialog, HWND_TOP, 10, 10, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
     UpdateWindow(dialog);
-    PumpFor(200);
-    EXPECT_TRUE(CaptureWindow(dialog, c.file));
+    PumpMessages(200);
+    EXPECT_TRUE(CaptureWindowPng(dialog, std::string(folder) + c.file));
     DestroyWindow(dialog);
   }
 }

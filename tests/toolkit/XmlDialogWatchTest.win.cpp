@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/WindowTest.h"
+#include "tests/support/WinHarness.h"
 #include "toolkit/XmlDialog.h"
 
 namespace {
@@ -47,22 +47,14 @@ bool Noticed(HWND dialog, HWND control, LPARAM mouse) {
   return false;
 }
 
-POINT CentreOf(HWND window) {
-  RECT r;
-  GetWindowRect(window, &r);
-  return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
 bool MouseReaches(HWND dialog, HWND control) {
   BringToFront(dialog);
   // Over the dialog's own background first: a window is reported when the mouse enters it.
   RECT client;
   GetClientRect(dialog, &client);
-  POINT background = {2, client.bottom / 2};
-  ClientToScreen(dialog, &background);
-  SendMouseMove(background);
-  PumpFor(50);
-  SendMouseMove(CentreOf(control));
+  MouseMoveTo(dialog, 2, client.bottom / 2);
+  GetClientRect(control, &client);
+  MouseMoveTo(control, client.right / 2, client.bottom / 2);
   return PumpUntil([&] { return Noticed(dialog, control, 1); }, 3000);
 }
 
@@ -76,7 +68,7 @@ TEST(XmlDialogWatch, TabScrollsTheFocusIntoViewAndMouseMovesAreReported) {
   HWND below = GetDlgItem(dialog, 2);
   BringToFront(dialog);
   SetFocus(GetDlgItem(dialog, 1));
-  SendKey(VK_TAB);
+  PressKey(VK_TAB);
   ASSERT_TRUE(PumpUntil([&] { return Noticed(dialog, below, 0); }, 3000));
   EXPECT_EQ(below, GetFocus());
   RECT r, client;
@@ -118,7 +110,7 @@ TEST(XmlDialogWatch, DialogsOnAnotherThreadWatchWithTheirOwnHooks) {
   HANDLE thread = CreateThread(nullptr, 0, WatchOnThread, &reached, 0, nullptr);
   ASSERT_TRUE(thread);
   while (MsgWaitForMultipleObjects(1, &thread, FALSE, 10000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
-    PumpFor(10);
+    PumpMessages(10);
   CloseHandle(thread);
   EXPECT_TRUE(reached);
 }

@@ -1,0 +1,316 @@
+// The check of one queued link on a worker thread, and the queueing of found links.
+#include "engine/CheckLink.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "app/SettingsRecord.h"
+#include "engine/EngineText.h"
+#include "engine/LinkFinder.h"
+#include "engine/LinkRules.h"
+#include "engine/TextCopy.h"
+#include "engine/TextHelpers.h"
+#include "net/Downloader.h"
+#include "scandb/ScanDb.h"
+#include "toolkit/Format.h"
+
+std::atomic<CheckLinkHook> g_checkLinkHook{nullptr};
+
+namespace {
+
+// A record's texts as UTF-8 in the sizes of the database layer's buffers, terminator
+// included: every text reaches a column whole or cut at a character boundary.
+// A bounded, terminated copy of a byte text.
+void CopyBytesZ(char* out, size_t size, const char* text) {
+  const size_t length = strnlen(text, size - 1);
+  memcpy(out, text, length);
+  out[length] = 0;
+}
+
+class Utf8Link {
+ public:
+  explicit Utf8Link(const tagTreeListItemFull& item) {
+    const struct {
+      const char16_t* text;
+      char* out;
+      int size;
+    } fields[] = {
+        {item.username, username, DB_TEXT_SIZE},     {item.userpass, userpass, DB_TEXT_SIZE},
+        {item.server, server, DB_TEXT_SIZE},         {item.resource, resource, DB_LONG_SIZE},
+        {item.bookmark, bookmark, DB_TEXT_SIZE},     {item.comment, comment, DB_TEXT_SIZE},
+        {item.rel_url, rel_url, DB_LONG_SIZE},       {item.rel_title, rel_title, DB_TEXT_SIZE},
+        {item.title, title, DB_TEXT_SIZE},           {item.statusstr, statusstr, DB_TEXT_SIZE},
+        {item.commentstr, commentstr, DB_TEXT_SIZE}, {item.content, content, DB_SHORT_SIZE},
+        {item.ressize, ressize, DB_SHORT_SIZE},      {item.lastmod, lastmod, DB_SHORT_SIZE},
+        {item.charset, charset, DB_SHORT_SIZE},
+    };
+    for (const auto& field : fields) Utf16ToUtf8Z(field.text, field.out, field.size);
+  }
+  char username[DB_TEXT_SIZE];
+  char userpass[DB_TEXT_SIZE];
+  char server[DB_TEXT_SIZE];
+  char resource[DB_LONG_SIZE];
+  char bookmark[DB_TEXT_SIZE];
+  char comment[DB_TEXT_SIZE];
+  char rel_url[DB_LONG_SIZE];
+  char rel_title[DB_TEXT_SIZE];
+  char title[DB_TEXT_SIZE];
+  char statusstr[DB_TEXT_SIZE];
+  char commentstr[DB_TEXT_SIZE];
+  char content[DB_SHORT_SIZE];
+  char ressize[DB_SHORT_SIZE];
+  char lastmod[DB_SHORT_SIZE];
+  char charset[DB_SHORT_SIZE];
+};
+
+}  // namespace
+
+int CLinkFinder::AddLink(tagTreeListItemFull* item) {
+  return item->statusval ? AddLinkProcessed(item) : AddLinkFound(item);
+}
+
+int CLinkFinder::AddLinkFound(tagTreeListItemFull* item) {
+  const Utf8Link* row = new (std::nothrow) Utf8Link(*item);
+  if (!row) return 0;
+  const int result = DBAddLinkFound(
+      context, item->protocol, row->username, row->userpass, row->server,
+      static_cast<int32_t>(item->port), row->resource, row->bookmark, row->comment, item->restype,
+      item->flags, row->rel_url, row->rel_title, item->line, item->col, item->extern_, item->dir);
+  delete row;
+  return result;
+}
+
+int CLinkFinder::AddLinkProcessed(tagTreeListItemFull* item) {
+  const Utf8Link* row = new (std::nothrow) Utf8Link(*item);
+  if (!row) return 0;
+  const int stored = DBAddLinkProcessed(
+      context, item->protocol, row->username, row->userpass, row->server,
+      static_cast<int32_t>(item->port), row->resource, row->bookmark, row->comment, item->restype,
+      item->flags, row->title, row->statusstr, row->commentstr, row->content, row->ressize,
+      row->lastmod, row->charset, item->statusval, item->attempt, item->restime, row->rel_url,
+      row->rel_title, item->line, item->col, item->extern_, item->dir);
+  delete row;
+  return stored;
+}
+
+int32_t CLinkFinder::query_url_func(int32_t protocol, const char* username, const char* userpass,
+                                    const char* server, int32_t port, const char* resource,
+                                    const char* bookmark, const char* comment, int32_t restype,
+                                    int32_t flags, char* title, char* statusstr, char* commentstr,
+                                    char* content, char* ressize, char* lastmod, char* charset,
+                                    int32_t* statusval, int32_t* attempt, int32_t* restime,
+                                    const char* rel_url, const char* rel_title, int32_t line,
+                                    int32_t col, int32_t extern_, int32_t dir) {
+  const uint32_t limit = siteSettings.LinksLimitValue;
+  const std::atomic<uint32_t>* counters[] = {&found, &processed, &checked, &broken};
+  const int32_t limitType = siteSettings.LinksLimitType;
+  if (limitType >= 1 && limitType <= 4 && *counters[limitType - 1] >= limit) {
+    pauseRequested = 0;
+    stopPending = 1;
+    DBStopWorkers(context);
+    return 0;
+  }
+
+  tagTreeListItemFull* item = static_cast<tagTreeListItemFull*>(calloc(1, sizeof *item));
+  if (!item) return 0;
+  LinkToTreeItem(item, protocol, username, userpass, server, port, resource, bookmark, comment,
+                 restype, flags, "", "", "", "", "", "", "", 0, 0, 0, rel_url, rel_title, line, col,
+                 extern_, dir);
+  const int row = InsertCheckingRow(item);
+
+  CheckState state;
+  state.row = row;
+  status_type result = ST_SUCCESS;
+  do {
+    if (const CheckLinkHook hook = g_checkLinkHook) hook(item);
+    result = CheckOnce(item, &state);
+  } while (state.repeat || state.getRetry);
+
+  if (state.skipped) {
+    item->statusval = STATUSVAL_SKIPPED;
+  } else if (!state.checkable) {
+    item->statusval = STATUSVAL_NOTCHECKABLE;
+  } else {
+    item->statusval = StatusValFromStatusType(result);
+  }
+
+  // The pool's buffers are 257 and 51 bytes: cut by bytes, never inside a character.
+  {
+    ScopeLock hold(lock);
+    FinishRow(item, row);
+    PrintConsoleLines(item);
+    Utf16ToUtf8Z(item->title, title, DB_TEXT_SIZE);
+    Utf16ToUtf8Z(item->statusstr, statusstr, DB_TEXT_SIZE);
+    Utf16ToUtf8Z(item->commentstr, commentstr, DB_TEXT_SIZE);
+    Utf16ToUtf8Z(item->content, content, DB_SHORT_SIZE);
+    Utf16ToUtf8Z(item->ressize, ressize, DB_SHORT_SIZE);
+    Utf16ToUtf8Z(item->lastmod, lastmod, DB_SHORT_SIZE);
+    Utf16ToUtf8Z(item->charset, charset, DB_SHORT_SIZE);
+    *statusval = item->statusval;
+    *attempt = item->attempt;
+    *restime = item->restime;
+  }
+  free(item);
+  return 1;
+}
+
+// One pass of the check loop: the restrictions, then the download by protocol.
+status_type CLinkFinder::CheckOnce(tagTreeListItemFull* item, CheckState* state) {
+  state->skipped = 0;
+  state->checkable = 1;
+  char userAgent[1024] = "";
+  if (settings && settings->GetUserAgent) settings->GetUserAgent(userAgent, sizeof userAgent);
+
+  const char* restriction = nullptr;
+  if (IsRobotsTxtDisallowed(item->resource, userAgent)) {
+    restriction = "DisallowedRobots";
+  } else if (IsWildcardRestricted(item)) {
+    restriction = "DisallowedWildcard";
+  } else if (IsDomainRestricted(item)) {
+    restriction = "DisallowedDomain";
+  } else if (IsBookmarkRestricted(item)) {
+    restriction = "DisallowedBookmark";
+  }
+  if (restriction) {
+    CopyField(item->statusstr, EngineText("Status", "SKIPPED"));
+    AppendItemComment(item, EngineText("Status", restriction));
+    state->skipped = 1;
+    state->repeat = 0;
+    state->getRetry = 0;
+    return ST_LIMIT;
+  }
+  if (item->protocol == PROTOCOL_FILE) return DownloadFile(item, state);
+  if (item->protocol == PROTOCOL_HTTP) return DownloadHttp<CHTTPDnld>(item, state, userAgent);
+  if (item->protocol == PROTOCOL_HTTPS) return DownloadHttp<CSSLDnld>(item, state, userAgent);
+  CopyField(item->statusstr, EngineText("Curl", "101"));
+  state->checkable = 0;
+  state->repeat = 0;
+  state->getRetry = 0;
+  return ST_FAILURE;
+}
+
+status_type CLinkFinder::DownloadFile(tagTreeListItemFull* item, CheckState* state) {
+  CFILEDnld* dnld = new (std::nothrow) CFILEDnld;
+  if (!dnld) return NoDownloader(item, state);
+  const int fileNameSize = sizeof dnld->FileName / sizeof dnld->FileName[0];
+  // A name that does not fit is no address of a file here; cut, it would name another.
+  if (FormatStringW(dnld->FileName, fileNameSize, u"%s%s", item->server, item->resource) >=
+      fileNameSize - 1) {
+    delete dnld;
+    CopyField(item->statusstr, EngineText("Curl", "103"));
+    state->repeat = 0;
+    state->getRetry = 0;
+    return ST_FAILURE;
+  }
+  dnld->TimeLimit = siteSettings.SkipSlowLinks && settings ? settings->SlowTimeout * 1000 : 0;
+  dnld->SizeLimitType = siteSettings.SizeLimitType;
+  dnld->SizeLimit = siteSettings.SizeLimitKB * 1024;
+  dnld->ExistenceOnly = (item->flags == 0 || state->pageIndexed) && !item->bookmark[0];
+  void* data = nullptr;
+  unsigned long length = 0;
+  const status_type result = dnld->FILEDownload(&data, &length);
+  CopyField(item->statusstr, dnld->StatusText);
+  AppendItemComment(item, dnld->StatusDetail);
+  item->restime = static_cast<int32_t>(dnld->ElapsedTime);
+  bytesSent += dnld->SentSize;
+  bytesReceived += dnld->ReceivedSize;
+  ProcessDownload(result, item, state->row, state->pageIndexed, static_cast<char*>(data), length, 0,
+                  0, &state->repeat, &state->getRetry);
+  dnld->FreeData(data);
+  delete dnld;
+  return result;
+}
+
+namespace {
+
+template <size_t N>
+void ToAnsi(const char16_t* text, char (&out)[N]) {
+  const int bytes =
+      WideCharToMultiByte(CP_ACP, 0, text, -1, out, static_cast<int>(N), nullptr, nullptr);
+  if (bytes <= 0) out[0] = 0;
+  out[N - 1] = 0;
+}
+
+status_type Download(CHTTPDnld* dnld, void** data, unsigned long* length) {
+  return dnld->HTTPDownload(data, length);
+}
+
+status_type Download(CSSLDnld* dnld, void** data, unsigned long* length) {
+  return dnld->SSLDownload(data, length);
+}
+
+}  // namespace
+
+template <typename Downloader>
+status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* state,
+                                      const char* userAgent) {
+  Downloader* dnld = new (std::nothrow) Downloader;
+  if (!dnld) return NoDownloader(item, state);
+  ToAnsi(item->server, dnld->HostName);
+  dnld->Port = static_cast<int32_t>(item->port);
+  if (item->username[0] || item->userpass[0]) {
+    ToAnsi(item->username, dnld->UserName);
+    ToAnsi(item->userpass, dnld->Password);
+  } else if (siteSettings.AuthMethod && !LinkDomainExternal(item->server, item->port)) {
+    dnld->AuthType = siteSettings.AuthMethod;
+    ToAnsi(siteSettings.sAuthUserName, dnld->UserName);
+    ToAnsi(siteSettings.sAuthPassword, dnld->Password);
+  }
+  if (settings) {
+    const bool https = item->protocol == PROTOCOL_HTTPS;
+    WCHAR address[256];
+    CopySettingsText(address, https ? settings->HTTPSProxyAddress : settings->HTTPProxyAddress);
+    if (settings->UseProxy && address[0]) {
+      dnld->ProxyType = https ? settings->HTTPSProxyType : settings->HTTPProxyType;
+      dnld->ProxyPort = https ? settings->HTTPSProxyPort : settings->HTTPProxyPort;
+      ToAnsi(address, dnld->ProxyAddress);
+      dnld->ProxyBypassLocal = settings->ProxyBypassLocal;
+      dnld->ProxyUseAuth = settings->ProxyUseAuth;
+      WCHAR text[256];
+      CopySettingsText(text, settings->ProxyUserName);
+      ToAnsi(text, dnld->ProxyUserName);
+      CopySettingsText(text, settings->ProxyPassword);
+      ToAnsi(text, dnld->ProxyPassword);
+    }
+    dnld->Http11 = settings->HTTPVer;
+    dnld->Timeout = static_cast<int32_t>(settings->URLTimeout);
+    dnld->StatusCallback = status_code_in_list_func;
+    dnld->StatusUser = settings->HTTPCodes;
+  }
+  Utf16ToUtf8Z(item->resource, dnld->Path, sizeof dnld->Path);
+  CopyBytesZ(dnld->UserAgent, sizeof dnld->UserAgent, userAgent);
+  dnld->Cookie =
+      siteSettings.IgnoreCookies ? nullptr : HeaderGetCookie(item->server, item->resource);
+  dnld->TimeLimit = siteSettings.SkipSlowLinks && settings ? settings->SlowTimeout * 1000 : 0;
+  dnld->SizeLimitType = state->getRetry ? 0 : siteSettings.SizeLimitType;
+  dnld->SizeLimit = siteSettings.SizeLimitKB * 1024;
+  const bool fullRequest =
+      state->getRetry || (item->flags == 1 && !state->pageIndexed) || item->bookmark[0];
+  dnld->HeadOnly = fullRequest ? 0 : 1;
+
+  void* data = nullptr;
+  unsigned long length = 0;
+  const status_type result = Download(dnld, &data, &length);
+  CopyField(item->statusstr, dnld->StatusText);
+  AppendItemComment(item, dnld->StatusDetail);
+  item->restime = static_cast<int32_t>(dnld->ElapsedTime);
+  bytesSent += dnld->SentSize;
+  bytesReceived += dnld->ReceivedSize;
+  free(dnld->Cookie);
+  dnld->Cookie = nullptr;
+  ProcessDownload(result, item, state->row, state->pageIndexed, static_cast<char*>(data), length,
+                  dnld->HeaderOffset, dnld->HeaderSize, &state->repeat, &state->getRetry);
+  dnld->FreeData(data);
+  delete dnld;
+  return result;
+}
+
+// A downloader that cannot be made is a passing shortage of memory: tried again like a
+// network failure, then reported.
+status_type CLinkFinder::NoDownloader(tagTreeListItemFull* item, CheckState* state) {
+  CopyField(item->statusstr, EngineText("Curl", "124"));
+  ProcessDownload(ST_TRANSIENT, item, state->row, state->pageIndexed, nullptr, 0, 0, 0,
+                  &state->repeat, &state->getRetry);
+  return ST_TRANSIENT;
+}

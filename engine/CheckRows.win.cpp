@@ -1,0 +1,177 @@
+// The links-list row and the console lines of a link while and after it is checked.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "engine/EngineText.h"
+#include "engine/LinkFinder.h"
+#include "engine/TextCopy.h"
+#include "engine/TextHelpers.h"
+#include "toolkit/Format.h"
+
+namespace {
+
+constexpr int kRowText = 5000;
+
+const char16_t* ProtocolName(int32_t protocol) {
+  static const char16_t* const kNames[] = {u"http", u"https", u"ftp", u"file", u"rtsp"};
+  if (protocol >= PROTOCOL_HTTP && protocol <= PROTOCOL_RTSP) return kNames[protocol - 1];
+  return EngineText("Msg", "Unknown");
+}
+
+const char16_t* ResourceTypeName(int32_t restype) {
+  static const char* const kKeys[] = {"Application", "Audio", "HTML",  "Image",
+                                      "Text",        "Video", nullptr, "StyleSheet"};
+  if (restype >= 0 && restype <= RES_STYLESHEET && kKeys[restype]) {
+    return EngineText("Resource", kKeys[restype]);
+  }
+  return EngineText("Msg", "Unknown");
+}
+
+uint32_t StatusBits(int32_t statusval) {
+  switch (statusval) {
+    case STATUSVAL_BROKEN:
+      return 1;
+    case STATUSVAL_SKIPPED:
+      return 2;
+    case STATUSVAL_NOTCHECKABLE:
+      return 4;
+    case STATUSVAL_BROKEN_RETRIED:
+      return 8;
+  }
+  return 0;
+}
+
+// The emphasis marks of descriptions are for the result views only.
+void RemoveMarks(char16_t* text) {
+  char16_t* out = text;
+  for (const char16_t* in = text; *in; ++in) {
+    if (*in != 8 && *in != 12) *out++ = *in;
+  }
+  *out = 0;
+}
+
+void SetColumn(HWND list, int row, int column, const char16_t* text) {
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = const_cast<char16_t*>(text);
+  SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+}
+
+// An empty result column reads "Undefined".
+void SetResultColumn(HWND list, int row, int column, const char16_t* text) {
+  SetColumn(list, row, column, text[0] ? text : EngineText("Msg", "Undefined"));
+}
+
+}  // namespace
+
+int CLinkFinder::InsertCheckingRow(const tagTreeListItemFull* item) {
+  if (!linksList) return -1;
+  WCHAR* text = static_cast<WCHAR*>(calloc(kRowText, sizeof(WCHAR)));
+  if (!text) return -1;
+  ScopeLock hold(lock);
+  const int count = static_cast<int>(SendMessageW(linksList, LVM_GETITEMCOUNT, 0, 0));
+  GetDisplayLink(item->Url, text, kRowText);
+  LVITEMW lvi = {};
+  lvi.mask = LVIF_TEXT | LVIF_PARAM;
+  lvi.iItem = count;
+  lvi.pszText = text;
+  lvi.lParam = static_cast<LPARAM>(static_cast<uint32_t>(item->restype & 0xFFFF) | (16u << 16));
+  const int row =
+      static_cast<int>(SendMessageW(linksList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lvi)));
+  if (row >= 0) {
+    FormatStringW(text, kRowText, u"%s...", EngineText("Resource", "Checking"));
+    SetColumn(linksList, row, 1, text);
+    SetColumn(linksList, row, 4, ProtocolName(item->protocol));
+    SetColumn(linksList, row, 10, ResourceTypeName(item->restype));
+    FormatStringW(text, kRowText, u"%d", item->dir);
+    SetColumn(linksList, row, 11, text);
+    SetColumn(linksList, row, 12, EngineText("Resource", item->extern_ ? "External" : "Internal"));
+    if (showAllLinks) {
+      GetDisplayLink(item->rel_url, text, kRowText);
+      SetColumn(linksList, row, 13, text);
+      text[0] = 0;
+      if (item->rel_url[0]) {
+        const int length = FormatStringW(text, kRowText, EngineText("Resource", "Position"),
+                                         item->line, item->col);
+        FormatStringW(text + length, kRowText - length, u" %s", item->rel_title);
+        RemoveMarks(text);
+      }
+      SetColumn(linksList, row, 14, text);
+    }
+    // The list follows new rows only while its end is in view.
+    const int top = static_cast<int>(SendMessageW(linksList, LVM_GETTOPINDEX, 0, 0));
+    const int perPage = static_cast<int>(SendMessageW(linksList, LVM_GETCOUNTPERPAGE, 0, 0));
+    if (count - 1 >= top && count - 1 <= top + perPage) {
+      LVITEMW state = {};
+      state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+      state.state = LVIS_SELECTED | LVIS_FOCUSED;
+      SendMessageW(linksList, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+      SendMessageW(linksList, LVM_ENSUREVISIBLE, row, FALSE);
+    }
+  }
+  free(text);
+  return row;
+}
+
+void CLinkFinder::ShowCheckingTry(int row, int32_t tryNumber) {
+  if (!linksList || row < 0) return;
+  WCHAR text[300];
+  FormatStringW(text, 300, u"%s [%d] ...", EngineText("Resource", "Checking"), tryNumber);
+  ScopeLock hold(lock);
+  SetColumn(linksList, row, 1, text);
+}
+
+void CLinkFinder::FinishRow(const tagTreeListItemFull* item, int row) {
+  if (!linksList || row < 0) return;
+  SetResultColumn(linksList, row, 1, item->statusstr);
+  SetColumn(linksList, row, 2, item->comment[0] ? item->comment : item->commentstr);
+  SetResultColumn(linksList, row, 3, item->title);
+  SetResultColumn(linksList, row, 5, item->content);
+  SetResultColumn(linksList, row, 6, item->ressize);
+  SetResultColumn(linksList, row, 7, item->lastmod);
+  const bool unknownCharset = item->statusval == STATUSVAL_BROKEN ||
+                              item->statusval == STATUSVAL_BROKEN_RETRIED || item->flags == 0 ||
+                              item->extern_ == 1;
+  const char16_t* charsetText = u"";
+  if (item->restype == RES_HTML) {
+    charsetText = unknownCharset ? EngineText("Msg", "Unknown") : item->charset;
+  }
+  SetColumn(linksList, row, 8, charsetText);
+  WCHAR time[64];
+  FormatStringW(time, 64, u"%d.%03u %s", item->restime / 1000,
+                static_cast<unsigned>(item->restime % 1000), EngineText("Location", "Sec"));
+  SetColumn(linksList, row, 9, time);
+  LVITEMW lvi = {};
+  lvi.mask = LVIF_PARAM;
+  lvi.iItem = row;
+  lvi.lParam = static_cast<LPARAM>(static_cast<uint32_t>(item->restype & 0xFFFF) |
+                                   (StatusBits(item->statusval) << 16));
+  SendMessageW(linksList, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&lvi));
+}
+
+void CLinkFinder::PrintConsoleLines(const tagTreeListItemFull* item) {
+  const bool brokenLink = IsBrokenStatusVal(item->statusval);
+  if (consoleType != CONSOLE_ALLLINKS && !(consoleType == CONSOLE_BROKENLINKS && brokenLink)) {
+    return;
+  }
+  WCHAR* url = static_cast<WCHAR*>(calloc(kRowText, sizeof(WCHAR)));
+  WCHAR* text = static_cast<WCHAR*>(calloc(kRowText, sizeof(WCHAR)));
+  if (url && text) {
+    GetDisplayLink(item->Url, url, kRowText);
+    ConsolePrintf(consoleStream, u"%s\n", url);
+    if (item->rel_url[0]) {
+      GetDisplayLink(item->rel_url, url, kRowText);
+      FormatStringW(text, kRowText, u"%s %s \"%s\" %s, %s %d, %s %d\n",
+                    EngineText("Resource", item->extern_ ? "External" : "Internal"),
+                    EngineText("Location", "LinkFrom"), url, item->rel_title,
+                    EngineText("Location", "AtLine"), item->line,
+                    EngineText("Location", "AtColumn"), item->col);
+      RemoveMarks(text);
+      ConsolePrintf(consoleStream, u"%s", text);
+    }
+    ConsolePrintf(consoleStream, u"%s\n\n", item->statusstr);
+  }
+  free(url);
+  free(text);
+}

@@ -1,0 +1,145 @@
+// What the check of one link does with a download: retries, reply headers, redirects, the
+// robots text, page parsing and the cache file.
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "app/SettingsRecord.h"
+#include "charset/Charset.h"
+#include "engine/EngineText.h"
+#include "engine/LinkFinder.h"
+#include "engine/LinkRules.h"
+#include "engine/TextCopy.h"
+#include "toolkit/Format.h"
+
+namespace {
+
+// Room for a Location value and the bookmark appended to it.
+constexpr int kLocationUnits = 1024 + 256;
+
+}  // namespace
+
+void CLinkFinder::ProcessDownload(status_type result, tagTreeListItemFull* item, int row,
+                                  int pageIndexed, char* data, unsigned long length,
+                                  unsigned long headerOffset, unsigned long headerEnd, int* repeat,
+                                  int* getRetry) {
+  const int32_t tries = static_cast<int32_t>(siteSettings.RecheckBadLinksTimes);
+  if (result == ST_TRANSIENT) {
+    ++item->attempt;
+    *repeat = item->attempt < tries;
+    if (*repeat) {
+      item->statusval = STATUSVAL_UNCHECKED;
+      ShowCheckingTry(row, item->attempt + 1);
+    }
+    return;
+  }
+  const bool existenceCheck = item->flags == 0 || pageIndexed;
+  if (result != ST_SUCCESS && existenceCheck) {
+    if (*getRetry) {
+      *getRetry = 0;
+    } else if (siteSettings.GETAfterHEADFail) {
+      ++item->attempt;
+      if (item->attempt < tries) {
+        item->statusval = STATUSVAL_UNCHECKED;
+        *getRetry = 1;
+        ShowCheckingTry(row, item->attempt + 1);
+        return;
+      }
+    }
+  }
+  *repeat = 0;
+  *getRetry = 0;
+  if (!data) return;
+
+  // Offsets reported by a transfer that broke off may lie beyond what was kept.
+  if (headerEnd > length) headerEnd = length;
+  if (headerOffset > headerEnd) headerOffset = headerEnd;
+  char* body = data + headerEnd;
+  const unsigned long bodyLength = length - headerEnd;
+  bool redirected = false;
+
+  if (item->protocol == PROTOCOL_HTTP || item->protocol == PROTOCOL_HTTPS) {
+    WCHAR* location = static_cast<WCHAR*>(calloc(kLocationUnits, sizeof(WCHAR)));
+    if (location) {
+      ParseHTTPHeader(data + headerOffset, headerEnd - headerOffset, location, item->content,
+                      item->ressize, item->lastmod, item->server);
+      if (!item->ressize[0]) {
+        const bool cut =
+            result == ST_LIMIT && siteSettings.SizeLimitType == 2;  // maximum size limit
+        FormatStringW(item->ressize, sizeof item->ressize / sizeof item->ressize[0], u"%u%s",
+                      static_cast<unsigned>(bodyLength), cut ? u"+" : u"");
+      }
+      if (location[0]) {
+        redirected = true;
+        FollowRedirect(item, location);
+      }
+      free(location);
+    }
+  }
+  const status_type effective = redirected ? ST_SUCCESS : result;
+
+  if (item->restype == RES_ROBOTSTXT && effective == ST_SUCCESS && !siteSettings.IgnoreRobotsTxt) {
+    TakeRobotsText(body, bodyLength);
+  } else if (effective == ST_SUCCESS || effective == ST_NOTTEXT) {
+    if (item->flags == 1 && !pageIndexed && item->restype == RES_HTML) {
+      StartParseHtmlData(item->Url, item->charset, 50, item->title, 256, body, bodyLength);
+    }
+  }
+  if (settings && settings->UseCache) SaveCachedFile(item, data, length);
+}
+
+void CLinkFinder::FollowRedirect(tagTreeListItemFull* item, WCHAR* location) {
+  if (item->bookmark[0] && !std::char_traits<char16_t>::find(
+                               location, std::char_traits<char16_t>::length(location), u'#')) {
+    const int used = static_cast<int>(std::char_traits<char16_t>::length(location));
+    CopyText(location + used, kLocationUnits - used, item->bookmark);
+  }
+  // The note stays below 256 units: the location is cut to fit.
+  WCHAR note[256];
+  FormatStringW(note, 256, u"%s %s", EngineText("Status", "RedirectsTo"), location);
+  AppendItemComment(item, note);
+
+  tagTreeListItemFull* target = static_cast<tagTreeListItemFull*>(calloc(1, sizeof *target));
+  if (!target) return;
+  if (!FillItemWithURL(location, item->Url, target, nullptr)) {
+    target->statusval = STATUSVAL_BROKEN;
+  }
+  CopyField(target->rel_url, item->rel_url);
+  CopyField(target->title, item->title);
+  CopyField(target->rel_title, item->rel_title);
+  target->line = item->line;
+  target->col = item->col;
+  const int allowed = CheckLinkAllowed(target);
+  if (allowed != 2) {
+    if (allowed == 1) target->flags = 0;
+    if (AddLink(target)) ++found;
+  }
+  free(target);
+}
+
+void CLinkFinder::TakeRobotsText(const char* body, unsigned long length) {
+  {
+    ScopeLock hold(lock);
+    if (!robotsText.empty()) return;
+  }
+  // The converter writes at most size - 2 units: two more than the bytes keep the last.
+  uint32_t size = static_cast<uint32_t>(length) + 2;
+  WCHAR* text = static_cast<WCHAR*>(calloc(size, sizeof(WCHAR)));
+  if (!text) return;
+  const bool converted =
+      ConvertToUnicode("US-ASCII", body, static_cast<uint32_t>(length), text, &size) == CHARSET_OK;
+  bool taken = false;
+  if (converted) {
+    ScopeLock hold(lock);
+    if (robotsText.empty()) {
+      try {
+        robotsText.assign(text, size);
+        taken = true;
+      } catch (const std::bad_alloc&) {
+      }
+    }
+  }
+  free(text);
+  if (taken) SaveOptions();
+}

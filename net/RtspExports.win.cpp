@@ -1,0 +1,23 @@
+// CRTSPClnt's members as the program exports them under their Microsoft x64 names: the
+// Windows calling convention, `this` first, forwarding to the library-side class.
+#include <windows.h>
+
+#include <new>
+
+#include "net/Downloader.h"
+
+extern "C" {
+
+CRTSPClnt* WINAPI CRTSPClnt_Construct(CRTSPClnt* self) { return new (self) CRTSPClnt(); }
+
+CRTSPClnt* WINAPI CRTSPClnt_Assign(CRTSPClnt* self, const CRTSPClnt* other) {
+  *self = *other;
+  return self;
+}
+
+status_type WINAPI CRTSPClnt_RTSPClient(CRTSPClnt* self, void** data, unsigned long* length) {
+  return self->RTSPClient(data, length);
+}
+
+void WINAPI CRTSPClnt_FreeData(CRTSPClnt* self, void* data) { self->FreeData(data); }
+}

@@ -1,0 +1,109 @@
+// The program as a process: started in the build's prefix with its settings in a folder of
+// the test's own, then driven through its windows.
+#include "tests/support/WinGTest.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/app/SettingsFolderTest.h"
+#include "tests/support/TempFolder.h"
+
+namespace {
+
+std::string ReadBytes(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// Waits for a top-level window of the class (or the title) that belongs to the process.
+HWND WaitForWindow(HANDLE process, const char16_t* className, const char16_t* title) {
+  const DWORD id = GetProcessId(process);
+  for (int i = 0; i < 1200; ++i) {
+    for (HWND window = FindWindowExW(nullptr, nullptr, className, title); window;
+         window = FindWindowExW(nullptr, window, className, title)) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(window, &owner);
+      if (owner == id) return window;
+    }
+    if (WaitForSingleObject(process, 50) == WAIT_OBJECT_0) return nullptr;
+  }
+  return nullptr;
+}
+
+DWORD WaitForExit(HANDLE process) {
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 60000));
+  DWORD code = 1234;
+  GetExitCodeProcess(process, &code);
+  return code;
+}
+
+class ProgramRun : public SettingsFolderTest {
+ protected:
+  HANDLE Start(const char* programVariable, const std::u16string& arguments) {
+    const char* program = getenv(programVariable);
+    EXPECT_NE(nullptr, program) << programVariable;
+    if (!program) return nullptr;
+    const std::u16string path = DosPath(program);
+    std::u16string commandLine = u"\"" + path + u"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+      ADD_FAILURE() << "CreateProcessW: " << GetLastError();
+      return nullptr;
+    }
+    CloseHandle(process.hThread);
+    return process.hProcess;
+  }
+};
+
+TEST_F(ProgramRun, StartsWithItsFrameAndClosesCleanly) {
+  const std::string cookies = "a=1; path=/; domain=example.test; expires=\r\n";
+  std::ofstream(unixFolder + "/cookies.txt", std::ios::binary) << cookies;
+  HANDLE process = Start("TL_PROGRAM", u"--cache");
+  ASSERT_NE(nullptr, process);
+  HWND frame = WaitForWindow(process, u"Tessaline_Lite_MDI_Class", nullptr);
+  ASSERT_NE(nullptr, frame);
+  EXPECT_NE(nullptr, GetMenu(frame));
+  WCHAR title[64] = {};
+  GetWindowTextW(frame, title, 64);
+  EXPECT_EQ(std::u16string(u"Tessaline Lite"), title);
+  PostMessageW(frame, WM_CLOSE, 0, 0);
+  EXPECT_EQ(0u, WaitForExit(process));
+  CloseHandle(process);
+  const std::u16string settings = folder + u"\\settings.ini";
+  for (const char16_t* key : {u"MainWndX", u"MainWndY", u"MainWndCX", u"MainWndCY"}) {
+    WCHAR value[32];
+    GetPrivateProfileStringW(u"Options", key, u"missing", value, 32, settings.c_str());
+    EXPECT_NE(std::u16string(u"missing"), value);
+  }
+  EXPECT_EQ(0u, GetPrivateProfileIntW(u"Options", u"MainWndMaximized", 7, settings.c_str()));
+  EXPECT_EQ(cookies, ReadBytes(unixFolder + "/cookies.txt"));
+}
+
+TEST_F(ProgramRun, AnotherVersionShowsTheFixedMessageAndEnds) {
+  HANDLE process = Start("TL_PROGRAM_OTHER_VERSION", u"");
+  ASSERT_NE(nullptr, process);
+  HWND box = WaitForWindow(process, u"#32770", u"Tessaline Lite");
+  ASSERT_NE(nullptr, box);
+  WCHAR text[128] = {};
+  HWND label = FindWindowExW(box, nullptr, u"Static", nullptr);
+  for (; label; label = FindWindowExW(box, label, u"Static", nullptr)) {
+    GetWindowTextW(label, text, 128);
+    if (text[0]) break;
+  }
+  EXPECT_EQ(std::u16string(u"This program requires tessaline.dll version 2.2.0.608."), text);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(0u, WaitForExit(process));
+  CloseHandle(process);
+  EXPECT_EQ("", ReadBytes(unixFolder + "/settings.ini")) << "nothing else was set up";
+}
+
+}  // namespace

@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "engine/BookmarkIndex.h"
+
+namespace {
+
+constexpr int32_t kHttp = 1;
+
+int Has(const CBookmarkIndex& index, const char16_t* resource, const char16_t* name) {
+  return index.HasBookmark(kHttp, u"", u"", u"example.org", 80, resource, name);
+}
+
+int Add(CBookmarkIndex& index, const char16_t* resource, const char16_t* name) {
+  return index.AddBookmark(kHttp, u"", u"", u"example.org", 80, resource, name);
+}
+
+TEST(CBookmarkIndex, NamesMatchWithoutCaseOrLeadingHash) {
+  CBookmarkIndex index(0);
+  EXPECT_EQ(1, Add(index, u"/page.html", u"#top"));
+  EXPECT_EQ(1, Add(index, u"/page.html", u"TOP"));
+  EXPECT_EQ(1, Add(index, u"/page.html", u"\u0440\u0430\u0437\u0434\u0435\u043b"));
+  EXPECT_EQ(1, Has(index, u"/page.html", u"top"));
+  EXPECT_EQ(1, Has(index, u"/page.html", u"#ToP"));
+  EXPECT_EQ(1, Has(index, u"/page.html", u"#\u0420\u0410\u0417\u0414\u0415\u041b"));
+  EXPECT_EQ(0, Has(index, u"/page.html", u"bottom"));
+  EXPECT_EQ(0, Has(index, u"/other.html", u"top"));
+  const CBookmarkIndex::AnchorList* list =
+      index.FindPage(kHttp, u"", u"", u"example.org", 80, u"/page.html");
+  ASSERT_NE(nullptr, list);
+  EXPECT_EQ(2u, list->size()) << "a name declared twice is kept once";
+  EXPECT_EQ(u"#top", (*list)[0]);
+}
+
+TEST(CBookmarkIndex, PageIdentity) {
+  for (int ignoreCase : {0, 1}) {
+    CBookmarkIndex index(ignoreCase);
+    Add(index, u"/Doc.html", u"a");
+    EXPECT_EQ(ignoreCase, Has(index, u"/doc.html", u"a")) << ignoreCase;
+    EXPECT_EQ(1, index.HasBookmark(kHttp, u"", u"", u"EXAMPLE.org", 80, u"/Doc.html", u"a"));
+    EXPECT_EQ(0, index.HasBookmark(2, u"", u"", u"example.org", 80, u"/Doc.html", u"a"));
+    EXPECT_EQ(0, index.HasBookmark(kHttp, u"", u"", u"example.org", 8080, u"/Doc.html", u"a"));
+    EXPECT_EQ(0, index.HasBookmark(kHttp, u"u", u"", u"example.org", 80, u"/Doc.html", u"a"));
+    EXPECT_EQ(0, index.HasBookmark(kHttp, u"", u"", u"example.com", 80, u"/Doc.html", u"a"));
+    EXPECT_EQ(ignoreCase != 0, index.CompareKey(u"/A", u"/a") == 0);
+  }
+}
+
+TEST(CBookmarkIndex, PageWithoutAnchorsIsKnown) {
+  CBookmarkIndex index(0);
+  EXPECT_EQ(0, index.HasPage(kHttp, u"", u"", u"example.org", 80, u"/p.html"));
+  EXPECT_EQ(1, index.AddPage(kHttp, u"", u"", u"example.org", 80, u"/p.html"));
+  EXPECT_EQ(1, index.HasPage(kHttp, u"", u"", u"example.org", 80, u"/p.html"));
+  EXPECT_EQ(0, Has(index, u"/p.html", u"x"));
+  Add(index, u"/p.html", u"x");
+  EXPECT_EQ(1, index.AddPage(kHttp, u"", u"", u"example.org", 80, u"/p.html"));
+  EXPECT_EQ(1, Has(index, u"/p.html", u"x")) << "entering a page again keeps its anchors";
+  index.Reset(1);
+  EXPECT_EQ(0, index.HasPage(kHttp, u"", u"", u"example.org", 80, u"/p.html"));
+  EXPECT_EQ(1, index.IgnoreCase());
+}
+
+// Crawls often meet pages in sorted order; lookups must stay fast all the same.
+TEST(CBookmarkIndex, ManyPagesInSortedOrder) {
+  CBookmarkIndex index(1);
+  const auto start = std::chrono::steady_clock::now();
+  constexpr int kPages = 100000;
+  for (int i = 0; i < kPages; ++i) {
+    const std::u16string resource = u"/p" + std::u16string(6 - std::to_string(i).size(), u'0');
+    std::u16string digits;
+    for (char c : std::to_string(i)) digits += static_cast<char16_t>(c);
+    ASSERT_EQ(1, Add(index, (resource + digits).c_str(), u"n"));
+  }
+  EXPECT_EQ(1, Has(index, u"/P000000", u"n"));
+  EXPECT_EQ(1, Has(index, u"/p099999", u"N"));
+  EXPECT_EQ(0, Has(index, u"/p100000", u"n"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+#include <windows.h>
+
+#include "toolkit/DateTime.h"
+#include "toolkit/LanguageStrings.h"
+
+namespace {
+
+const char16_t* g_keyPath = nullptr;
+
+// A value is used only when it is text that fits the buffer with its terminator; anything
+// else (another type, an overlong or unterminated value) gives the default.
+const char16_t* ReadPicture(HKEY key, const char16_t* name, char16_t* buffer, DWORD bytes,
+                            const char16_t* fallback) {
+  if (!key) return fallback;
+  DWORD type = 0;
+  DWORD size = bytes;
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+          ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ))
+    return fallback;
+  for (DWORD i = 0; i < size / sizeof(char16_t); ++i)
+    if (!buffer[i]) return buffer;
+  return fallback;
+}
+
+}  // namespace
+
+void SetRegionalKeyPath(const char16_t* keyPath) { g_keyPath = keyPath; }
+
+int FormatDateTime(char16_t* buffer, int size, const char16_t* picture, const SYSTEMTIME* time,
+                   ...) {
+  tagDATEFIELDS fields{};
+  if (time)
+    fields = {time->wYear, time->wMonth,  time->wDayOfWeek, time->wDay,
+              time->wHour, time->wMinute, time->wSecond};
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, g_keyPath ? g_keyPath : u"Control Panel\\International", 0,
+                    KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    key = nullptr;
+  char16_t longDate[128];
+  char16_t shortDate[128];
+  char16_t timePicture[128];
+  char16_t am[10];
+  char16_t pm[10];
+  tagDATEPICTURES pictures;
+  pictures.longDate = ReadPicture(key, u"sLongDate", longDate, sizeof longDate, u"d MMMM yyyy");
+  pictures.shortDate = ReadPicture(key, u"sShortDate", shortDate, sizeof shortDate, u"dd.MM.yy");
+  pictures.time = ReadPicture(key, u"sTimeFormat", timePicture, sizeof timePicture, u"H:mm:ss");
+  pictures.am = ReadPicture(key, u"s1159", am, sizeof am, u"AM");
+  pictures.pm = ReadPicture(key, u"s2359", pm, sizeof pm, u"PM");
+  if (key) RegCloseKey(key);
+  pictures.names = reinterpret_cast<const char16_t* const*>(strtbl[STRTBL_DATE_NAMES]);
+  va_list args;
+  va_start(args, time);
+  int written = FormatDateTimeV(buffer, size, picture, pictures, time ? &fields : nullptr, args);
+  va_end(args);
+  return written;
+}
