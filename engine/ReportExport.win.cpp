@@ -2,12 +2,14 @@
 // UTF-16 text or ANSI text.
 #include <windows.h>
 
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "app/StringTable.h"
+#include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/ReportRows.h"
-#include "engine/RowRecord.h"
 #include "engine/TextCopy.h"
 #include "engine/TextHelpers.h"
 #include "scandb/ScanDb.h"
@@ -16,31 +18,21 @@
 
 namespace {
 
-// The loaded language's text, or the built-in English one before a table is loaded.
-const char16_t* Lang(int slot, const char16_t* english) {
-  const char16_t* text = strtbl[slot];
-  return text && *text ? text : english;
-}
-
 ReportTexts LoadReportTexts() {
-  ReportTexts texts = {
-      {Lang(STR_Column_Link, u"Link URL"), Lang(STR_Column_Status, u"Status"),
-       Lang(STR_Column_Comment, u"Comment"), Lang(STR_Column_Title, u"Title"),
-       Lang(STR_Column_Protocol, u"Protocol"), Lang(STR_Column_ContentType, u"Content type"),
-       Lang(STR_Column_Size, u"Size"), Lang(STR_Column_LastModified, u"Last modified"),
-       Lang(STR_Column_Charset, u"Charset"), Lang(STR_Column_AccessTime, u"Access time"),
-       Lang(STR_Column_Location, u"Location"), Lang(STR_Column_Page, u"Page"),
-       Lang(STR_Column_Position, u"Position")},
-      Lang(STR_Column_Broken, u"Broken Link"),
-      Lang(STR_Msg_Unknown, u"Unknown"),
-      Lang(STR_Location_Sec, u"sec."),
-      Lang(STR_Resource_External, u"External"),
-      Lang(STR_Resource_Internal, u"Internal"),
-      Lang(STR_Resource_Position, u"Line: %%, Col: %%"),
-      {Lang(STR_Location_OnPage, u"On page"), Lang(STR_Location_AtLine, u"at line"),
-       Lang(STR_Location_AtColumn, u"column"), Lang(STR_Location_LinkToSm, u"the link to"),
-       Lang(STR_Location_LinkToCap, u"The link to"),
-       Lang(STR_Location_TheError, u"gives the error")}};
+  ReportTexts texts = {{EngineText("Column", "Link"), EngineText("Column", "Status"),
+                        EngineText("Column", "Comment"), EngineText("Column", "Title"),
+                        EngineText("Column", "Protocol"), EngineText("Column", "ContentType"),
+                        EngineText("Column", "Size"), EngineText("Column", "LastModified"),
+                        EngineText("Column", "Charset"), EngineText("Column", "AccessTime"),
+                        EngineText("Column", "Location"), EngineText("Column", "Page"),
+                        EngineText("Column", "Position")},
+                       EngineText("Column", "Broken"),
+                       EngineText("Msg", "Unknown"),
+                       EngineText("Location", "Sec"),
+                       EngineText("Resource", "External"),
+                       EngineText("Resource", "Internal"),
+                       EngineText("Resource", "Position"),
+                       BrokenTextsOfLanguage()};
   return texts;
 }
 
@@ -158,13 +150,13 @@ std::u16string CLinkFinder::ReportStatistics(const tagEXPORTLINKSSTRUCT& request
                                    {u"Total Other", Unsigned(others)},
                                    {u"Total Internal Links", Unsigned(internal)},
                                    {u"Total External Links", Unsigned(external)}};
-  return ReportTail(request, Lang(STR_Report_Stats, u"Total Statistics"), settingsLines.data(),
+  return ReportTail(request, EngineText("Report", "Stats"), settingsLines.data(),
                     static_cast<int>(settingsLines.size()), counts, 9);
 }
 
 int CLinkFinder::ExportLinks(tagEXPORTLINKSSTRUCT* request) {
   if (!request) return 0;
-  const char16_t* saveError = Lang(STR_Msg_SaveError, u"Failed to save the file.");
+  const char16_t* saveError = EngineText("Msg", "SaveError");
   reportFile = CreateFileW(request->FileName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                            nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (reportFile == INVALID_HANDLE_VALUE) {
@@ -176,7 +168,7 @@ int CLinkFinder::ExportLinks(tagEXPORTLINKSSTRUCT* request) {
   const ReportTexts texts = LoadReportTexts();
   reportTexts = &texts;
   const std::u16string title =
-      u"Tessaline 2.2.0.608 " + std::u16string(Lang(STR_Report_Report, u"Report"));
+      u"Tessaline 2.2.0.608 " + std::u16string(EngineText("Report", "Report"));
   WriteReport(ReportHead(*request, texts, title.c_str()));
 
   // A cancel deletes the file quietly; a failed step or write tells the user.
@@ -220,9 +212,10 @@ void CLinkFinder::export_report_func(int32_t, int32_t, int32_t first, FINDER_ROW
     if (cancel) *cancel = 1;
     return;
   }
-  RowToTreeItem(item.get(), protocol, username, userpass, server, port, resource, bookmark, comment,
-                restype, flags, title, statusstr, commentstr, content, ressize, lastmod, charset,
-                statusval, attempt, restime, rel_url, rel_title, line, col, extern_, dir);
+  std::memset(item.get(), 0, sizeof *item);
+  LinkToTreeItem(item.get(), protocol, username, userpass, server, port, resource, bookmark,
+                 comment, restype, flags, title, statusstr, commentstr, content, ressize, lastmod,
+                 charset, statusval, attempt, restime, rel_url, rel_title, line, col, extern_, dir);
   WCHAR display[2048];
   GetDisplayLink(item->Url, display, 2048);
   CopyField(item->Url, display);

@@ -134,7 +134,7 @@ std::u16string FillNumbers(const char16_t* text, int32_t first, int32_t second) 
   std::u16string out;
   int used = 0;
   for (const char16_t* p = Text(text); *p; ++p) {
-    if (p[0] == u'%' && p[1] == u'%') {
+    if (p[0] == u'%' && p[1] == u'd') {
       out += used == 0 ? Number(first) : used == 1 ? Number(second) : u"%";
       ++used;
       ++p;

@@ -45,7 +45,7 @@ struct ReportTexts {
   BrokenTexts broken;
 };
 
-// Every "%%" of a language text replaced by the next number, in order.
+// Every "%d" of a language text (a loaded "%%" mark) replaced by the next number, in order.
 std::u16string FillNumbers(const char16_t* text, int32_t first, int32_t second);
 
 // The heading of the report (for HTML from "<html>" to the table's heading row), "" when

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "engine/EngineText.h"
+
 namespace {
 
 std::u16string Ascii(const char* text) {
@@ -124,6 +126,12 @@ std::u16string BrokenDescription(const BrokenTexts& texts, const char16_t* url,
   out += std::u16string(u" \b\"") + Text(url) + u"\"\b\n";
   out += Text(texts.theError) + std::u16string(u": \f") + Text(statusstr) + u"\f.";
   return out;
+}
+
+BrokenTexts BrokenTextsOfLanguage() {
+  return {EngineText("Location", "OnPage"),    EngineText("Location", "AtLine"),
+          EngineText("Location", "AtColumn"),  EngineText("Location", "LinkToSm"),
+          EngineText("Location", "LinkToCap"), EngineText("Location", "TheError")};
 }
 
 uint32_t LinkItemData(int32_t restype, int32_t statusval) {

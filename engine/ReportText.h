@@ -41,6 +41,9 @@ struct BrokenTexts {
   const char16_t* theError;   // "gives the error"
 };
 
+// The description texts of the loaded language (English before one is loaded).
+BrokenTexts BrokenTextsOfLanguage();
+
 // The broken list's description of one broken link, its emphasised parts bracketed by
 // U+0008 (addresses) and U+000C (the error); the page lines only when relUrl is not empty.
 std::u16string BrokenDescription(const BrokenTexts& texts, const char16_t* url,
