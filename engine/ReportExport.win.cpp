@@ -9,6 +9,7 @@
 #include "app/StringTable.h"
 #include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
+#include "engine/ProgressDlg.h"
 #include "engine/ReportRows.h"
 #include "engine/TextCopy.h"
 #include "engine/TextHelpers.h"
@@ -157,6 +158,7 @@ std::u16string CLinkFinder::ReportStatistics(const tagEXPORTLINKSSTRUCT& request
 int CLinkFinder::ExportLinks(tagEXPORTLINKSSTRUCT* request) {
   if (!request) return 0;
   const char16_t* saveError = EngineText("Msg", "SaveError");
+  ProgressWindow window(mainWindow, EngineText("PrgBar", "Exporting"), request->FileName, true);
   reportFile = CreateFileW(request->FileName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                            nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (reportFile == INVALID_HANDLE_VALUE) {
@@ -170,6 +172,7 @@ int CLinkFinder::ExportLinks(tagEXPORTLINKSSTRUCT* request) {
   const std::u16string title =
       u"Tessaline 2.2.0.608 " + std::u16string(EngineText("Report", "Report"));
   WriteReport(ReportHead(*request, texts, title.c_str()));
+  progress = window.get();
 
   // A cancel deletes the file quietly; a failed step or write tells the user.
   bool cancelled = request->Format < 0 || request->Format > 3;
@@ -181,6 +184,7 @@ int CLinkFinder::ExportLinks(tagEXPORTLINKSSTRUCT* request) {
     if (result < 0) reportFailed = true;
     if (result == 0 && !reportFailed) cancelled = true;
   }
+  progress = nullptr;
   if (!cancelled) WriteReport(ReportStatistics(*request));
   CloseHandle(reportFile);
   reportFile = INVALID_HANDLE_VALUE;
@@ -200,8 +204,9 @@ void CLinkFinder::ShowSaveError(const char16_t* text) {
     finderstruct.AnimatedMessageBox(worksheetWnd, text, u"Tessaline Lite", MB_ICONERROR);
 }
 
-void CLinkFinder::export_report_func(int32_t, int32_t, int32_t first, FINDER_ROW_PARAMS,
-                                     int32_t* cancel) {
+void CLinkFinder::export_report_func(int32_t rowCount, int32_t rowIndex, int32_t first,
+                                     FINDER_ROW_PARAMS, int32_t* cancel) {
+  StepProgress(rowCount, rowIndex, 10, 0, cancel);
   if (!exportRequest || reportFailed) {
     if (cancel) *cancel = 1;
     return;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/BadLinks.h"
 #include "engine/ReportText.h"
 
 namespace {
@@ -112,3 +113,27 @@ TEST(ProgressFigures, BarLengthsAndTimeLeftStayInRange) {
 }
 
 }  // namespace
+
+TEST(Recheck, BadLinksAreCollectedOnceUnderTheSitesCaseRule) {
+  const struct {
+    int32_t ignoreCase;
+    const char* server;
+    const char* resource;
+    const char* bookmark;
+    size_t entries;  // after the first link and this one
+  } cases[] = {
+      {0, "s", "/i.png", "", 1}, {0, "S", "/i.png", "", 1},  {0, "s", "/I.PNG", "", 2},
+      {1, "s", "/I.PNG", "", 1}, {1, "s", "/i.png", "B", 2}, {0, "ſ", "/i.png", "", 1},
+  };
+  for (const auto& c : cases) {
+    BadLinkList list;
+    list.ignoreCase = c.ignoreCase;
+    CollectBadLink(list, {1, "", "", "s", 80, "/i.png", "", "", 3, 0, 0});
+    CollectBadLink(list, {1, "", "", c.server, 80, c.resource, c.bookmark, "", 3, 0, 1});
+    EXPECT_EQ(c.entries, list.entries.size()) << c.server << c.resource << c.bookmark;
+    // A page met again as the broken link itself counts as broken.
+    if (c.entries == 1) {
+      EXPECT_EQ(1, list.entries[0].broken);
+    }
+  }
+}

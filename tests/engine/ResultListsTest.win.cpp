@@ -190,6 +190,40 @@ TEST_F(ResultListsTest, ListsCountersLinksInOutAndRecheck) {
   EXPECT_EQ(Recount(), rechecked) << "counters equal a recount after the re-run";
 }
 
+TEST_F(ResultListsTest, GuiWorkDuringAScanWithManyDecidedLinksNeverHangs) {
+  std::string index;
+  for (int i = 0; i < 300; ++i) {
+    index += "<a href=\"mailto:m" + std::to_string(i) + "@x.test\">m</a> <a href=\"p" +
+             std::to_string(i % 30) + ".html\">p</a>\n";
+  }
+  MakeTestFile(folder_.File(u"index.html"), index);
+  for (int i = 0; i < 30; ++i) {
+    std::u16string name = u"p";
+    for (char c : std::to_string(i)) name += static_cast<char16_t>(c);
+    MakeTestFile(folder_.File(name + u".html"),
+                 "<a href=\"index.html\">i</a><img src=\"gone.png\"><a href=\"tel:1\">t</a>");
+  }
+  CLinkFinder& engine = Open(folder_.File(u"w.fdb"));
+  engine.SetSettings(start_.c_str(), &site_, 1);
+  ASSERT_TRUE(crawl_.PumpUntil([&] { return engine.StartFinder() == 1; }));
+  for (int round = 0; round < 6; ++round) {
+    if (engine.SuspendFinder() == 1) {
+      ASSERT_TRUE(crawl_.WaitForEnd());
+      EXPECT_EQ(1, engine.IsPaused());
+      ASSERT_TRUE(crawl_.PumpUntil([&] { return engine.ResumeFinder() == 1; }));
+    }
+    const std::u16string page = Rows(links_) ? Text(links_, 0, 0) : start_;
+    EXPECT_EQ(1, engine.FillLinksInOutList(io_, page.c_str(), round % 2));
+    SendMessageW(io_, LVM_DELETEALLITEMS, 0, 0);
+  }
+  if (engine.StopFinder() == 1) {
+    ASSERT_TRUE(crawl_.WaitForEnd());
+  }
+  EXPECT_EQ(1, engine.IsStopped());
+  EXPECT_EQ(0, engine.IsPaused());
+  EXPECT_TRUE(IsWindowEnabled(crawl_.window));
+}
+
 TEST_F(ResultListsTest, MoveKeepsTheDatabaseAttachedAndRefusesALiveFile) {
   const std::u16string file = folder_.File(u"w.fdb");
   CLinkFinder& engine = Open(file);
