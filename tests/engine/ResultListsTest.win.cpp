@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/ProgressDlg.h"
 #include "tests/engine/CrawlTestSupport.h"
 
 namespace {
@@ -24,6 +25,16 @@ struct Counts {
 std::ostream& operator<<(std::ostream& out, const Counts& c) {
   return out << c.processed << "/" << c.checked << "/" << c.broken << "/" << c.pages << "/"
              << c.images;
+}
+
+int g_panelWidthAsks = 0;
+
+LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_USER + 120) {
+    ++g_panelWidthAsks;
+    return 100;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 class ResultListsTest : public ::testing::Test {
@@ -222,6 +233,57 @@ TEST_F(ResultListsTest, GuiWorkDuringAScanWithManyDecidedLinksNeverHangs) {
   EXPECT_EQ(1, engine.IsStopped());
   EXPECT_EQ(0, engine.IsPaused());
   EXPECT_TRUE(IsWindowEnabled(crawl_.window));
+}
+
+TEST_F(ResultListsTest, GraphicIsDrawnAtMostEvery250MsAndNotWhenMinimised) {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = PanelProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = u"TlPanelWorksheet";
+  RegisterClassW(&wc);
+  HWND sheet = CreateWindowW(u"TlPanelWorksheet", u"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 600,
+                             300, nullptr, nullptr, wc.hInstance, nullptr);
+  CLinkFinder engine(OLDFORMAT_NONE, nullptr, folder_.File(u"w.fdb").c_str(), &crawl_.settings,
+                     nullptr, sheet, nullptr, nullptr, nullptr, 0, CONSOLE_NONE, nullptr);
+  ASSERT_EQ(1, engine.Initialized());
+  engine.DrawRelativeProgress(0);
+  engine.DrawRelativeProgress(0);
+  EXPECT_EQ(1, g_panelWidthAsks) << "the second call came within 250 ms";
+  engine.DrawRelativeProgress(1);
+  EXPECT_EQ(2, g_panelWidthAsks);
+  ShowWindow(sheet, SW_MINIMIZE);
+  engine.DrawRelativeProgress(1);
+  EXPECT_EQ(2, g_panelWidthAsks);
+  DestroyWindow(sheet);
+}
+
+TEST(ProgressWindow, CancelButtonOnlyWhenCancellableAndQuitSurvivesThePump) {
+  HWND owner = CreateWindowW(u"STATIC", u"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 600, 400,
+                             nullptr, nullptr, nullptr, nullptr);
+  CProgressDlg* cancellable = CProgressDlg::Create(owner, u"Exporting", u"x.html", true);
+  CProgressDlg* plain = CProgressDlg::Create(owner, u"Saving", u"", false);
+  ASSERT_TRUE(cancellable && plain);
+  EXPECT_FALSE(IsWindowEnabled(owner));
+  EXPECT_NE(nullptr, GetDlgItem(cancellable->Window(), IDCANCEL));
+  EXPECT_EQ(nullptr, GetDlgItem(plain->Window(), IDCANCEL));
+  RECT tall, low;
+  GetWindowRect(cancellable->Window(), &tall);
+  GetWindowRect(plain->Window(), &low);
+  EXPECT_GT(tall.bottom - tall.top, low.bottom - low.top);
+  SendMessageW(plain->Window(), WM_COMMAND, IDCANCEL, 0);
+  EXPECT_EQ(0, plain->IsCancelled());
+  SendMessageW(cancellable->Window(), WM_COMMAND, IDCANCEL, 0);
+  EXPECT_EQ(1, cancellable->IsCancelled());
+
+  PostQuitMessage(3);
+  CProgressDlg::DispatchPendingMessages();
+  MSG msg;
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(3u, msg.wParam);
+  cancellable->Destroy();
+  plain->Destroy();
+  EXPECT_TRUE(IsWindowEnabled(owner));
+  DestroyWindow(owner);
 }
 
 TEST_F(ResultListsTest, MoveKeepsTheDatabaseAttachedAndRefusesALiveFile) {
