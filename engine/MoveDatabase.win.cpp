@@ -66,3 +66,11 @@ int CLinkFinder::MoveDataBase(int copy, const WCHAR* from, const WCHAR* to) {
   }
   return attached && moved ? 1 : 0;
 }
+
+// Exported members take the object first, as a member call does on this platform.
+extern "C" {
+
+int WINAPI CLinkFinder_MoveDataBase(CLinkFinder* finder, int copy, WCHAR* from, WCHAR* to) {
+  return finder->MoveDataBase(copy, from, to);
+}
+}

@@ -87,3 +87,11 @@ void CLinkFinder::DrawConsoleProgress() {
   bar += "]\n";
   WriteFile(err, bar.data(), static_cast<DWORD>(bar.size()), &written, nullptr);
 }
+
+// Exported members take the object first, as a member call does on this platform.
+extern "C" {
+
+void WINAPI CLinkFinder_DrawRelativeProgress(CLinkFinder* finder, int force) {
+  finder->DrawRelativeProgress(force);
+}
+}

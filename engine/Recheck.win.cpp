@@ -138,3 +138,11 @@ int CLinkFinder::RecheckBadLinks(int referring) {
   }
   return 1;
 }
+
+// Exported members take the object first, as a member call does on this platform.
+extern "C" {
+
+int WINAPI CLinkFinder_RecheckBadLinks(CLinkFinder* finder, int includeReferring) {
+  return finder->RecheckBadLinks(includeReferring);
+}
+}

@@ -232,3 +232,11 @@ void CLinkFinder::export_report_func(int32_t rowCount, int32_t rowIndex, int32_t
   WriteReport(ReportRow(*exportRequest, *item, *reportTexts));
   if (reportFailed && cancel) *cancel = 1;
 }
+
+// Exported members take the object first, as a member call does on this platform.
+extern "C" {
+
+int WINAPI CLinkFinder_ExportLinks(CLinkFinder* finder, tagEXPORTLINKSSTRUCT* request) {
+  return finder->ExportLinks(request);
+}
+}

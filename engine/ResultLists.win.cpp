@@ -202,3 +202,12 @@ void CLinkFinder::export_iolinks_func(int32_t rowCount, int32_t rowIndex, int32_
   FormatStringW(text.data() + length, kDescription - length, u", %s", page.data());
   SetText(ioList, row, 1, StripMarkup(text.data()).c_str());
 }
+
+// Exported members take the object first, as a member call does on this platform.
+extern "C" {
+
+int WINAPI CLinkFinder_FillLinksInOutList(CLinkFinder* finder, HWND list, WCHAR* displayUrl,
+                                          int direction) {
+  return finder->FillLinksInOutList(list, displayUrl, direction);
+}
+}
