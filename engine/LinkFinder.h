@@ -159,6 +159,9 @@ class CLinkFinder {
 
  private:
   void Destroy();
+  // The run flags of a run about to start: active, no pause or stop asked, not ended. Set
+  // before the workers start, since a run over an empty queue may end at once.
+  void MarkRunActive();
   int LoadOptions();
   // 0 when an option could not be stored (the reason is in the context's error text).
   int SaveOptions();

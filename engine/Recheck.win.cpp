@@ -126,12 +126,7 @@ int CLinkFinder::RecheckBadLinks(int referring) {
   }
   // As for a resume: an earlier pause request must not turn this run's end into a pause,
   // and the flags are set before the workers can end the run.
-  pauseRequested = 0;
-  stopPending = 0;
-  finished = 0;
-  endSending = 0;
-  stopped = 0;
-  paused = 0;
+  MarkRunActive();
   if (!DBStartWorkers(context, threadCount, perServerLimit, nullptr, nullptr)) {
     stopped = 1;
     return 0;
