@@ -227,9 +227,14 @@ TEST_F(ResultListsTest, GuiWorkDuringAScanWithManyDecidedLinksNeverHangs) {
     EXPECT_EQ(1, engine.FillLinksInOutList(io_, page.c_str(), round % 2));
     SendMessageW(io_, LVM_DELETEALLITEMS, 0, 0);
   }
-  if (engine.StopFinder() == 1) {
+  // Suspended, then stopped: the pause request left behind must not turn the re-check's
+  // end into a pause.
+  if (engine.SuspendFinder() == 1) {
     ASSERT_TRUE(crawl_.WaitForEnd());
   }
+  engine.StopFinder();
+  ASSERT_TRUE(crawl_.PumpUntil([&] { return engine.RecheckBadLinks(0) == 1; }));
+  ASSERT_TRUE(crawl_.WaitForEnd());
   EXPECT_EQ(1, engine.IsStopped());
   EXPECT_EQ(0, engine.IsPaused());
   EXPECT_TRUE(IsWindowEnabled(crawl_.window));
