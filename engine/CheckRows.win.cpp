@@ -5,6 +5,7 @@
 
 #include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
+#include "engine/ReportText.h"
 #include "engine/TextCopy.h"
 #include "engine/TextHelpers.h"
 #include "toolkit/Format.h"
@@ -13,10 +14,9 @@ namespace {
 
 constexpr int kRowText = 5000;
 
-const char16_t* ProtocolName(int32_t protocol) {
-  static const char16_t* const kNames[] = {u"http", u"https", u"ftp", u"file", u"rtsp"};
-  if (protocol >= PROTOCOL_HTTP && protocol <= PROTOCOL_RTSP) return kNames[protocol - 1];
-  return EngineText("Msg", "Unknown");
+const char16_t* ProtocolText(int32_t protocol) {
+  const char16_t* name = ProtocolName(protocol);
+  return name ? name : EngineText("Msg", "Unknown");
 }
 
 const char16_t* ResourceTypeName(int32_t restype) {
@@ -82,7 +82,7 @@ int CLinkFinder::InsertCheckingRow(const tagTreeListItemFull* item) {
   if (row >= 0) {
     FormatStringW(text, kRowText, u"%s...", EngineText("Resource", "Checking"));
     SetColumn(linksList, row, 1, text);
-    SetColumn(linksList, row, 4, ProtocolName(item->protocol));
+    SetColumn(linksList, row, 4, ProtocolText(item->protocol));
     SetColumn(linksList, row, 10, ResourceTypeName(item->restype));
     FormatStringW(text, kRowText, u"%d", item->dir);
     SetColumn(linksList, row, 11, text);

@@ -40,12 +40,7 @@ int CLinkFinder::StartFinder() {
        {&found, &checked, &broken, &processed, &pages, &images, &others, &internal, &external}) {
     *counter = 0;
   }
-  finished = 0;
-  stopped = 0;
-  paused = 0;
-  pauseRequested = 0;
-  stopPending = 0;
-  endSending = 0;
+  MarkRunActive();
   bytesSent = 0;
   bytesReceived = 0;
   timeElapsed = 0;
@@ -103,6 +98,15 @@ int CLinkFinder::StartFinder() {
     return 0;
   }
   return 1;
+}
+
+void CLinkFinder::MarkRunActive() {
+  finished = 0;
+  stopped = 0;
+  paused = 0;
+  pauseRequested = 0;
+  stopPending = 0;
+  endSending = 0;
 }
 
 int32_t CLinkFinder::feed_start_urls_func(void* user, int32_t* protocol, char* username,

@@ -8,22 +8,21 @@
 
 class CLinkFinder;
 
-#define FINDER_ROW_PARAMS                                                                     \
-  int32_t protocol, const char *username, const char *userpass, const char *server,          \
-      int32_t port, const char *resource, const char *bookmark, const char *comment,         \
-      int32_t restype, int32_t flags, const char *title, const char *statusstr,              \
-      const char *commentstr, const char *content, const char *ressize, const char *lastmod, \
-      const char *charset, int32_t statusval, int32_t attempt, int32_t restime,              \
-      const char *rel_url, const char *rel_title, int32_t line, int32_t col, int32_t extern_, \
-      int32_t dir
+#define FINDER_ROW_PARAMS                                                                         \
+  int32_t protocol, const char *username, const char *userpass, const char *server, int32_t port, \
+      const char *resource, const char *bookmark, const char *comment, int32_t restype,           \
+      int32_t flags, const char *title, const char *statusstr, const char *commentstr,            \
+      const char *content, const char *ressize, const char *lastmod, const char *charset,         \
+      int32_t statusval, int32_t attempt, int32_t restime, const char *rel_url,                   \
+      const char *rel_title, int32_t line, int32_t col, int32_t extern_, int32_t dir
 
-#define FINDER_QUERY_PARAMS                                                                    \
-  int32_t protocol, const char *username, const char *userpass, const char *server,           \
-      int32_t port, const char *resource, const char *bookmark, const char *comment,          \
-      int32_t restype, int32_t flags, char *title, char *statusstr, char *commentstr,         \
-      char *content, char *ressize, char *lastmod, char *charset, int32_t *statusval,         \
-      int32_t *attempt, int32_t *restime, const char *rel_url, const char *rel_title,         \
-      int32_t line, int32_t col, int32_t extern_, int32_t dir
+#define FINDER_QUERY_PARAMS                                                                        \
+  int32_t protocol, const char *username, const char *userpass, const char *server, int32_t port,  \
+      const char *resource, const char *bookmark, const char *comment, int32_t restype,            \
+      int32_t flags, char *title, char *statusstr, char *commentstr, char *content, char *ressize, \
+      char *lastmod, char *charset, int32_t *statusval, int32_t *attempt, int32_t *restime,        \
+      const char *rel_url, const char *rel_title, int32_t line, int32_t col, int32_t extern_,      \
+      int32_t dir
 
 // Slot shapes: query; report-time row (first + row); export row (count, index, first,
 // row, cancel); finish.
@@ -44,8 +43,8 @@ class CFinderCallbacks {
   virtual void CallCheckBadReport(FINDER_EXPORT_PARAMS) = 0;
 };
 
-// Forwards each slot to a member of one engine; a slot whose pair is unset does nothing
-// (the query slot then returns 0).
+// Forwards each slot to a member of one engine. A slot whose pair is unset does nothing;
+// the query slot then returns 0 and a row slot cancels its query.
 class CLinkFinderCallbacks : public CFinderCallbacks {
  public:
   typedef int32_t (CLinkFinder::*QueryMember)(FINDER_QUERY_PARAMS);

@@ -2,10 +2,10 @@
 
 #include "engine/LinkFinder.h"
 
-#define FINDER_ROW_ARGS                                                                       \
-  protocol, username, userpass, server, port, resource, bookmark, comment, restype, flags,   \
-      title, statusstr, commentstr, content, ressize, lastmod, charset, statusval, attempt,  \
-      restime, rel_url, rel_title, line, col, extern_, dir
+#define FINDER_ROW_ARGS                                                                           \
+  protocol, username, userpass, server, port, resource, bookmark, comment, restype, flags, title, \
+      statusstr, commentstr, content, ressize, lastmod, charset, statusval, attempt, restime,     \
+      rel_url, rel_title, line, col, extern_, dir
 #define FINDER_REPORT_ARGS first, FINDER_ROW_ARGS
 #define FINDER_EXPORT_ARGS rowCount, rowIndex, first, FINDER_ROW_ARGS, cancel
 
@@ -14,6 +14,17 @@ namespace {
 template <typename Pair, typename... Args>
 void Forward(const Pair& pair, Args... args) {
   if (pair.target && pair.member) (pair.target->*pair.member)(args...);
+}
+
+// A report query whose row slot is unbound cancels at its first row: left running, it would
+// report success with none of its rows written anywhere.
+void ForwardRow(const CLinkFinderCallbacks::Pair<CLinkFinderCallbacks::ExportMember>& pair,
+                FINDER_EXPORT_PARAMS) {
+  if (pair.target && pair.member) {
+    (pair.target->*pair.member)(FINDER_EXPORT_ARGS);
+  } else if (cancel) {
+    *cancel = 1;
+  }
 }
 
 CFinderCallbacks* Slots(void* callbacks) { return static_cast<CFinderCallbacks*>(callbacks); }
@@ -30,25 +41,25 @@ void CLinkFinderCallbacks::CallReportURL(FINDER_REPORT_PARAMS) {
 }
 
 void CLinkFinderCallbacks::CallExportURL(FINDER_EXPORT_PARAMS) {
-  Forward(exportUrl, FINDER_EXPORT_ARGS);
+  ForwardRow(exportUrl, FINDER_EXPORT_ARGS);
 }
 
 void CLinkFinderCallbacks::CallStopCrawler(void* unused) { Forward(stop, unused); }
 
 void CLinkFinderCallbacks::CallExportReport(FINDER_EXPORT_PARAMS) {
-  Forward(exportReport, FINDER_EXPORT_ARGS);
+  ForwardRow(exportReport, FINDER_EXPORT_ARGS);
 }
 
 void CLinkFinderCallbacks::CallExportLayout(FINDER_EXPORT_PARAMS) {
-  Forward(exportLayout, FINDER_EXPORT_ARGS);
+  ForwardRow(exportLayout, FINDER_EXPORT_ARGS);
 }
 
 void CLinkFinderCallbacks::CallExportIOLinks(FINDER_EXPORT_PARAMS) {
-  Forward(exportIOLinks, FINDER_EXPORT_ARGS);
+  ForwardRow(exportIOLinks, FINDER_EXPORT_ARGS);
 }
 
 void CLinkFinderCallbacks::CallCheckBadReport(FINDER_EXPORT_PARAMS) {
-  Forward(checkBadReport, FINDER_EXPORT_ARGS);
+  ForwardRow(checkBadReport, FINDER_EXPORT_ARGS);
 }
 
 int32_t QueryURLThunk(void* callbacks, FINDER_QUERY_PARAMS) {

@@ -24,6 +24,7 @@
 #include "engine/BookmarkIndex.h"
 #include "engine/FinderCallbacks.h"
 #include "engine/Records.h"
+#include "engine/ReportRows.h"
 #include "engine/ScopeLock.h"
 
 struct tagDBCONTEXT;
@@ -34,6 +35,8 @@ template <typename Unit>
 struct HtmlLink;
 template <typename Unit>
 struct HtmlSink;
+struct BadLinkList;
+class CProgressDlg;
 
 class CLinkFinder {
  public:
@@ -133,15 +136,54 @@ class CLinkFinder {
                                       int32_t* flags, char* rel_url, char* rel_title, int32_t* line,
                                       int32_t* col, int32_t* extern_, int32_t* dir);
 
+  // Result lists, GUI thread. Appends a links-list row for a result (nothing for statusval
+  // 0, without an engine or a links list); any thread, under the engine lock.
+  static void SetTreeListItem(tagTreeListItemFull* item, CLinkFinder* engine);
+  // Fills `list` with the links into (direction non-zero) or out of (0) the page shown as
+  // displayUrl; a single "No items found." row when there are none. 1 when the query ran.
+  int FillLinksInOutList(HWND list, const WCHAR* displayUrl, int direction);
+  void export_iolinks_func(FINDER_EXPORT_PARAMS);
+  // Paints the progress graphic onto the worksheet window (at most every 250 ms unless
+  // forced) and writes the console progress lines; takes no lock, any thread.
+  void DrawRelativeProgress(int force);
+
+  // GUI thread, refused (0) unless stopped. Copies (copy 1) or moves the database file and
+  // attaches it at `to`; on failure the database stays attached at `from`.
+  int MoveDataBase(int copy, const WCHAR* from, const WCHAR* to);
+  // Queues the broken links (and with includeReferring their referring pages) again and
+  // starts a run over them; 1 when it started.
+  int RecheckBadLinks(int includeReferring);
+  void chkbad_report_func(FINDER_EXPORT_PARAMS);
+
+  // Writes the link report the request describes (GUI thread, no run active). 1 when the
+  // file is complete; 0 when it could not be created or written, the query failed or was
+  // cancelled, or the format is unknown: the file is then deleted.
+  int ExportLinks(tagEXPORTLINKSSTRUCT* request);
+  // One stored row of the report query, on the thread that runs ExportLinks.
+  void export_report_func(FINDER_EXPORT_PARAMS);
+
  private:
   void Destroy();
+  // The run flags of a run about to start: active, no pause or stop asked, not ended. Set
+  // before the workers start, since a run over an empty queue may end at once.
+  void MarkRunActive();
   int LoadOptions();
   // 0 when an option could not be stored (the reason is in the context's error text).
   int SaveOptions();
   // Every stored option, bound to this engine's fields.
   std::vector<EngineOption> Options();
   void SetRobotsText(std::u16string text);
+  void WriteReport(const std::u16string& text);
+  std::u16string ReportStatistics(const tagEXPORTLINKSSTRUCT& request);
+  void ShowSaveError(const char16_t* text);
   void CountResultRow(int32_t first, int32_t restype, int32_t statusval, int32_t extern_);
+  // Counts a stored row; lists it when `listed` and adds it to the broken list when broken.
+  void ShowResultRow(int32_t first, bool listed, FINDER_ROW_PARAMS);
+  void AddBrokenLink(tagTreeListItemFull* item);
+  // Moves the open progress window to base + rowIndex * 1000 / rowCount / divisor and
+  // handles its messages, on its own thread only; 1 when it did.
+  int StepProgress(int32_t rowCount, int32_t rowIndex, int divisor, int base, int32_t* cancel);
+  void DrawConsoleProgress();
   void ClearViews();
   // A record from the UTF-8 columns of a row, with Url composed.
   void LinkToTreeItem(tagTreeListItemFull* item, FINDER_ROW_PARAMS);
@@ -236,6 +278,7 @@ class CLinkFinder {
   WCHAR siteURL[2048];
   WCHAR siteServer[256];
   uint32_t sitePort = 0;
+  HWND mainWindow = nullptr;
   HWND worksheetWnd = nullptr;
   HWND linksList = nullptr;
   HWND layoutTree = nullptr;
@@ -258,4 +301,21 @@ class CLinkFinder {
   uint64_t runStart = 0;  // milliseconds since 1900; 0 when no run is timed
   int showAllLinks = 0;
   std::unique_ptr<CBookmarkIndex> bookmarks;
+  // The progress window of the running GUI operation, null when none.
+  std::atomic<CProgressDlg*> progress{nullptr};
+  // FillLinksInOutList's list, page and direction while its query runs.
+  HWND ioList = nullptr;
+  WCHAR ioPage[2048];
+  int ioDirection = 0;
+  std::atomic<uint64_t> lastDraw{0};
+  int includeReferring = 0;
+  // The bad links RecheckBadLinks collects, null outside it.
+  BadLinkList* badLinks = nullptr;
+  // The database file's Linux path, for refusing a move onto another open worksheet.
+  std::string databasePath;
+  // The report being written by ExportLinks, read by export_report_func.
+  HANDLE reportFile = INVALID_HANDLE_VALUE;
+  tagEXPORTLINKSSTRUCT* exportRequest = nullptr;
+  const ReportTexts* reportTexts = nullptr;
+  bool reportFailed = false;
 };

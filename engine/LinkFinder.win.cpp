@@ -6,6 +6,7 @@
 #include <new>
 
 #include "app/SettingsRecord.h"
+#include "engine/AttachedFiles.h"
 #include "engine/TextCopy.h"
 #include "engine/UnixPath.h"
 #include "engine/UrlParts.h"
@@ -27,7 +28,7 @@ void WaitHandlingSentMessages(DWORD ms) {
 }  // namespace
 
 CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
-                         const WCHAR* databaseFile, tagSETTINGS* globalSettings, HWND /*mainWnd*/,
+                         const WCHAR* databaseFile, tagSETTINGS* globalSettings, HWND mainWnd,
                          HWND worksheet, HWND links, HWND tree, HWND brokenLinks, int allLinks,
                          console_type console, void* done) {
   threadCount = globalSettings ? static_cast<int>(globalSettings->NumThreads) : 1;
@@ -38,9 +39,11 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
   siteURL[0] = 0;
   siteServer[0] = 0;
   startPath[0] = 0;
+  ioPage[0] = 0;
   memset(&siteSettings, 0, sizeof siteSettings);
   memset(&windowSettings, 0, sizeof windowSettings);
   settings = globalSettings;
+  mainWindow = mainWnd;
   linksList = links;
   layoutTree = tree;
   brokenList = brokenLinks;
@@ -70,7 +73,10 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
     callbacks->query = {this, &CLinkFinder::query_url_func};
     callbacks->report = {this, &CLinkFinder::report_url_func};
     callbacks->exportUrl = {this, &CLinkFinder::export_url_func};
+    callbacks->exportReport = {this, &CLinkFinder::export_report_func};
     callbacks->stop = {this, &CLinkFinder::stop_crawler_func};
+    callbacks->exportIOLinks = {this, &CLinkFinder::export_iolinks_func};
+    callbacks->checkBadReport = {this, &CLinkFinder::chkbad_report_func};
   }
   bookmarks.reset(new (std::nothrow) CBookmarkIndex(siteSettings.CheckIgnoreCase));
   if (!callbacks || !bookmarks) initialized = 0;
@@ -101,6 +107,8 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
       context = nullptr;
       if (databaseFile) DeleteFileW(databaseFile);
     } else if (!path.empty() && DBOpenDatabase(context, path.c_str(), &cancelled)) {
+      databasePath = path;
+      AttachedFiles(path, true);
       LoadOptions();
     } else {
       initialized = 0;
@@ -160,6 +168,7 @@ void CLinkFinder::Destroy() {
     }
     while (!DBFreeContext(context)) WaitHandlingSentMessages(kStopPollMs);
     context = nullptr;
+    if (!databasePath.empty()) AttachedFiles(databasePath, false);
   }
   callbacks.reset();
   SetRobotsText(std::u16string());

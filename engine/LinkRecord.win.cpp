@@ -1,4 +1,6 @@
 // Records built from the UTF-8 columns of a stored or queued row.
+#include <cstring>
+
 #include "engine/LinkFinder.h"
 #include "engine/TextHelpers.h"
 
@@ -20,6 +22,7 @@ void CLinkFinder::LinkToTreeItem(tagTreeListItemFull* item, int32_t protocol, co
                                  int32_t statusval, int32_t attempt, int32_t restime,
                                  const char* rel_url, const char* rel_title, int32_t line,
                                  int32_t col, int32_t extern_, int32_t dir) {
+  memset(item, 0, sizeof *item);
   item->protocol = protocol;
   Field(item->username, username);
   Field(item->userpass, userpass);

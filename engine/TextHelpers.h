@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 // UTF-16 to UTF-8. Writes at most `size` bytes and no terminator; returns the bytes
 // written. Stops before a sequence that does not fit, and before a high surrogate that
@@ -32,6 +33,9 @@ int UnicodeCompare(const char16_t* a, const char16_t* b, int ignoreCase);
 // The first n units of a (fewer when a is shorter) against the whole of b.
 int UnicodeCompareN(const char16_t* a, const char16_t* b, int n, int ignoreCase);
 int UnicodeCompareUTF8(const char* a, const char* b, int ignoreCase);
+// The UTF-8 text under the case folding of those comparisons: two texts compare equal
+// ignoring case exactly when their folded forms are equal.
+std::string FoldCaseUTF8(const char* text);
 
 // Milliseconds since 1900-01-01 00:00 UTC.
 uint64_t GetTimeMs1900();

@@ -35,3 +35,11 @@ int UnicodeCompareUTF8(const char* a, const char* b, int ignoreCase) {
   return Compare(icu::UnicodeString::fromUTF8(icu::StringPiece(a ? a : "")),
                  icu::UnicodeString::fromUTF8(icu::StringPiece(b ? b : "")), ignoreCase);
 }
+
+std::string FoldCaseUTF8(const char* text) {
+  std::string out;
+  icu::UnicodeString::fromUTF8(icu::StringPiece(text ? text : ""))
+      .foldCase(U_FOLD_CASE_DEFAULT)
+      .toUTF8String(out);
+  return out;
+}

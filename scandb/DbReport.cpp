@@ -114,7 +114,8 @@ void ReadRow(const DbQuery& query, ReportRow& row) {
 int32_t DBQueryReport(tagDBCONTEXT* ctx, int32_t mode, DBRowCallback callback, void* user,
                       int32_t sort, int32_t includeFound, int32_t* out) {
   bool failed = false;
-  return DbRunReport(ctx, mode, callback, user, sort, includeFound, out, &failed);
+  const int32_t result = DbRunReport(ctx, mode, callback, user, sort, includeFound, out, &failed);
+  return result && failed ? -1 : result;
 }
 
 int32_t DbRunReport(tagDBCONTEXT* ctx, int32_t mode, DBRowCallback callback, void* user,

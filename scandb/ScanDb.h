@@ -133,8 +133,10 @@ int32_t DBQuoteString(char* buffer, uint32_t size, const char* text, int32_t dou
 // callback must not wait for a thread that needs the lock. Runs only with mode 2 and
 // KeepReport 1. Hands every occurrence of every checked link (and with includeFound every
 // queued link) to callback; sort 0 is the database's order, sort 1 and up group links by
-// protocol and address (2..11 first order by one column). Returns 0 only when the callback
-// cancelled; *out, when not null, receives the cancel flag.
+// protocol and address (2..11 first order by one column). Returns 1 when every row was
+// delivered, 0 when the callback cancelled (or the query did not run), -1 when a step
+// failed (the rows fetched before it were delivered); *out, when not null, receives the
+// cancel flag.
 int32_t DBQueryReport(tagDBCONTEXT* ctx, int32_t mode, DBRowCallback callback, void* user,
                       int32_t sort, int32_t includeFound, int32_t* out);
 

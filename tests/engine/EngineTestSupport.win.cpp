@@ -19,19 +19,28 @@ TestFolder::TestFolder(const char16_t* prefix) {
 
 TestFolder::~TestFolder() { Remove(); }
 
-void TestFolder::Remove() {
+namespace {
+
+void RemoveTree(const std::u16string& path) {
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((path_ + u"\\*").c_str(), &data);
+  HANDLE find = FindFirstFileW((path + u"\\*").c_str(), &data);
   if (find != INVALID_HANDLE_VALUE) {
     do {
+      const std::u16string name = data.cFileName;
       if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        DeleteFileW((path_ + u"\\" + data.cFileName).c_str());
+        DeleteFileW((path + u"\\" + name).c_str());
+      } else if (name != u"." && name != u"..") {
+        RemoveTree(path + u"\\" + name);
       }
     } while (FindNextFileW(find, &data));
     FindClose(find);
   }
-  RemoveDirectoryW(path_.c_str());
+  RemoveDirectoryW(path.c_str());
 }
+
+}  // namespace
+
+void TestFolder::Remove() { RemoveTree(path_); }
 
 Worksheet::Worksheet(const std::u16string& file) : context_(DBCreateContext(nullptr)) {
   int32_t cancelled = 0;
