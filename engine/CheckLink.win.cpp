@@ -152,6 +152,7 @@ int32_t CLinkFinder::query_url_func(int32_t protocol, const char* username, cons
     *statusval = item->statusval;
     *attempt = item->attempt;
     *restime = item->restime;
+    DrawRelativeProgress(1);
   }
   free(item);
   return 1;

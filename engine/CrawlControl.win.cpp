@@ -81,7 +81,11 @@ int CLinkFinder::StartFinder() {
       block->count = 1;
       ++found;
     }
-    if (AddLink(start)) ++found;
+    if (AddLink(start)) {
+      ++found;
+      ScopeLock hold(lock);
+      DrawRelativeProgress(1);
+    }
     free(start);
   }
   CookieClearForDomain(siteServer);
@@ -210,6 +214,10 @@ void CLinkFinder::stop_crawler_func(void*) {
     runStart = 0;
   }
   SaveOptions();
+  {
+    ScopeLock hold(lock);
+    DrawRelativeProgress(1);
+  }
 
   // The window may destroy this engine while it handles the message: nothing of the
   // engine is touched once it is sent.

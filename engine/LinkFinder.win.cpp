@@ -138,6 +138,8 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
     if (item) ParseSiteURL(item);
     free(item);
   }
+  ScopeLock hold(lock);
+  DrawRelativeProgress(1);
 }
 
 CLinkFinder::~CLinkFinder() { Destroy(); }

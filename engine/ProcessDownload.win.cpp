@@ -128,7 +128,11 @@ void CLinkFinder::QueueLink(tagTreeListItemFull* item) {
   const int allowed = CheckLinkAllowed(item);
   if (allowed == 2) return;
   if (allowed == 1) item->flags = 0;
-  if (AddLink(item)) ++found;
+  if (AddLink(item)) {
+    ++found;
+    ScopeLock hold(lock);
+    DrawRelativeProgress(1);
+  }
 }
 
 int CLinkFinder::PageIndexed(const tagTreeListItemFull* item) {
