@@ -147,7 +147,12 @@ isc_tr_handle* DbRunTransaction(tagDBCONTEXT* ctx, ISC_STATUS* status) {
   status[1] = 0;
   status[2] = isc_arg_end;
   if (!ctx->RunTransaction) {
-    isc_start_transaction(status, &ctx->RunTransaction, 1, &ctx->DbHandle, 0, nullptr);
+    // Read committed: each statement also sees what others committed meanwhile (an option
+    // saved in a transaction of its own), as it did in a transaction of its own.
+    static char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed,
+                         isc_tpb_rec_version, isc_tpb_wait};
+    isc_start_transaction(status, &ctx->RunTransaction, 1, &ctx->DbHandle,
+                          static_cast<unsigned short>(sizeof tpb), tpb);
     if (Failed(status)) {
       ctx->RunTransaction = 0;
       return nullptr;
