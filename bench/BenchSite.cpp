@@ -1,23 +1,14 @@
 #include "bench/BenchSite.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <fstream>
 #include <random>
 #include <set>
 #include <sstream>
 #include <thread>
-#include <vector>
 
-extern char** environ;
+#include "tests/peers/Peers.h"
 
 namespace {
 
@@ -97,58 +88,6 @@ std::string Page(long i, long pages, std::mt19937& random, Links& links) {
 
 void MakeFolder(const std::string& path) { mkdir(path.c_str(), 0755); }
 
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void WriteWholeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-sockaddr_in Loopback(int port) {
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
-}
-
-// A port that nothing listened on a moment ago (another program may take it before nginx:
-// the start is then tried again).
-int FreePort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address = Loopback(0);
-  socklen_t size = sizeof(address);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-  close(fd);
-  return ntohs(address.sin_port);
-}
-
-bool Accepts(int port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address = Loopback(port);
-  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-  close(fd);
-  return ok;
-}
-
-bool Running(pid_t pid) {
-  int status = 0;
-  return waitpid(pid, &status, WNOHANG) == 0;
-}
-
-pid_t Spawn(const std::vector<std::string>& argv) {
-  std::vector<char*> args;
-  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-  args.push_back(nullptr);
-  pid_t pid = -1;
-  return posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), environ) == 0 ? pid : -1;
-}
-
 }  // namespace
 
 SiteExpectation GenerateSite(const std::string& folder, long pages, unsigned seed) {
@@ -194,34 +133,24 @@ bool StartSiteServer(const std::string& folder, SiteServer& server) {
       "access.log bench;\n  client_body_temp_path " + prefix + "body;\n" +
       "  keepalive_requests 1000000;\n  keepalive_timeout 60s;\n" +
       "  server {\n    listen 127.0.0.1:@PORT@;\n    root " + folder + "/site;\n  }\n}\n";
-  const std::string conf = prefix + "nginx.conf";
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    const int port = FreePort();
-    std::string text = pattern;
-    text.replace(text.find("@PORT@"), 6, std::to_string(port));
-    WriteWholeFile(conf, text);
-    server.pid = Spawn({"/usr/sbin/nginx", "-p", prefix, "-c", conf});
-    for (int wait = 0; server.pid > 0 && wait < 200 && Running(server.pid); ++wait) {
-      if (Accepts(port)) {
-        server.port = port;
-        return true;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    StopSiteServer(server);
-  }
-  return false;
+  WriteWholeFile(prefix + "nginx.conf.in", pattern);
+  // nginx takes its port from the configuration file only.
+  PeerProcess peer;
+  if (!StartFixedPortPeer(
+          {"/bin/sh", "-c",
+           "sed s/@PORT@/{port}/ " + prefix + "nginx.conf.in > " + prefix +
+               "nginx.conf && exec /usr/sbin/nginx -p " + prefix + " -c " + prefix + "nginx.conf"},
+          peer))
+    return false;
+  server.pid = peer.pid;
+  server.port = peer.port;
+  return true;
 }
 
 void StopSiteServer(SiteServer& server) {
-  if (server.pid <= 0) return;
-  kill(server.pid, SIGTERM);
-  for (int wait = 0; wait < 100 && Running(server.pid); ++wait)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  if (Running(server.pid)) {
-    kill(server.pid, SIGKILL);
-    waitpid(server.pid, nullptr, 0);
-  }
+  PeerProcess peer;
+  peer.pid = server.pid;
+  StopPeer(peer);
   server.pid = -1;
 }
 

@@ -34,29 +34,6 @@ struct Options {
   std::vector<long> sizes;
 };
 
-// The settings of a first start: every stored field at its default.
-void DefaultSettings(tagSETTINGS& settings) {
-  memset(&settings, 0, sizeof settings);
-  for (int i = 0; i < kSettingsFieldCount; ++i) {
-    const SettingsField& field = kSettingsFields[i];
-    switch (field.kind) {
-      case SETTINGS_INT:
-        *SettingsInt(settings, field) = field.intDefault;
-        break;
-      case SETTINGS_UINT:
-        *SettingsUint(settings, field) = static_cast<uint32_t>(field.intDefault);
-        break;
-      case SETTINGS_PORT:
-        *SettingsPort(settings, field) = static_cast<uint16_t>(field.intDefault);
-        break;
-      case SETTINGS_TEXT:
-        SetSettingsText(SettingsText(settings, field), field.size,
-                        field.textDefault ? field.textDefault : u"");
-        break;
-    }
-  }
-}
-
 std::u16string DosPath(const std::string& unixPath) {
   WCHAR* dos = wine_get_dos_file_name(unixPath.c_str());
   std::u16string path = dos ? dos : u"";
@@ -205,8 +182,8 @@ bool RunSize(const std::string& root, long pages, const Options& options) {
   const std::string file = folder + "/scan.fdb";
   remove(file.c_str());
 
-  tagSETTINGS settings;
-  DefaultSettings(settings);
+  tagSETTINGS settings = {};
+  SetDefaultSettings(settings);
   if (options.threads > 0) settings.NumThreads = static_cast<uint32_t>(options.threads);
   if (options.perServer > 0) settings.ThreadsPerServer = static_cast<uint32_t>(options.perServer);
   tagSITESETTINGS site;
