@@ -98,6 +98,27 @@ char16_t* SettingsText(tagSETTINGS& settings, const SettingsField& field) {
   return reinterpret_cast<char16_t*>(reinterpret_cast<char*>(&settings) + field.offset);
 }
 
+void SetDefaultSettings(tagSETTINGS& settings) {
+  for (int i = 0; i < kSettingsFieldCount; ++i) {
+    const SettingsField& field = kSettingsFields[i];
+    switch (field.kind) {
+      case SETTINGS_INT:
+        *SettingsInt(settings, field) = field.intDefault;
+        break;
+      case SETTINGS_UINT:
+        *SettingsUint(settings, field) = static_cast<uint32_t>(field.intDefault);
+        break;
+      case SETTINGS_PORT:
+        *SettingsPort(settings, field) = static_cast<uint16_t>(field.intDefault);
+        break;
+      case SETTINGS_TEXT:
+        CopyText(SettingsText(settings, field), field.size,
+                 field.textDefault ? field.textDefault : u"");
+        break;
+    }
+  }
+}
+
 namespace {
 
 void Clamp(uint32_t& value, uint32_t low, uint32_t high) {

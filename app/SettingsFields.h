@@ -33,6 +33,9 @@ uint32_t* SettingsUint(tagSETTINGS& settings, const SettingsField& field);
 uint16_t* SettingsPort(tagSETTINGS& settings, const SettingsField& field);
 char16_t* SettingsText(tagSETTINGS& settings, const SettingsField& field);
 
+// Every field at its default, as a first start reads them (before the corrections).
+void SetDefaultSettings(tagSETTINGS& settings);
+
 // What the corrections need from the system.
 struct SettingsEnvironment {
   const uint8_t* languageBits;  // availability bits of the 72 languages

@@ -110,6 +110,8 @@ bool RunScanSimulation(const std::string& path, int links, int workers, int perP
     scan.finished.wait(lock, [&] { return scan.done; });
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  char error[512] = {};
+  DBErrorText(scan.ctx, error, sizeof error);
   while (DBFreeContext(scan.ctx) == 0) std::this_thread::yield();
 
   scan.ctx = DBCreateContext(&init);
@@ -127,8 +129,8 @@ bool RunScanSimulation(const std::string& path, int links, int workers, int perP
          links, workers, perPage, seconds, links / seconds, seconds * 1000 / links,
          ok ? "" : "  ROWS DO NOT ADD UP");
   if (!ok)
-    fprintf(stderr, "loaded %d report %d (expected %ld) found %d checks %ld\n", loaded, report,
-            scan.occurrences.load(), found, scan.checks.load());
+    fprintf(stderr, "loaded %d report %d (expected %ld) found %d checks %ld; last error: %s\n",
+            loaded, report, scan.occurrences.load(), found, scan.checks.load(), error);
   fflush(stdout);
   return ok;
 }

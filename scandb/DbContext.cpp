@@ -80,7 +80,8 @@ int32_t DBCountRows(tagDBCONTEXT* ctx, const char* table, int32_t* count) {
   if (!ctx || !table) return 0;
   SqlText sql(256);
   sql.Add("SELECT COUNT(*) FROM ").Add(table);
-  return DbQueryInt(ctx, sql, "select found", count);
+  // Its own transaction: the count takes no lock, so it sees the rows committed so far.
+  return DbQueryInt(ctx, sql, "select found", count, true);
 }
 
 int32_t DBNextGeneratorValue(tagDBCONTEXT* ctx, const char* generator, int32_t step,

@@ -82,6 +82,12 @@ struct tagDBCONTEXT {
   std::atomic<int32_t> FreePending{0};
   // Statements with parameters, prepared on first use (guarded by Lock).
   std::unordered_map<std::string, std::unique_ptr<DbPrepared>> Prepared;
+  // While a run is active every statement issued under Lock joins one transaction, which is
+  // committed every little while and at the run's end: a transaction per statement would
+  // cost more than the statement. Set under Lock, read without it.
+  std::atomic<bool> RunShared{false};
+  isc_tr_handle RunTransaction = 0;  // 0 while none is open (guarded by Lock)
+  int64_t RunTransactionStart = 0;   // steady clock, ms (guarded by Lock)
   // Identities of the `loaded` rows (guarded by Lock).
   LoadedIndex Loaded;
   // Keys of the `found` rows (guarded by Lock).

@@ -23,6 +23,12 @@ void Pause() { std::this_thread::sleep_for(kPoll); }
 // cleared. A free asked for inside the callback is carried out here, once nothing of the
 // run touches the context any more.
 void EndRun(tagDBCONTEXT* ctx) {
+  {
+    // Everything the run stored is committed before anyone hears of its end.
+    Guard guard(ctx->Lock);
+    DbCommitRun(ctx, true);
+    ctx->RunShared = false;
+  }
   ctx->FinishingThread = PoolCurrentThreadId();
   if (ctx->FinishCallback) ctx->FinishCallback(ctx->FinishUser);
   bool freeNow;
@@ -80,6 +86,7 @@ uint32_t DBWorkerThread(void* arg) {
       {
         Guard guard(ctx->Lock);
         slot->HoldsRow = 0;
+        DbCommitRun(ctx, false);
       }
       if (!processed) Pause();
       if (claim == kNothingToTake) break;
@@ -92,6 +99,7 @@ uint32_t DBWorkerThread(void* arg) {
     for (;;) {
       Pause();
       Guard guard(ctx->Lock);
+      DbCommitRun(ctx, false);
       int32_t idle = 0;
       for (int32_t i = 0; i < ctx->ThreadCount; ++i) idle += ctx->Slots[i].Idle;
       queued = 0;
@@ -173,10 +181,12 @@ int32_t DBStartWorkers(tagDBCONTEXT* ctx, int32_t threadCount, int32_t perServer
   ctx->StopRequested = 0;  // a stop left from a run that ended without workers
   ctx->FreePending = 0;
   ctx->Running = 1;
+  ctx->RunShared = true;
   uint32_t id = 0;
   PoolThread* thread = PoolStartThread(DBProducerThread, ctx, &id);
   if (!thread) {
     ctx->Running = 0;
+    ctx->RunShared = false;
     return 0;
   }
   ctx->Threads.push_back(DbPoolThread{thread, id});

@@ -9,11 +9,26 @@ DbQuery::~DbQuery() { Close(); }
 
 bool DbQuery::Open(const SqlText& sql, int columns) {
   ISC_STATUS_ARRAY status = {};
-  isc_start_transaction(status, &tr_, 1, &ctx_->DbHandle, 0, nullptr);
-  if (Failed(status)) {
-    DbRecordFailure(ctx_, status, "start transaction ", what_);
-    tr_ = 0;
-    return false;
+  if (!ownTransaction_ && ctx_->RunShared) {
+    keptLock_ = std::unique_lock<std::recursive_mutex>(ctx_->Lock);
+    if (ctx_->RunShared) {
+      trp_ = DbRunTransaction(ctx_, status);
+      if (!trp_) {
+        DbRecordFailure(ctx_, status, "start transaction ", what_);
+        trp_ = &tr_;
+        keptLock_.unlock();
+        return false;
+      }
+    }
+  }
+  if (trp_ == &tr_) {
+    isc_start_transaction(status, &tr_, 1, &ctx_->DbHandle, 0, nullptr);
+    if (Failed(status)) {
+      DbRecordFailure(ctx_, status, "start transaction ", what_);
+      tr_ = 0;
+      if (keptLock_.owns_lock()) keptLock_.unlock();
+      return false;
+    }
   }
   closed_ = false;
   if (sql.OutOfMemory()) {
@@ -34,8 +49,8 @@ bool DbQuery::Open(const SqlText& sql, int columns) {
     return false;
   }
   if (!sql.Params().empty() && sql.Ok()) {
-    keptLock_ = std::unique_lock<std::recursive_mutex>(ctx_->Lock);
-    kept_ = Keep(ctx_, &tr_, sql, status);
+    if (!keptLock_.owns_lock()) keptLock_ = std::unique_lock<std::recursive_mutex>(ctx_->Lock);
+    kept_ = Keep(ctx_, trp_, sql, status);
     if (Failed(status)) {
       DbRecordFailure(ctx_, status, "", what_);
       return false;
@@ -59,7 +74,7 @@ bool DbQuery::Open(const SqlText& sql, int columns) {
       DbRecordFailure(ctx_, nullptr, "", what_);
       return false;
     }
-    isc_dsql_prepare(status, &tr_, &stmt_, 0, sql.Text(), kDialect, out_);
+    isc_dsql_prepare(status, trp_, &stmt_, 0, sql.Text(), kDialect, out_);
     if (Failed(status)) {
       DbRecordFailure(ctx_, status, "", what_);
       return false;
@@ -103,7 +118,7 @@ bool DbQuery::Open(const SqlText& sql, int columns) {
     var.sqlind = &nulls_[i];
     at += (static_cast<size_t>(var.sqllen) + 7) & ~static_cast<size_t>(7);
   }
-  isc_dsql_execute(status, &tr_, Statement(), kDialect, bound.in);
+  isc_dsql_execute(status, trp_, Statement(), kDialect, bound.in);
   if (Failed(status)) {
     DbRecordFailure(ctx_, status, "execute ", what_);
     return false;
@@ -139,14 +154,18 @@ bool DbQuery::Close() {
     }
     stmt_ = 0;
   }
-  isc_commit_transaction(status, &tr_);
-  if (Failed(status)) {
-    DbRecordFailure(ctx_, status, "commit transaction ", what_);
-    ISC_STATUS_ARRAY ignored;
-    isc_rollback_transaction(ignored, &tr_);
-    ok = false;
+  // The run's shared transaction is committed by the run.
+  if (trp_ == &tr_) {
+    isc_commit_transaction(status, &tr_);
+    if (Failed(status)) {
+      DbRecordFailure(ctx_, status, "commit transaction ", what_);
+      ISC_STATUS_ARRAY ignored;
+      isc_rollback_transaction(ignored, &tr_);
+      ok = false;
+    }
   }
   tr_ = 0;
+  trp_ = &tr_;
   free(data_);
   free(nulls_);
   free(out_);
@@ -190,8 +209,9 @@ const ISC_QUAD* DbQuery::Blob(int column) const {
   return reinterpret_cast<const ISC_QUAD*>(out_->sqlvar[column].sqldata);
 }
 
-int DbQueryInt(tagDBCONTEXT* ctx, const SqlText& sql, const char* what, int32_t* value) {
-  DbQuery query(ctx, what);
+int DbQueryInt(tagDBCONTEXT* ctx, const SqlText& sql, const char* what, int32_t* value,
+               bool ownTransaction) {
+  DbQuery query(ctx, what, ownTransaction);
   if (!query.Open(sql, 1)) return 0;
   ISC_STATUS code = query.Fetch();
   if (code == 100) DbRecordFailure(ctx, nullptr, "fetch ", what);

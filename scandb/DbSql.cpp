@@ -1,11 +1,21 @@
 // Statements without a result set, each in its own transaction, and the kept statements.
 #include "scandb/DbSql.h"
 
+#include <chrono>
 #include <mutex>
 
 #include "scandb/DbBind.h"
 
 namespace {
+
+// How long rows of a run may wait for their commit; a crash loses at most these.
+const int64_t kRunCommitMs = 50;
+
+int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 // Runs a statement in tr; returns its SQLCODE, *returned set when it is 0.
 ISC_LONG Run(tagDBCONTEXT* ctx, isc_tr_handle* tr, const SqlText& sql, XSQLDA* in,
@@ -55,6 +65,23 @@ int DbExecute(tagDBCONTEXT* ctx, const SqlText& sql, const char* startStep,
     return 0;
   }
   ISC_STATUS_ARRAY status = {};
+  std::unique_lock<std::recursive_mutex> guard(ctx->Lock, std::defer_lock);
+  if (!blobValue && ctx->RunShared) {
+    guard.lock();
+    if (ctx->RunShared) {
+      isc_tr_handle* shared = DbRunTransaction(ctx, status);
+      if (!shared) {
+        DBFormatError(ctx, status, startStep);
+        return 0;
+      }
+      // The statement alone is undone when it fails; the transaction goes on.
+      const ISC_LONG code = Run(ctx, shared, sql, bound.in, returned, status);
+      if (code == 0 || (tolerated != 0 && code == tolerated)) return 1;
+      DBFormatError(ctx, status, statementStep);
+      return 0;
+    }
+    guard.unlock();
+  }
   isc_tr_handle tr = 0;
   isc_start_transaction(status, &tr, 1, &ctx->DbHandle, 0, nullptr);
   if (Failed(status)) {
@@ -112,6 +139,47 @@ int DbExecute(tagDBCONTEXT* ctx, const SqlText& sql, const char* startStep,
   DBFormatError(ctx, status, statementStep);
   isc_rollback_transaction(ignored, &tr);
   return 0;
+}
+
+isc_tr_handle* DbRunTransaction(tagDBCONTEXT* ctx, ISC_STATUS* status) {
+  // A clean vector, as a call that succeeded leaves it: an all-zero one reads as a failure.
+  status[0] = isc_arg_gds;
+  status[1] = 0;
+  status[2] = isc_arg_end;
+  if (!ctx->RunTransaction) {
+    // Read committed: each statement also sees what others committed meanwhile (an option
+    // saved in a transaction of its own), as it did in a transaction of its own.
+    static char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed,
+                         isc_tpb_rec_version, isc_tpb_wait};
+    isc_start_transaction(status, &ctx->RunTransaction, 1, &ctx->DbHandle,
+                          static_cast<unsigned short>(sizeof tpb), tpb);
+    if (Failed(status)) {
+      ctx->RunTransaction = 0;
+      return nullptr;
+    }
+    ctx->RunTransactionStart = NowMs();
+  }
+  return &ctx->RunTransaction;
+}
+
+bool DbCommitRun(tagDBCONTEXT* ctx, bool now) {
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  if (!ctx->RunTransaction || (!now && NowMs() - ctx->RunTransactionStart < kRunCommitMs))
+    return true;
+  ISC_STATUS_ARRAY status = {};
+  isc_commit_transaction(status, &ctx->RunTransaction);
+  if (!Failed(status)) {
+    ctx->RunTransaction = 0;
+    return true;
+  }
+  DBFormatError(ctx, status, "commit transaction run");
+  ISC_STATUS_ARRAY ignored;
+  isc_rollback_transaction(ignored, &ctx->RunTransaction);
+  ctx->RunTransaction = 0;
+  // Rows the indexes hold may be gone: both are read again from the tables when next used.
+  ctx->Queue.Reset();
+  ctx->Loaded.Reset();
+  return false;
 }
 
 void DbDropPrepared(tagDBCONTEXT* ctx) {

@@ -74,7 +74,16 @@ class SqlText {
   bool outOfMemory_ = false;
 };
 
-// Runs one statement without a result set in its own transaction. An SQLCODE equal to
+// The run's shared transaction (see tagDBCONTEXT::RunShared), started when none is open;
+// null when it could not be started (status tells why). Caller holds Lock.
+isc_tr_handle* DbRunTransaction(tagDBCONTEXT* ctx, ISC_STATUS* status);
+// Commits the run's transaction once it is older than the commit interval, or at once with
+// `now`. A failed commit rolls back and forgets the in-memory indexes, which then no longer
+// match the tables. Caller holds Lock. False when the commit failed.
+bool DbCommitRun(tagDBCONTEXT* ctx, bool now);
+
+// Runs one statement without a result set in its own transaction, or in the run's shared
+// one while a run is active (then a failed statement is undone alone). An SQLCODE equal to
 // `tolerated` (when not 0) is rolled back and counts as success. With blobValue the
 // statement's one parameter is a blob holding that text. With returned the statement
 // returns one integer (INSERT ... RETURNING), stored there. Returns 1 or 0. A statement
@@ -83,13 +92,16 @@ int DbExecute(tagDBCONTEXT* ctx, const SqlText& sql, const char* startStep,
               const char* statementStep, ISC_LONG tolerated = 0,
               const std::string* blobValue = nullptr, int32_t* returned = nullptr);
 
-// A query in its own transaction. Text columns are fetched as bytes (character set NONE)
+// A query in its own transaction; while a run is active it takes Lock and runs in the
+// run's shared transaction unless constructed with ownTransaction (which sees only
+// committed rows). Text columns are fetched as bytes (character set NONE)
 // at the full length the column can have, so no value is ever too long for its buffer;
 // numbers as 32-bit integers; blobs as blob ids. Freed and committed by Close or at the
 // end of its scope.
 class DbQuery {
  public:
-  DbQuery(tagDBCONTEXT* ctx, const char* what) : ctx_(ctx), what_(what) {}
+  DbQuery(tagDBCONTEXT* ctx, const char* what, bool ownTransaction = false)
+      : ctx_(ctx), what_(what), ownTransaction_(ownTransaction) {}
   ~DbQuery();
   DbQuery(const DbQuery&) = delete;
   DbQuery& operator=(const DbQuery&) = delete;
@@ -109,14 +121,16 @@ class DbQuery {
   // and at a character boundary. NULL gives the empty text.
   void CopyText(int column, int lengthColumn, char* buffer, size_t size) const;
   const ISC_QUAD* Blob(int column) const;
-  isc_tr_handle* Transaction() { return &tr_; }
+  isc_tr_handle* Transaction() { return trp_; }
 
  private:
   isc_stmt_handle* Statement() { return kept_ ? &kept_->Handle : &stmt_; }
 
   tagDBCONTEXT* ctx_;
   const char* what_;
+  bool ownTransaction_;
   isc_tr_handle tr_ = 0;
+  isc_tr_handle* trp_ = &tr_;  // tr_, or the run's shared transaction
   isc_stmt_handle stmt_ = 0;
   // A kept statement (one with parameters) is only closed, and is used by one query at a
   // time: the lock is held from Open to Close.
@@ -132,4 +146,5 @@ class DbQuery {
 void DbDropPrepared(tagDBCONTEXT* ctx);
 
 // Runs a query that yields exactly one integer; no row is a failure ("fetch <what>").
-int DbQueryInt(tagDBCONTEXT* ctx, const SqlText& sql, const char* what, int32_t* value);
+int DbQueryInt(tagDBCONTEXT* ctx, const SqlText& sql, const char* what, int32_t* value,
+               bool ownTransaction = false);

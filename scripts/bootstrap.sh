@@ -7,7 +7,7 @@ packages="g++ cmake ninja-build pkg-config
   libcurl4-openssl-dev libssl-dev libicu-dev
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
   libgtest-dev libgmock-dev xvfb xauth
-  python3 tinyproxy-bin microsocks python3-pyftpdlib
+  python3 tinyproxy-bin microsocks python3-pyftpdlib nginx-light
   g++-mingw-w64-x86-64-win32 wixl"
 missing=""
 for p in $packages; do

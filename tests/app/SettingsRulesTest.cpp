@@ -23,25 +23,7 @@ int KnownCharset(const char16_t* name) {
 
 tagSETTINGS Defaults() {
   tagSETTINGS s{};
-  for (int i = 0; i < kSettingsFieldCount; ++i) {
-    const SettingsField& f = kSettingsFields[i];
-    switch (f.kind) {
-      case SETTINGS_INT:
-        *SettingsInt(s, f) = f.intDefault;
-        break;
-      case SETTINGS_UINT:
-        *SettingsUint(s, f) = static_cast<uint32_t>(f.intDefault);
-        break;
-      case SETTINGS_PORT:
-        *SettingsPort(s, f) = 0;
-        break;
-      case SETTINGS_TEXT:
-        if (f.textDefault)
-          std::memcpy(SettingsText(s, f), f.textDefault,
-                      (std::u16string(f.textDefault).size() + 1) * 2);
-        break;
-    }
-  }
+  SetDefaultSettings(s);
   return s;
 }
 

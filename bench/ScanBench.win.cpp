@@ -1,0 +1,274 @@
+// Times a real scan: a generated site served by nginx on 127.0.0.1, checked by a CLinkFinder
+// with the default settings on a fresh worksheet file, and the rows and requests it left.
+// Usage: scan_bench [--windows] [--threads N] [--per-server N] [pages...] (default 5000).
+// With --windows the engine writes into real list views and a tree view on this thread,
+// which pumps messages while the scan runs; without, it has no window at all.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/SettingsFields.h"
+#include "bench/BenchSite.h"
+#include "engine/LinkFinder.h"
+#include "engine/Records.h"
+#include "scandb/ScanDb.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const unsigned kSeed = 19;
+
+struct Options {
+  bool windows = false;
+  int threads = 0;    // 0: the default setting
+  int perServer = 0;  // 0: the default setting
+  std::vector<long> sizes;
+};
+
+std::u16string DosPath(const std::string& unixPath) {
+  WCHAR* dos = wine_get_dos_file_name(unixPath.c_str());
+  std::u16string path = dos ? dos : u"";
+  HeapFree(GetProcessHeap(), 0, dos);
+  return path;
+}
+
+long PeakResidentKB() {
+  FILE* status = fopen("/proc/self/status", "r");
+  long kb = -1;
+  char line[256];
+  while (status && fgets(line, sizeof line, status))
+    if (!strncmp(line, "VmHWM:", 6)) kb = atol(line + 6);
+  if (status) fclose(status);
+  return kb;
+}
+
+// The windows of a worksheet: the links list, the layout tree and the broken-links list.
+struct Views {
+  HWND frame = nullptr;
+  HWND links = nullptr;
+  HWND tree = nullptr;
+  HWND broken = nullptr;
+};
+
+HWND ListView(HWND parent, int columns, int y) {
+  HWND list = CreateWindowExW(0, WC_LISTVIEWW, u"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, y, 780,
+                              280, parent, nullptr, nullptr, nullptr);
+  for (int i = 0; i < columns; ++i) {
+    LVCOLUMNW column = {};
+    column.mask = LVCF_WIDTH;
+    column.cx = 60;
+    SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+  }
+  return list;
+}
+
+Views MakeViews() {
+  INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES};
+  InitCommonControlsEx(&init);
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = u"TlScanBenchWorksheet";
+  RegisterClassW(&wc);
+  Views views;
+  views.frame = CreateWindowW(wc.lpszClassName, u"scan_bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                              0, 800, 900, nullptr, nullptr, wc.hInstance, nullptr);
+  views.links = ListView(views.frame, 15, 0);
+  views.tree = CreateWindowExW(0, WC_TREEVIEWW, u"", WS_CHILD | WS_VISIBLE | TVS_HASLINES, 0, 290,
+                               780, 280, views.frame, nullptr, nullptr, nullptr);
+  views.broken = ListView(views.frame, 4, 580);
+  return views;
+}
+
+// Waits for the done event, handling this thread's messages meanwhile.
+void PumpUntil(HANDLE done) {
+  for (;;) {
+    const DWORD woke = MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT);
+    if (woke == WAIT_OBJECT_0) return;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
+
+struct Stored {
+  int32_t loaded = -1, report = -1, found = -1;
+  long broken = 0;
+  // A page first reached through a link with a fragment is parsed under that address, and
+  // again under its own when the plain link is checked before its anchors are indexed.
+  long fromFragmentPages = 0;
+};
+
+void CountRow(void* user, int32_t, int32_t, int32_t first, int32_t, const char*, const char*,
+              const char*, int32_t, const char*, const char*, const char*, int32_t, int32_t,
+              const char*, const char*, const char*, const char*, const char*, const char*,
+              const char*, int32_t statusval, int32_t, int32_t, const char* rel_url, const char*,
+              int32_t, int32_t, int32_t, int32_t, int32_t*) {
+  Stored& stored = *static_cast<Stored*>(user);
+  if (first && IsBrokenStatusVal(statusval)) ++stored.broken;
+  if (strchr(rel_url, '#')) ++stored.fromFragmentPages;
+}
+
+void IgnoreRow(void*, int32_t, int32_t, int32_t, int32_t, const char*, const char*, const char*,
+               int32_t, const char*, const char*, const char*, int32_t, int32_t, const char*,
+               const char*, const char*, const char*, const char*, const char*, const char*,
+               int32_t, int32_t, int32_t, const char*, const char*, int32_t, int32_t, int32_t,
+               int32_t, int32_t*) {}
+
+Stored ReadWorksheet(const std::string& path) {
+  Stored stored;
+  tagDBCONTEXTINIT init = {};
+  init.KeepReport = 1;
+  init.ReportMode = 2;
+  init.LoadCallback = IgnoreRow;
+  tagDBCONTEXT* ctx = DBCreateContext(&init);
+  int32_t cancelled = 0;
+  if (ctx && DBOpenDatabase(ctx, path.c_str(), &cancelled)) {
+    DBCountRows(ctx, "loaded", &stored.loaded);
+    DBCountRows(ctx, "report", &stored.report);
+    DBCountRows(ctx, "found", &stored.found);
+    DBQueryReport(ctx, 2, CountRow, &stored, 0, 0, nullptr);
+  }
+  DBFreeContext(ctx);
+  return stored;
+}
+
+void PrintRequests(const AccessCounts& counts, const SiteExpectation& expect) {
+  printf("  requests: %ld (", counts.requests);
+  const char* separator = "";
+  for (const auto& method : counts.byMethod) {
+    printf("%s%s %ld", separator, method.first.c_str(), method.second);
+    separator = ", ";
+  }
+  printf("); %.2f per page, %.2f per link\n",
+         static_cast<double>(counts.requests) / static_cast<double>(expect.pages),
+         static_cast<double>(counts.requests) / static_cast<double>(expect.uniqueLinks));
+  printf("  paths requested more than once: %zu (%ld requests)", counts.repeatedPaths.size(),
+         counts.requestsOfRepeated);
+  int shown = 0;
+  for (const auto& path : counts.repeatedPaths) {
+    if (shown++ == 5) break;
+    printf("%s %s x%ld", shown == 1 ? ", e.g." : ",", path.first.c_str(), path.second);
+  }
+  printf("\n");
+}
+
+bool Check(const char* what, long got, long expected) {
+  if (got == expected) return true;
+  printf("  CHECK FAILED: %s %ld, expected %ld\n", what, got, expected);
+  return false;
+}
+
+bool RunSize(const std::string& root, long pages, const Options& options) {
+  const std::string folder = root + "/site" + std::to_string(pages);
+  const SiteExpectation expect = GenerateSite(folder, pages, kSeed);
+  SiteServer server;
+  if (!StartSiteServer(folder, server)) {
+    fprintf(stderr, "nginx did not start (see %s/nginx/error.log)\n", folder.c_str());
+    return false;
+  }
+  ClearAccessLog(server);
+  const std::string file = folder + "/scan.fdb";
+  remove(file.c_str());
+
+  tagSETTINGS settings = {};
+  SetDefaultSettings(settings);
+  if (options.threads > 0) settings.NumThreads = static_cast<uint32_t>(options.threads);
+  if (options.perServer > 0) settings.ThreadsPerServer = static_cast<uint32_t>(options.perServer);
+  tagSITESETTINGS site;
+  InitSiteSettings(site);
+  Views views;
+  if (options.windows) views = MakeViews();
+  HANDLE done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  const std::u16string dosFile = DosPath(file);
+  CLinkFinder* engine =
+      new CLinkFinder(OLDFORMAT_NONE, dosFile.c_str(), dosFile.c_str(), &settings, views.frame,
+                      views.frame, views.links, views.tree, views.broken, 0, CONSOLE_NONE, done);
+  const std::string url = "http://127.0.0.1:" + std::to_string(server.port) + "/p/0.html";
+  const std::u16string start(url.begin(), url.end());
+  engine->SetSettings(start.c_str(), &site, 0);
+  const Clock::time_point began = Clock::now();
+  const bool started = engine->StartFinder() == 1;
+  if (started) PumpUntil(done);
+  const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
+  const long peakKB = PeakResidentKB();
+  delete engine;
+  CloseHandle(done);
+  if (views.frame) DestroyWindow(views.frame);
+  const AccessCounts counts = ReadAccessLog(server);
+  StopSiteServer(server);
+  if (!started) {
+    fprintf(stderr, "the scan did not start\n");
+    return false;
+  }
+
+  printf("%ld pages, %u workers, %u per server, %s:\n", pages, settings.NumThreads,
+         settings.ThreadsPerServer,
+         options.windows ? "list views on a pumping GUI thread" : "headless");
+  printf("  wall %.2f s, %.3f ms per page, %.3f ms per link, peak resident %.1f MB\n", seconds,
+         seconds * 1000 / static_cast<double>(pages),
+         seconds * 1000 / static_cast<double>(expect.uniqueLinks), peakKB / 1024.0);
+  PrintRequests(counts, expect);
+  const Stored stored = ReadWorksheet(file);
+  printf(
+      "  rows: loaded %d, report %d (%ld of them from pages parsed again under a fragment "
+      "address), found %d, broken %ld\n",
+      stored.loaded, stored.report, stored.fromFragmentPages, stored.found, stored.broken);
+  bool ok = Check("loaded rows", stored.loaded, expect.uniqueLinks);
+  ok = Check("report rows", stored.report - stored.fromFragmentPages, expect.occurrences) && ok;
+  ok = Check("found rows", stored.found, 0) && ok;
+  ok = Check("broken links", stored.broken, expect.broken) && ok;
+  fflush(stdout);
+  return ok;
+}
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--windows") {
+      options.windows = true;
+    } else if ((arg == "--threads" || arg == "--per-server") && i + 1 < argc) {
+      (arg == "--threads" ? options.threads : options.perServer) = atoi(argv[++i]);
+    } else if (atol(argv[i]) > 0) {
+      options.sizes.push_back(atol(argv[i]));
+    } else {
+      return false;
+    }
+  }
+  if (options.sizes.empty()) options.sizes.push_back(5000);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, options)) {
+    fprintf(stderr, "usage: scan_bench [--windows] [--threads N] [--per-server N] [pages...]\n");
+    return 2;
+  }
+  const std::string root = TL_BENCH_FOLDER;
+  CreateDirectoryW(DosPath(root).c_str(), nullptr);
+  // Firebird's lock and sort files stay beside the worksheets, and it reads file names in
+  // the locale's character set.
+  const std::string lock = root + "/lock", tmp = root + "/tmp";
+  CreateDirectoryW(DosPath(lock).c_str(), nullptr);
+  CreateDirectoryW(DosPath(tmp).c_str(), nullptr);
+  setenv("FIREBIRD_LOCK", lock.c_str(), 0);
+  setenv("FIREBIRD_TMP", tmp.c_str(), 0);
+  setlocale(LC_CTYPE, "C.UTF-8");
+  bool ok = true;
+  for (long pages : options.sizes) ok = RunSize(root, pages, options) && ok;
+  return ok ? 0 : 1;
+}
