@@ -1,0 +1,359 @@
+// The worksheet window as a user drives it: the real frame and worksheets in this
+// process, the test's own settings folder, a site on 127.0.0.1; commands as the toolbar
+// sends them, message boxes recorded, the end-of-run messages counted by a hook. Runs
+// alone: it shows windows.
+#include "tests/support/WinGTest.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/CommandStates.h"
+#include "app/Frame.h"
+#include "app/Language.h"
+#include "app/Settings.h"
+#include "app/SettingsRecord.h"
+#include "app/SitePanel.h"
+#include "app/Startup.h"
+#include "app/StringTable.h"
+#include "app/Worksheet.h"
+#include "engine/CheckLink.h"
+#include "engine/ControlWrappers.h"
+#include "engine/TextCopy.h"
+#include "tests/engine/TestSite.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/WinHarness.h"
+#include "toolkit/FinderStruct.h"
+#include "toolkit/Languages.h"
+
+namespace {
+
+constexpr char16_t kFrameClass[] = u"Tessaline_Lite_MDI_Class";
+
+std::vector<const char16_t*> gBoxes;
+int gBoxAnswer = IDNO;
+int RecordBox(HWND, const char16_t* format, const char16_t*, UINT, ...) {
+  gBoxes.push_back(format);
+  return gBoxAnswer;
+}
+
+int gScanDone;
+int gTimerTicks;
+HHOOK gHook;
+HHOOK gTimerHook;
+LRESULT CALLBACK CountTimer(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* posted = reinterpret_cast<const MSG*>(lParam);
+  if (code >= 0 && wParam == PM_REMOVE && posted->message == WM_TIMER &&
+      posted->wParam == WORKSHEET_PROGRESS_TIMER) {
+    ++gTimerTicks;
+  }
+  return CallNextHookEx(gTimerHook, code, wParam, lParam);
+}
+LRESULT CALLBACK CountScanDone(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code >= 0 && sent->message == WM_WORKSHEET_SCAN_DONE) ++gScanDone;
+  return CallNextHookEx(gHook, code, wParam, lParam);
+}
+
+// Holds every checking worker while set.
+std::atomic<bool> gHold{false};
+HANDLE gRelease;
+void HoldCheck(const tagTreeListItemFull*) {
+  if (gHold) WaitForSingleObject(gRelease, 60000);
+}
+
+HMENU BuildMenu(int kind, int popup, HMENU* windowMenu) {
+  char16_t* text = nullptr;
+  const int length = BuildMenuText(&text, kind);
+  HMENU menu = finderstruct.CreateXmlMenu(text, length, nullptr);
+  free(text);
+  *windowMenu = GetSubMenu(menu, popup);
+  return menu;
+}
+
+std::u16string ItemText(HWND list, int row, int column) {
+  WCHAR text[2048] = {};
+  ListView_GetItemTextU(list, row, column, text, 2048);
+  return text;
+}
+
+std::u16string WindowText(HWND window) {
+  WCHAR text[256] = {};
+  GetWindowTextW(window, text, 256);
+  return text;
+}
+
+class WorksheetTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    g_instance = GetModuleHandleW(nullptr);
+    DllInit();
+    InitCommonControls();
+    ASSERT_TRUE(LoadStringTable(nullptr));
+    g_frameMenu = BuildMenu(MENU_FRAME, 2, &g_frameWindowMenu);
+    g_worksheetMenu = BuildMenu(MENU_WORKSHEET, 5, &g_worksheetWindowMenu);
+    WNDCLASSEXW frame = {};
+    frame.cbSize = sizeof(frame);
+    frame.hInstance = g_instance;
+    frame.lpfnWndProc = FrameWndProc;
+    frame.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+    frame.lpszClassName = kFrameClass;
+    RegisterClassExW(&frame);
+    WNDCLASSEXW worksheet = frame;
+    worksheet.lpfnWndProc = WorksheetWndProc;
+    worksheet.cbWndExtra = sizeof(LONG_PTR);
+    worksheet.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    worksheet.lpszClassName = WORKSHEET_CLASS;
+    RegisterClassExW(&worksheet);
+    unixFolder_ = MakeTempFolder("tl-worksheet-");
+    folder_ = DosPath(unixFolder_);
+    CopyField(g_documentsFolder, folder_.c_str());
+    CopyField(g_settingsFile, (folder_ + u"\\settings.ini").c_str());
+    CopyField(g_autosaveFolder, (folder_ + u"\\AutoSave").c_str());
+    LoadSettings();
+    g_settings.NumThreads = 4;
+    g_settings.ThreadsPerServer = 2;
+    g_settings.AutosaveWorksheets = 0;
+    site_ = new TestSite;
+    ASSERT_TRUE(site_->Start());
+    gRelease = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_checkLinkHook = HoldCheck;
+    gHook = SetWindowsHookExW(WH_CALLWNDPROC, CountScanDone, nullptr, GetCurrentThreadId());
+    gTimerHook = SetWindowsHookExW(WH_GETMESSAGE, CountTimer, nullptr, GetCurrentThreadId());
+  }
+  static void TearDownTestSuite() {
+    UnhookWindowsHookEx(gHook);
+    UnhookWindowsHookEx(gTimerHook);
+    g_checkLinkHook = nullptr;
+    delete site_;
+    EXPECT_EQ(0, system(("rm -rf '" + unixFolder_ + "'").c_str()));
+  }
+
+  void SetUp() override {
+    gBoxes.clear();
+    gBoxAnswer = IDNO;
+    gScanDone = 0;
+    finderstruct.AnimatedMessageBox = RecordBox;
+    frame =
+        CreateWindowExW(0, kFrameClass, u"Tessaline Lite", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
+                        0, 900, 600, nullptr, nullptr, g_instance, nullptr);
+    ASSERT_NE(nullptr, frame);
+    ShowWindow(frame, SW_SHOWNORMAL);
+    PumpMessages(20);
+  }
+  void TearDown() override {
+    gHold = false;
+    SetEvent(gRelease);
+    for (HWND worksheet : ListWorksheets()) {
+      if (tagWORKSHEETDATA* data = WorksheetData(worksheet)) {
+        if (data->Running) SendMessageW(worksheet, WM_COMMAND, 1125, 0);
+        PumpUntil([&] { return !data->Running; }, 60000);
+      }
+    }
+    if (IsWindow(frame)) DestroyWindow(frame);
+    ResetEvent(gRelease);
+  }
+
+  HWND NewWorksheet() {
+    SendMessageW(frame, WM_COMMAND, 1100, 0);
+    return ActiveWorksheet();
+  }
+  int State(HWND worksheet) { return WorksheetRunState(WorksheetData(worksheet)); }
+  std::u16string SiteUrl(const char* path) {
+    std::string url = "http://127.0.0.1:" + std::to_string(site_->Port()) + path;
+    return std::u16string(url.begin(), url.end());
+  }
+  // Types the start URL into the site panel's box as the user would after clicking it.
+  void TypeUrl(HWND worksheet, const std::u16string& url) {
+    HWND panel = GetDlgItem(worksheet, WORKSHEET_SITE_PANEL);
+    HWND box =
+        GetDlgItem(reinterpret_cast<SITEFRAMEDATA*>(GetWindowLongPtrW(panel, GWLP_USERDATA))->Panel,
+                   IDC_SITE_URL);
+    BringToFront(worksheet, box);
+    SetWindowTextW(box, url.c_str());
+  }
+  bool WaitForEnd(HWND worksheet) {
+    tagWORKSHEETDATA* data = WorksheetData(worksheet);
+    return PumpUntil([&] { return !data->Running; }, 60000);
+  }
+
+  static std::string unixFolder_;
+  static std::u16string folder_;
+  static TestSite* site_;
+  HWND frame = nullptr;
+};
+std::string WorksheetTest::unixFolder_;
+std::u16string WorksheetTest::folder_;
+TestSite* WorksheetTest::site_;
+
+TEST_F(WorksheetTest, NewScanShowsRowsAndEndsOnce) {
+  HWND worksheet = NewWorksheet();
+  ASSERT_NE(nullptr, worksheet);
+  EXPECT_EQ(1u, ListWorksheets().size());
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES,
+            GetFileAttributesW((folder_ + u"\\AutoSave\\noname.fdb.tsn").c_str()));
+  EXPECT_EQ(RUN_STOPPED, State(worksheet));
+
+  const std::u16string url = SiteUrl("/index.html");
+  TypeUrl(worksheet, url);
+  gHold = true;
+  SendMessageW(frame, WM_COMMAND, 1124, 0);
+  HWND button = GetDlgItem(worksheet, WORKSHEET_START_STOP);
+  EXPECT_EQ(std::u16string(strtbl[STR_Site_Stop]), WindowText(button));
+  EXPECT_TRUE(SendMessageW(g_toolbar, TB_ISBUTTONENABLED, 1125, 0));
+  EXPECT_TRUE(SendMessageW(g_toolbar, TB_ISBUTTONENABLED, 1128, 0));
+  EXPECT_FALSE(SendMessageW(g_toolbar, TB_ISBUTTONENABLED, 1124, 0));
+  gHold = false;
+  SetEvent(gRelease);
+  ASSERT_TRUE(WaitForEnd(worksheet));
+  PumpMessages(50);
+  ResetEvent(gRelease);
+  EXPECT_EQ(1, gScanDone);
+  EXPECT_EQ(std::u16string(strtbl[STR_Site_Start]), WindowText(button));
+  EXPECT_EQ(RUN_STOPPED, State(worksheet));
+
+  HWND links = GetDlgItem(worksheet, WORKSHEET_LINKS_LIST);
+  HWND broken = GetDlgItem(worksheet, WORKSHEET_BROKEN_LIST);
+  const int rows = static_cast<int>(SendMessageW(links, LVM_GETITEMCOUNT, 0, 0));
+  EXPECT_GT(rows, TestSite::kChainPages);
+  bool sawStart = false, sawMissing = false;
+  for (int row = 0; row < rows; ++row) {
+    const std::u16string link = ItemText(links, row, 0);
+    sawStart |= link == url;
+    if (link == SiteUrl("/missing.html")) {
+      sawMissing = true;
+      EXPECT_NE(std::u16string::npos, ItemText(links, row, 1).find(u"404"));
+    }
+  }
+  EXPECT_TRUE(sawStart);
+  EXPECT_TRUE(sawMissing);
+  const int brokenRows = static_cast<int>(SendMessageW(broken, LVM_GETITEMCOUNT, 0, 0));
+  bool brokenMissing = false;
+  for (int row = 0; row < brokenRows; ++row) {
+    brokenMissing |= ItemText(broken, row, 2) == SiteUrl("/missing.html");
+  }
+  EXPECT_TRUE(brokenMissing);
+  EXPECT_EQ(url, std::u16string(g_settings.Link[0]));
+
+  // The user's close of an unsaved worksheet asks; No keeps it, Yes drops it and its file.
+  gBoxAnswer = IDNO;
+  SendMessageW(worksheet, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(worksheet));
+  ASSERT_EQ(1u, gBoxes.size());
+  EXPECT_EQ(strtbl[STR_Msg_CloseWindow], gBoxes[0]);
+  const std::u16string file = WorksheetData(worksheet)->DataFile;
+  gBoxAnswer = IDYES;
+  SendMessageW(worksheet, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(worksheet));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(file.c_str()));
+}
+
+TEST_F(WorksheetTest, PauseResumeStopAndCloseWhileRunning) {
+  HWND worksheet = NewWorksheet();
+  ASSERT_NE(nullptr, worksheet);
+  TypeUrl(worksheet, SiteUrl("/index.html"));
+  gHold = true;
+  SendMessageW(frame, WM_COMMAND, 1124, 0);
+  ASSERT_EQ(RUN_RUNNING, State(worksheet));
+
+  // Closing while running is refused.
+  SendMessageW(worksheet, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(worksheet));
+  ASSERT_EQ(1u, gBoxes.size());
+  EXPECT_EQ(strtbl[STR_Msg_CloseProgress], gBoxes[0]);
+
+  SendMessageW(frame, WM_COMMAND, 1128, 0);
+  EXPECT_EQ(RUN_PENDING, State(worksheet));
+  SetEvent(gRelease);
+  ASSERT_TRUE(WaitForEnd(worksheet));
+  ResetEvent(gRelease);
+  EXPECT_EQ(RUN_PAUSED, State(worksheet));
+  EXPECT_EQ(1, gScanDone);
+
+  // Resume: running again, and the progress timer ticks again.
+  SendMessageW(frame, WM_COMMAND, 1124, 0);
+  EXPECT_EQ(RUN_RUNNING, State(worksheet));
+  gTimerTicks = 0;
+  EXPECT_TRUE(PumpUntil([] { return gTimerTicks > 0; }, 5000));
+
+  // Stop while running: pending, then one end message.
+  SendMessageW(frame, WM_COMMAND, 1125, 0);
+  EXPECT_EQ(RUN_PENDING, State(worksheet));
+  SetEvent(gRelease);
+  ASSERT_TRUE(WaitForEnd(worksheet));
+  PumpMessages(50);
+  ResetEvent(gRelease);
+  EXPECT_EQ(2, gScanDone);
+  EXPECT_EQ(RUN_STOPPED, State(worksheet));
+
+  // A stray end message changes nothing.
+  SendMessageW(worksheet, WM_WORKSHEET_SCAN_DONE, 0, 0);
+  EXPECT_EQ(RUN_STOPPED, State(worksheet));
+}
+
+TEST_F(WorksheetTest, StopWhilePausedStopsWithoutEndMessage) {
+  HWND worksheet = NewWorksheet();
+  ASSERT_NE(nullptr, worksheet);
+  TypeUrl(worksheet, SiteUrl("/index.html"));
+  gHold = true;
+  SendMessageW(frame, WM_COMMAND, 1124, 0);
+  SendMessageW(frame, WM_COMMAND, 1128, 0);
+  SetEvent(gRelease);
+  ASSERT_TRUE(WaitForEnd(worksheet));
+  PumpMessages(50);
+  ResetEvent(gRelease);
+  ASSERT_EQ(RUN_PAUSED, State(worksheet));
+  const int ends = gScanDone;
+  SendMessageW(frame, WM_COMMAND, 1125, 0);
+  PumpMessages(100);
+  EXPECT_EQ(RUN_STOPPED, State(worksheet));
+  EXPECT_EQ(ends, gScanDone);
+}
+
+TEST_F(WorksheetTest, EmptyUrlIsRefusedAndStartsNothing) {
+  HWND worksheet = NewWorksheet();
+  ASSERT_NE(nullptr, worksheet);
+  TypeUrl(worksheet, u"");
+  SendMessageW(frame, WM_COMMAND, 1124, 0);
+  EXPECT_EQ(RUN_STOPPED, State(worksheet));
+  EXPECT_EQ(1u, gBoxes.size());
+  EXPECT_EQ(0, gScanDone);
+}
+
+TEST_F(WorksheetTest, ExitWithAutosaveKeepsTheFileUnderTheSiteName) {
+  g_settings.AutosaveWorksheets = 1;
+  HWND worksheet = NewWorksheet();
+  ASSERT_NE(nullptr, worksheet);
+  TypeUrl(worksheet, SiteUrl("/index.html"));
+  SendMessageW(frame, WM_COMMAND, 1124, 0);
+  ASSERT_TRUE(WaitForEnd(worksheet));
+  PumpMessages(50);
+  SendMessageW(frame, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(worksheet));
+  const std::u16string kept = folder_ + u"\\AutoSave\\127.0.0.1.fdb.tsn";
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(kept.c_str()));
+  EXPECT_EQ(u"127.0.0.1.fdb.tsn", std::u16string(g_settings.ActiveFileName));
+  DeleteFileW(kept.c_str());
+  g_settings.AutosaveWorksheets = 0;
+}
+
+TEST(WorksheetItemText, ExpansionStaysInItsBufferWithWholePairs) {
+  std::u16string text(2047, u'\n');
+  text[0] = 8;
+  text[1] = 12;
+  WCHAR out[2048];
+  const int length = ExpandItemText(text.c_str(), out, 2048);
+  EXPECT_EQ(2046, length);
+  for (int i = 0; i < length; i += 2) {
+    ASSERT_EQ(u'\r', out[i]);
+    ASSERT_EQ(u'\n', out[i + 1]);
+  }
+  EXPECT_EQ(3, ExpandItemText(u"a\nb\b", out, 4));
+}
+
+}  // namespace
