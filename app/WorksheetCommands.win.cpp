@@ -90,7 +90,7 @@ void SetView(HWND window, tagWORKSHEETDATA* data, int view) {
   if ((data->View == 1) != (view == 1)) {
     data->View = view;
     LayOutWorksheet(window, data);
-    InvalidateRect(window, nullptr, TRUE);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     UpdateWorksheetStates(window);
   }
   g_settings.PrefView = view;

@@ -26,6 +26,15 @@ int CharHeight(HDC dc, HFONT font) {
 // One cell's text at a time, on the GUI thread.
 WCHAR cell[kCellText];
 
+// The entry's marks (backspace and form feed) only change the drawing style; a plain
+// painter leaves them out.
+void DropMarks(WCHAR* text) {
+  WCHAR* to = text;
+  for (const WCHAR* at = text; *at; ++at)
+    if (*at != 8 && *at != 12) *to++ = *at;
+  *to = 0;
+}
+
 const UINT kEntryFlags = DT_LEFT | DT_TOP | DT_NOPREFIX | DT_EXPANDTABS;
 
 }  // namespace
@@ -74,6 +83,7 @@ void DrawWorksheetRow(const tagWORKSHEETDATA* data, const DRAWITEMSTRUCT* item) 
     box.bottom = item->rcItem.bottom;
     box.right = item->rcItem.left + static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
     ListView_GetItemTextU(list, rowIndex, 0, cell, kCellText);
+    DropMarks(cell);
     DrawTextW(dc, cell, -1, &box, kEntryFlags);
   } else {
     const int columns = static_cast<int>(SendMessageW(
@@ -99,6 +109,7 @@ void DrawWorksheetRow(const tagWORKSHEETDATA* data, const DRAWITEMSTRUCT* item) 
 void NoteBrokenRow(HWND worksheet, tagWORKSHEETDATA* data, int row) {
   HWND list = GetDlgItem(worksheet, WORKSHEET_BROKEN_LIST);
   ListView_GetItemTextU(list, row, 0, cell, kCellText);
+  DropMarks(cell);
   HDC screen = GetDC(worksheet);
   HDC dc = CreateCompatibleDC(screen);
   HGDIOBJ old = SelectObject(dc, data->Font);

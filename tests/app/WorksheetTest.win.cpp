@@ -240,6 +240,39 @@ TEST_F(WorksheetTest, NewScanShowsRowsAndEndsOnce) {
   EXPECT_TRUE(brokenMissing);
   EXPECT_EQ(url, std::u16string(g_settings.Link[0]));
 
+  // Both views, as the toolbar switches them: framed lists over the progress band, or
+  // the tabs with one list.
+  SendMessageW(g_mdiClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(worksheet), 0);
+  SendMessageW(frame, WM_COMMAND, 1132, 0);
+  PumpMessages(100);
+  RECT client = {};
+  GetClientRect(worksheet, &client);
+  const RECT linksBox = WindowRectIn(links, worksheet);
+  const RECT brokenBox = WindowRectIn(broken, worksheet);
+  EXPECT_TRUE(IsWindowVisible(links) && IsWindowVisible(broken));
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(worksheet, WORKSHEET_TABS)));
+  EXPECT_LE(linksBox.bottom, brokenBox.top);
+  EXPECT_EQ(client.bottom - WORKSHEET_PROGRESS_HEIGHT, brokenBox.bottom);
+  EXPECT_EQ(1, g_settings.PrefView);
+  if (CaptureFolder())
+    CaptureWindowPng(frame, std::string(CaptureFolder()) + "/worksheet-frame-view.png");
+  SendMessageW(frame, WM_COMMAND, 1133, 0);
+  SendMessageW(worksheet, WM_WORKSHEET_NEXT, 1, 0);
+  PumpMessages(100);
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(worksheet, WORKSHEET_TABS)));
+  EXPECT_TRUE(IsWindowVisible(broken));
+  EXPECT_FALSE(IsWindowVisible(links));
+  EXPECT_EQ(2, WorksheetData(worksheet)->Tab);
+  EXPECT_EQ(0, g_settings.PrefView);
+  if (CaptureFolder())
+    CaptureWindowPng(frame, std::string(CaptureFolder()) + "/worksheet-tab-view.png");
+  SendMessageW(worksheet, WM_WORKSHEET_NEXT, 1, 0);
+  EXPECT_EQ(0, WorksheetData(worksheet)->Tab);
+  MINMAXINFO limits = {};
+  SendMessageW(worksheet, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+  EXPECT_GT(limits.ptMinTrackSize.x, 60);
+  EXPECT_GT(limits.ptMinTrackSize.y, WORKSHEET_BANNER_HEIGHT);
+
   // The user's close of an unsaved worksheet asks; No keeps it, Yes drops it and its file.
   gBoxAnswer = IDNO;
   SendMessageW(worksheet, WM_CLOSE, 0, 0);
