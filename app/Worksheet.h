@@ -73,6 +73,8 @@ void StoreWindowSettings(HWND worksheet, tagWORKSHEETDATA* data);
 // The frame's and this window's command states, and the Start/Stop button's text.
 void UpdateWorksheetStates(HWND worksheet);
 
+// The height of "0" in font, the unit of the layout and of the broken list's rows.
+int WorksheetCharHeight(HWND worksheet, HFONT font);
 // Layout (WM_WORKSHEET_LAYOUT) and its minimum tracking size.
 void LayOutWorksheet(HWND worksheet, tagWORKSHEETDATA* data);
 void GetWorksheetMinMax(const tagWORKSHEETDATA* data, MINMAXINFO* info);

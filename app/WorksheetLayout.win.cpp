@@ -10,7 +10,16 @@
 
 namespace {
 
-int CharHeight(HWND window, HFONT font) {
+void Place(HWND window, int id, int x, int y, int cx, int cy) {
+  HWND child = GetDlgItem(window, id);
+  if (!child) return;
+  MoveWindow(child, x, y, cx > 0 ? cx : 0, cy > 0 ? cy : 0, TRUE);
+  ShowWindow(child, SW_SHOWNA);
+}
+
+}  // namespace
+
+int WorksheetCharHeight(HWND window, HFONT font) {
   HDC dc = GetDC(window);
   HGDIOBJ old = SelectObject(dc, font);
   SIZE size = {};
@@ -19,15 +28,6 @@ int CharHeight(HWND window, HFONT font) {
   ReleaseDC(window, dc);
   return size.cy;
 }
-
-void Place(HWND window, int id, int x, int y, int cx, int cy, bool show = true) {
-  HWND child = GetDlgItem(window, id);
-  if (!child) return;
-  MoveWindow(child, x, y, cx > 0 ? cx : 0, cy > 0 ? cy : 0, TRUE);
-  ShowWindow(child, show ? SW_SHOWNA : SW_HIDE);
-}
-
-}  // namespace
 
 void LayOutWorksheet(HWND window, tagWORKSHEETDATA* data) {
   RECT client = {};
@@ -40,7 +40,7 @@ void LayOutWorksheet(HWND window, tagWORKSHEETDATA* data) {
   if (GetWindowPlacement(GetDlgItem(window, WORKSHEET_SITE_PANEL), &placement)) {
     panelWidth = placement.rcNormalPosition.right - placement.rcNormalPosition.left;
   }
-  const int chr = CharHeight(window, data->Font);
+  const int chr = WorksheetCharHeight(window, data->Font);
   const int frameY = GetSystemMetrics(SM_CYFRAME);
   const int frameX = GetSystemMetrics(SM_CXFRAME);
   const int descriptionHeight = 4 * chr + 2 * frameY;

@@ -15,14 +15,6 @@ constexpr COLORREF kSelectedFocused = 0xC56A31;
 constexpr COLORREF kSelected = 0xF1D7C7;
 constexpr COLORREF kSelectedLowColour = 0x800000;
 
-int CharHeight(HDC dc, HFONT font) {
-  HGDIOBJ old = SelectObject(dc, font);
-  SIZE size = {};
-  GetTextExtentPoint32W(dc, u"0", 1, &size);
-  SelectObject(dc, old);
-  return size.cy;
-}
-
 // One cell's text at a time, on the GUI thread.
 WCHAR cell[kCellText];
 
@@ -41,9 +33,7 @@ const UINT kEntryFlags = DT_LEFT | DT_TOP | DT_NOPREFIX | DT_EXPANDTABS;
 
 void MeasureWorksheetRow(HWND worksheet, const tagWORKSHEETDATA* data, MEASUREITEMSTRUCT* item) {
   if (item->CtlType != ODT_LISTVIEW || item->CtlID != WORKSHEET_BROKEN_LIST) return;
-  HDC dc = GetDC(worksheet);
-  item->itemHeight = 4 * CharHeight(dc, data->Font) + 4;
-  ReleaseDC(worksheet, dc);
+  item->itemHeight = 4 * WorksheetCharHeight(worksheet, data->Font) + 4;
 }
 
 void DrawWorksheetRow(const tagWORKSHEETDATA* data, const DRAWITEMSTRUCT* item) {

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -21,10 +22,12 @@
 #include "app/SitePanel.h"
 #include "app/Startup.h"
 #include "app/StringTable.h"
+#include "app/SystemActions.h"
 #include "app/Worksheet.h"
 #include "engine/CheckLink.h"
 #include "engine/ControlWrappers.h"
 #include "engine/TextCopy.h"
+#include "tests/app/FrameTestSupport.h"
 #include "tests/engine/TestSite.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WinHarness.h"
@@ -33,13 +36,24 @@
 
 namespace {
 
-constexpr char16_t kFrameClass[] = u"Tessaline_Lite_MDI_Class";
-
+// Message boxes, from the GUI thread or the open-link thread.
+std::mutex gBoxLock;
 std::vector<const char16_t*> gBoxes;
 int gBoxAnswer = IDNO;
 int RecordBox(HWND, const char16_t* format, const char16_t*, UINT, ...) {
+  std::lock_guard<std::mutex> hold(gBoxLock);
   gBoxes.push_back(format);
   return gBoxAnswer;
+}
+size_t BoxCount() {
+  std::lock_guard<std::mutex> hold(gBoxLock);
+  return gBoxes.size();
+}
+
+std::atomic<int> gShellCalls{0};
+HINSTANCE WINAPI RecordShell(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT) {
+  ++gShellCalls;
+  return reinterpret_cast<HINSTANCE>(INT_PTR{42});
 }
 
 int gScanDone;
@@ -67,15 +81,6 @@ void HoldCheck(const tagTreeListItemFull*) {
   if (gHold) WaitForSingleObject(gRelease, 60000);
 }
 
-HMENU BuildMenu(int kind, int popup, HMENU* windowMenu) {
-  char16_t* text = nullptr;
-  const int length = BuildMenuText(&text, kind);
-  HMENU menu = finderstruct.CreateXmlMenu(text, length, nullptr);
-  free(text);
-  *windowMenu = GetSubMenu(menu, popup);
-  return menu;
-}
-
 std::u16string ItemText(HWND list, int row, int column) {
   WCHAR text[2048] = {};
   ListView_GetItemTextU(list, row, column, text, 2048);
@@ -91,25 +96,7 @@ std::u16string WindowText(HWND window) {
 class WorksheetTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    g_instance = GetModuleHandleW(nullptr);
-    DllInit();
-    InitCommonControls();
-    ASSERT_TRUE(LoadStringTable(nullptr));
-    g_frameMenu = BuildMenu(MENU_FRAME, 2, &g_frameWindowMenu);
-    g_worksheetMenu = BuildMenu(MENU_WORKSHEET, 5, &g_worksheetWindowMenu);
-    WNDCLASSEXW frame = {};
-    frame.cbSize = sizeof(frame);
-    frame.hInstance = g_instance;
-    frame.lpfnWndProc = FrameWndProc;
-    frame.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-    frame.lpszClassName = kFrameClass;
-    RegisterClassExW(&frame);
-    WNDCLASSEXW worksheet = frame;
-    worksheet.lpfnWndProc = WorksheetWndProc;
-    worksheet.cbWndExtra = sizeof(LONG_PTR);
-    worksheet.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    worksheet.lpszClassName = WORKSHEET_CLASS;
-    RegisterClassExW(&worksheet);
+    ASSERT_TRUE(PrepareFrameClasses(WorksheetWndProc));
     unixFolder_ = MakeTempFolder("tl-worksheet-");
     folder_ = DosPath(unixFolder_);
     CopyField(g_documentsFolder, folder_.c_str());
@@ -139,9 +126,11 @@ class WorksheetTest : public ::testing::Test {
     gBoxAnswer = IDNO;
     gScanDone = 0;
     finderstruct.AnimatedMessageBox = RecordBox;
-    frame =
-        CreateWindowExW(0, kFrameClass, u"Tessaline Lite", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
-                        0, 900, 600, nullptr, nullptr, g_instance, nullptr);
+    g_systemActions.ShellExecute = RecordShell;
+    gShellCalls = 0;
+    frame = CreateWindowExW(0, TEST_FRAME_CLASS, u"Tessaline Lite",
+                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 900, 600, nullptr, nullptr,
+                            g_instance, nullptr);
     ASSERT_NE(nullptr, frame);
     ShowWindow(frame, SW_SHOWNORMAL);
     PumpMessages(20);
@@ -373,6 +362,22 @@ TEST_F(WorksheetTest, ExitWithAutosaveKeepsTheFileUnderTheSiteName) {
   EXPECT_EQ(u"127.0.0.1.fdb.tsn", std::u16string(g_settings.ActiveFileName));
   DeleteFileW(kept.c_str());
   g_settings.AutosaveWorksheets = 0;
+}
+
+TEST_F(WorksheetTest, OpenLinkOfAJavascriptRowCallsNoShell) {
+  HWND worksheet = NewWorksheet();
+  ASSERT_NE(nullptr, worksheet);
+  HWND broken = GetDlgItem(worksheet, WORKSHEET_BROKEN_LIST);
+  LVITEMW item = {};
+  item.mask = LVIF_TEXT;
+  item.pszText = const_cast<WCHAR*>(u"entry");
+  ASSERT_EQ(0, SendMessageW(broken, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  ListView_SetItemTextU(broken, 0, 1, const_cast<WCHAR*>(u"javascript:alert(1)"));
+  item.stateMask = item.state = LVIS_SELECTED;
+  SendMessageW(broken, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+  SendMessageW(worksheet, WM_COMMAND, 2911, 0);
+  EXPECT_TRUE(PumpUntil([] { return BoxCount() > 0; }, 10000));
+  EXPECT_EQ(0, gShellCalls.load());
 }
 
 TEST(WorksheetItemText, ExpansionStaysInItsBufferWithWholePairs) {
