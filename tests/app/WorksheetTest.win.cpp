@@ -166,6 +166,15 @@ class WorksheetTest : public ::testing::Test {
     BringToFront(worksheet, box);
     SetWindowTextW(box, url.c_str());
   }
+  // A new worksheet scanning the site with its checking workers held.
+  HWND StartHeldScan() {
+    HWND worksheet = NewWorksheet();
+    if (!worksheet) return nullptr;
+    TypeUrl(worksheet, SiteUrl("/index.html"));
+    gHold = true;
+    SendMessageW(frame, WM_COMMAND, 1124, 0);
+    return worksheet;
+  }
   bool WaitForEnd(HWND worksheet) {
     tagWORKSHEETDATA* data = WorksheetData(worksheet);
     return PumpUntil([&] { return !data->Running; }, 60000);
@@ -276,11 +285,8 @@ TEST_F(WorksheetTest, NewScanShowsRowsAndEndsOnce) {
 }
 
 TEST_F(WorksheetTest, PauseResumeStopAndCloseWhileRunning) {
-  HWND worksheet = NewWorksheet();
+  HWND worksheet = StartHeldScan();
   ASSERT_NE(nullptr, worksheet);
-  TypeUrl(worksheet, SiteUrl("/index.html"));
-  gHold = true;
-  SendMessageW(frame, WM_COMMAND, 1124, 0);
   ASSERT_EQ(RUN_RUNNING, State(worksheet));
 
   // Closing while running is refused.
@@ -319,11 +325,8 @@ TEST_F(WorksheetTest, PauseResumeStopAndCloseWhileRunning) {
 }
 
 TEST_F(WorksheetTest, StopWhilePausedStopsWithoutEndMessage) {
-  HWND worksheet = NewWorksheet();
+  HWND worksheet = StartHeldScan();
   ASSERT_NE(nullptr, worksheet);
-  TypeUrl(worksheet, SiteUrl("/index.html"));
-  gHold = true;
-  SendMessageW(frame, WM_COMMAND, 1124, 0);
   SendMessageW(frame, WM_COMMAND, 1128, 0);
   SetEvent(gRelease);
   ASSERT_TRUE(WaitForEnd(worksheet));
@@ -362,6 +365,21 @@ TEST_F(WorksheetTest, ExitWithAutosaveKeepsTheFileUnderTheSiteName) {
   EXPECT_EQ(u"127.0.0.1.fdb.tsn", std::u16string(g_settings.ActiveFileName));
   DeleteFileW(kept.c_str());
   g_settings.AutosaveWorksheets = 0;
+}
+
+TEST_F(WorksheetTest, OddTypedUrlsScanAndEnd) {
+  HWND worksheet = NewWorksheet();
+  ASSERT_NE(nullptr, worksheet);
+  const std::u16string longPath = SiteUrl("/") + std::u16string(255 - SiteUrl("/").size(), u'a');
+  const std::u16string urls[] = {longPath, SiteUrl("/\u00e4\u4e2d.html"), u"javascript:alert(1)"};
+  for (const std::u16string& url : urls) {
+    TypeUrl(worksheet, url);
+    SendMessageW(frame, WM_COMMAND, 1124, 0);
+    ASSERT_TRUE(WaitForEnd(worksheet));
+    PumpMessages(20);
+    EXPECT_EQ(RUN_STOPPED, State(worksheet));
+    EXPECT_EQ(url, std::u16string(g_settings.Link[0]));
+  }
 }
 
 TEST_F(WorksheetTest, OpenLinkOfAJavascriptRowCallsNoShell) {
