@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -380,6 +381,62 @@ TEST_F(WorksheetTest, OddTypedUrlsScanAndEnd) {
     EXPECT_EQ(RUN_STOPPED, State(worksheet));
     EXPECT_EQ(url, std::u16string(g_settings.Link[0]));
   }
+}
+
+// A page of 2,000 links to missing files, scanned while the user pauses, resumes, resizes,
+// switches views and asks to close every 50 ms, then stops: the run ends within the
+// watchdog, and closing is refused while a run is flagged.
+TEST_F(WorksheetTest, BusyUserDuringALongScan) {
+  std::string page = "<html><body>";
+  for (int i = 0; i < 2000; ++i) page += "<a href=\"m" + std::to_string(i) + ".html\">x</a>\n";
+  page += "</body></html>";
+  const std::string pagePath = unixFolder_ + "/busy.html";
+  FILE* file = fopen(pagePath.c_str(), "wb");
+  ASSERT_NE(nullptr, file);
+  fwrite(page.data(), 1, page.size(), file);
+  fclose(file);
+  HWND worksheet = NewWorksheet();
+  ASSERT_NE(nullptr, worksheet);
+  TypeUrl(worksheet, u"file://" + folder_ + u"\\busy.html");
+  SendMessageW(frame, WM_COMMAND, 1124, 0);
+  tagWORKSHEETDATA* data = WorksheetData(worksheet);
+  int step = 0;
+  const bool ended = PumpUntil(
+      [&] {
+        if (step >= 60 && !data->Running && State(worksheet) == RUN_STOPPED) return true;
+        switch (step++ % 6) {
+          case 0:
+            SendMessageW(frame, WM_COMMAND, 1128, 0);
+            break;
+          case 1:
+            SendMessageW(frame, WM_COMMAND, 1124, 0);
+            break;
+          case 2:
+            MoveWindow(worksheet, 0, 0, 500 + step % 300, 400 + step % 200, TRUE);
+            break;
+          case 3:
+            SendMessageW(frame, WM_COMMAND, step % 4 ? 1132 : 1133, 0);
+            break;
+          case 4: {
+            const bool flagged = data->Running != 0;
+            const size_t boxes = BoxCount();
+            SendMessageW(worksheet, WM_CLOSE, 0, 0);
+            EXPECT_TRUE(IsWindow(worksheet));
+            if (flagged) {
+              EXPECT_EQ(strtbl[STR_Msg_CloseProgress], gBoxes[boxes]);
+            }
+            break;
+          }
+          case 5:
+            if (step > 54) SendMessageW(frame, WM_COMMAND, 1125, 0);
+            break;
+        }
+        PumpMessages(50);
+        return false;
+      },
+      60000);
+  EXPECT_TRUE(ended);
+  EXPECT_FALSE(data->Running);
 }
 
 TEST_F(WorksheetTest, OpenLinkOfAJavascriptRowCallsNoShell) {
