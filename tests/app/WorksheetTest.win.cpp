@@ -159,11 +159,14 @@ class WorksheetTest : public ::testing::Test {
     return std::u16string(url.begin(), url.end());
   }
   // Types the start URL into the site panel's box as the user would after clicking it.
-  void TypeUrl(HWND worksheet, const std::u16string& url) {
+  static HWND UrlBox(HWND worksheet) {
     HWND panel = GetDlgItem(worksheet, WORKSHEET_SITE_PANEL);
-    HWND box =
-        GetDlgItem(reinterpret_cast<SITEFRAMEDATA*>(GetWindowLongPtrW(panel, GWLP_USERDATA))->Panel,
-                   IDC_SITE_URL);
+    return GetDlgItem(
+        reinterpret_cast<SITEFRAMEDATA*>(GetWindowLongPtrW(panel, GWLP_USERDATA))->Panel,
+        IDC_SITE_URL);
+  }
+  void TypeUrl(HWND worksheet, const std::u16string& url) {
+    HWND box = UrlBox(worksheet);
     BringToFront(worksheet, box);
     SetWindowTextW(box, url.c_str());
   }
@@ -207,6 +210,7 @@ TEST_F(WorksheetTest, NewScanShowsRowsAndEndsOnce) {
   EXPECT_TRUE(SendMessageW(g_toolbar, TB_ISBUTTONENABLED, 1125, 0));
   EXPECT_TRUE(SendMessageW(g_toolbar, TB_ISBUTTONENABLED, 1128, 0));
   EXPECT_FALSE(SendMessageW(g_toolbar, TB_ISBUTTONENABLED, 1124, 0));
+  EXPECT_FALSE(IsWindowEnabled(UrlBox(worksheet)));
   gHold = false;
   SetEvent(gRelease);
   ASSERT_TRUE(WaitForEnd(worksheet));
@@ -214,6 +218,7 @@ TEST_F(WorksheetTest, NewScanShowsRowsAndEndsOnce) {
   ResetEvent(gRelease);
   EXPECT_EQ(1, gScanDone);
   EXPECT_EQ(std::u16string(strtbl[STR_Site_Start]), WindowText(button));
+  EXPECT_TRUE(IsWindowEnabled(UrlBox(worksheet)));
   EXPECT_EQ(RUN_STOPPED, State(worksheet));
 
   HWND links = GetDlgItem(worksheet, WORKSHEET_LINKS_LIST);
