@@ -30,6 +30,7 @@
 #include "app/SystemActions.h"
 #include "app/Worksheet.h"
 #include "engine/TextCopy.h"
+#include "tests/app/FrameTestSupport.h"
 #include "tests/support/PngFile.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WinHarness.h"
@@ -37,8 +38,6 @@
 #include "toolkit/Languages.h"
 
 namespace {
-
-constexpr char16_t kFrameClass[] = u"Tessaline_Lite_MDI_Class";
 
 // What the stand-in worksheets received.
 struct Received {
@@ -163,37 +162,10 @@ int AnswerSettings(HWND, int) {
   return gDialogAnswer;
 }
 
-HMENU BuildMenu(int kind, int popup, HMENU* windowMenu) {
-  char16_t* text = nullptr;
-  const int length = BuildMenuText(&text, kind);
-  HMENU menu = finderstruct.CreateXmlMenu(text, length, nullptr);
-  free(text);
-  *windowMenu = GetSubMenu(menu, popup);
-  return menu;
-}
-
 class FrameTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    g_instance = GetModuleHandleW(nullptr);
-    DllInit();
-    InitCommonControls();
-    ASSERT_TRUE(LoadStringTable(nullptr));
-    g_frameMenu = BuildMenu(MENU_FRAME, 2, &g_frameWindowMenu);
-    g_worksheetMenu = BuildMenu(MENU_WORKSHEET, 5, &g_worksheetWindowMenu);
-    WNDCLASSEXW frame = {};
-    frame.cbSize = sizeof(frame);
-    frame.hInstance = g_instance;
-    frame.lpfnWndProc = FrameWndProc;
-    frame.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-    frame.lpszClassName = kFrameClass;
-    RegisterClassExW(&frame);
-    WNDCLASSEXW worksheet = frame;
-    worksheet.lpfnWndProc = StandInWorksheet;
-    worksheet.cbWndExtra = sizeof(LONG_PTR);
-    worksheet.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    worksheet.lpszClassName = WORKSHEET_CLASS;
-    RegisterClassExW(&worksheet);
+    ASSERT_TRUE(PrepareFrameClasses(StandInWorksheet));
     unixFolder_ = MakeTempFolder("tl-frame-");
     const std::u16string folder = DosPath(unixFolder_);
     CopyField(g_documentsFolder, folder.c_str());
@@ -233,9 +205,9 @@ class FrameTest : public ::testing::Test {
   }
 
   void OpenFrame() {
-    frame =
-        CreateWindowExW(0, kFrameClass, u"Tessaline Lite", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
-                        0, 760, 420, nullptr, nullptr, g_instance, nullptr);
+    frame = CreateWindowExW(0, TEST_FRAME_CLASS, u"Tessaline Lite",
+                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 760, 420, nullptr, nullptr,
+                            g_instance, nullptr);
     ASSERT_NE(nullptr, frame);
     ShowWindow(frame, SW_SHOWNORMAL);
     PumpMessages(20);
@@ -709,7 +681,7 @@ TEST_F(FrameTest, ToolbarImagesByColourDepth) {
   EXPECT_EQ(0, SendMessageW(g_toolbar, TB_GETHOTIMAGELIST, 0, 0));
   EXPECT_EQ(nullptr, g_setMenuInfo);
   HMENU windowMenu = nullptr;
-  HMENU menu = BuildMenu(MENU_WORKSHEET, 5, &windowMenu);
+  HMENU menu = BuildTestMenu(MENU_WORKSHEET, 5, &windowMenu);
   HMENU file = GetSubMenu(menu, 0);
   SendMessageW(frame, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
   MENUITEMINFOW item = {};
