@@ -137,6 +137,7 @@ bool StoredRect(HWND window, int number, int needed, RECT* rect) {
 }
 
 void InitUpdateWindow(HWND window, const char16_t* version) {
+  RegisterFormattedTextClass();
   char16_t sentence[512];
   finderstruct.FormatStringW(sentence, 512, strtbl[STR_CheckUpdate_NewVersion], version);
   char16_t text[1024];
