@@ -1,4 +1,0 @@
-// Until the update check exists, asking for it does nothing.
-#include "app/UpdateCheck.h"
-
-void StartCheckForUpdate() {}

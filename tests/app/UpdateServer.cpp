@@ -1,0 +1,58 @@
+#include "tests/app/UpdateServer.h"
+
+#include <cstdlib>
+
+#include "tests/peers/Peers.h"
+
+namespace {
+
+PeerProcess gServer;
+std::string gFolder;
+
+// A JSON string of bytes below 0x80.
+std::string Json(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+int StartUpdateServer(const std::vector<UpdateRoute>& routes) {
+  if (gFolder.empty()) gFolder = MakeTempFolder();
+  std::string json = "{";
+  for (const UpdateRoute& route : routes) {
+    if (json.size() > 1) json += ",";
+    json += Json("/cgi-bin/lastver.pl?type=tessalinelite&v=2.2.0.608&u=" + route.identity) + ": ";
+    json += route.reply.empty()
+                ? "{\"send\": " + Json("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n") +
+                      ", \"endless\": 65536}"
+                : "{\"send\": " + Json(route.reply) + "}";
+  }
+  json += "}";
+  WriteWholeFile(gFolder + "/routes.json", json);
+  if (!StartPortPeer({"/usr/bin/python3", PeerFile("HttpPeer.py"), gFolder + "/routes.json",
+                      gFolder + "/last-request"},
+                     gServer)) {
+    return 0;
+  }
+  return gServer.port;
+}
+
+std::string LastUpdateRequest() { return ReadWholeFile(gFolder + "/last-request"); }
+
+void StopUpdatePeers() {
+  StopPeer(gServer);
+  if (!gFolder.empty() && std::system(("rm -rf '" + gFolder + "'").c_str()) == 0) gFolder.clear();
+}
