@@ -9,24 +9,6 @@ namespace {
 PeerProcess gServer;
 std::string gFolder;
 
-// A JSON string of bytes below 0x80.
-std::string Json(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
 }  // namespace
 
 int StartUpdateServer(const std::vector<UpdateRoute>& routes) {
@@ -34,11 +16,12 @@ int StartUpdateServer(const std::vector<UpdateRoute>& routes) {
   std::string json = "{";
   for (const UpdateRoute& route : routes) {
     if (json.size() > 1) json += ",";
-    json += Json("/cgi-bin/lastver.pl?type=tessalinelite&v=2.2.0.608&u=" + route.identity) + ": ";
+    json +=
+        JsonString("/cgi-bin/lastver.pl?type=tessalinelite&v=2.2.0.608&u=" + route.identity) + ": ";
     json += route.reply.empty()
-                ? "{\"send\": " + Json("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n") +
+                ? "{\"send\": " + JsonString("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n") +
                       ", \"endless\": 65536}"
-                : "{\"send\": " + Json(route.reply) + "}";
+                : "{\"send\": " + JsonString(route.reply) + "}";
   }
   json += "}";
   WriteWholeFile(gFolder + "/routes.json", json);

@@ -9,24 +9,6 @@ std::string Reply(const std::string& status, const std::string& headers, const s
          "Content-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
 
-// A JSON string of bytes below 0x80.
-std::string Json(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
 }  // namespace
 
 WebSite::~WebSite() { StopPeer(peer_); }
@@ -50,7 +32,7 @@ bool WebSite::Start() {
   std::string json = "{";
   for (const auto& route : routes) {
     if (json.size() > 1) json += ",";
-    json += Json(route.path) + ": {\"send\": " + Json(route.reply) + "}";
+    json += JsonString(route.path) + ": {\"send\": " + JsonString(route.reply) + "}";
   }
   json += "}";
   WriteWholeFile(folder_ + "/routes.json", json);

@@ -190,3 +190,20 @@ bool StartMicrosocks(const char* user, const char* password, PeerProcess& peer) 
   if (user) argv.insert(argv.end(), {"-u", user, "-P", password});
   return StartFixedPortPeer(argv, peer);
 }
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}

@@ -35,6 +35,9 @@ int FreeLocalPort();
 // A new empty folder under the system's temporary folder.
 std::string MakeTempFolder();
 
+// text as a JSON string, for the peers' rule files; bytes below 0x80 only.
+std::string JsonString(const std::string& text);
+
 // The whole file as bytes; "" when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
