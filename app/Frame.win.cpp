@@ -9,6 +9,7 @@
 #include "app/Startup.h"
 #include "app/StringTable.h"
 #include "app/SystemActions.h"
+#include "app/WindowPlacement.h"
 #include "app/Worksheet.h"
 #include "toolkit/FinderStruct.h"
 
@@ -31,15 +32,13 @@ void CreateMdiClient(HWND frame) {
 }
 
 void StoreFramePlacement(HWND frame) {
-  WINDOWPLACEMENT placement = {};
-  placement.length = sizeof(placement);
-  if (!GetWindowPlacement(frame, &placement)) return;
-  const RECT& normal = placement.rcNormalPosition;
-  g_settings.MainWndX = normal.left;
-  g_settings.MainWndY = normal.top;
-  g_settings.MainWndCX = normal.right - normal.left;
-  g_settings.MainWndCY = normal.bottom - normal.top;
-  g_settings.MainWndMaximized = placement.showCmd == SW_SHOWMAXIMIZED ? 1 : 0;
+  NormalPlacement placement;
+  if (!GetNormalPlacement(frame, &placement)) return;
+  g_settings.MainWndX = placement.x;
+  g_settings.MainWndY = placement.y;
+  g_settings.MainWndCX = placement.cx;
+  g_settings.MainWndCY = placement.cy;
+  g_settings.MainWndMaximized = placement.show == SW_SHOWMAXIMIZED ? 1 : 0;
 }
 
 void LayOut(int width, int height) {

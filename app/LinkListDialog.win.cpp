@@ -10,6 +10,7 @@
 #include "app/SettingsRecord.h"
 #include "app/Startup.h"
 #include "app/StringTable.h"
+#include "app/WindowPlacement.h"
 #include "engine/LinkFinder.h"
 #include "engine/TextCopy.h"
 #include "toolkit/FinderStruct.h"
@@ -144,14 +145,12 @@ void SaveGeometry(HWND dialog) {
   HWND list = GetDlgItem(dialog, IDC_LINKS_LIST);
   g_settings.LinksInOutW1 = static_cast<int32_t>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
   g_settings.LinksInOutW2 = static_cast<int32_t>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0));
-  WINDOWPLACEMENT placement = {};
-  placement.length = sizeof placement;
-  if (!GetWindowPlacement(dialog, &placement)) return;
-  const RECT& r = placement.rcNormalPosition;
-  g_settings.LinksInOutX = r.left;
-  g_settings.LinksInOutY = r.top;
-  g_settings.LinksInOutCX = r.right - r.left;
-  g_settings.LinksInOutCY = r.bottom - r.top;
+  NormalPlacement placement;
+  if (!GetNormalPlacement(dialog, &placement)) return;
+  g_settings.LinksInOutX = placement.x;
+  g_settings.LinksInOutY = placement.y;
+  g_settings.LinksInOutCX = placement.cx;
+  g_settings.LinksInOutCY = placement.cy;
 }
 
 INT_PTR CALLBACK LinkListDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

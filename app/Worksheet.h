@@ -73,6 +73,8 @@ void StoreWindowSettings(HWND worksheet, tagWORKSHEETDATA* data);
 // The frame's and this window's command states, and the Start/Stop button's text.
 void UpdateWorksheetStates(HWND worksheet);
 
+// The site panel's width: what the progress graphic leaves to its left (WM_USER+120).
+int SitePanelWidth(HWND worksheet);
 // The height of "0" in font, the unit of the layout and of the broken list's rows.
 int WorksheetCharHeight(HWND worksheet, HFONT font);
 // Layout (WM_WORKSHEET_LAYOUT) and its minimum tracking size.

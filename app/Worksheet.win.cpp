@@ -12,6 +12,7 @@
 #include "app/SitePanel.h"
 #include "app/Startup.h"
 #include "app/StringTable.h"
+#include "app/WindowPlacement.h"
 #include "engine/LinkFinder.h"
 #include "engine/TextCopy.h"
 #include "toolkit/FinderStruct.h"
@@ -332,16 +333,14 @@ LRESULT OnCreate(HWND window) {
 }  // namespace
 
 void StoreWindowSettings(HWND window, tagWORKSHEETDATA* data) {
-  WINDOWPLACEMENT placement = {};
-  placement.length = sizeof placement;
-  GetWindowPlacement(window, &placement);
+  NormalPlacement placement;
+  GetNormalPlacement(window, &placement);
   tagWINDOWSETTINGS settings = *data->Finder->GetWindowSettings();
-  const RECT& normal = placement.rcNormalPosition;
-  settings.WindowX = normal.left;
-  settings.WindowY = normal.top;
-  settings.WindowCX = normal.right - normal.left;
-  settings.WindowCY = normal.bottom - normal.top;
-  settings.WindowShow = placement.showCmd;
+  settings.WindowX = placement.x;
+  settings.WindowY = placement.y;
+  settings.WindowCX = placement.cx;
+  settings.WindowCY = placement.cy;
+  settings.WindowShow = placement.show;
   settings.View1 = data->View;
   settings.View2 = data->Tab;
   HWND links = GetDlgItem(window, WORKSHEET_LINKS_LIST);
@@ -399,13 +398,8 @@ LRESULT CALLBACK WorksheetWndProc(HWND window, UINT message, WPARAM wParam, LPAR
       return 0;
     case WM_WORKSHEET_AFTER_SCAN:
       return 0;
-    case WM_WORKSHEET_PANEL_WIDTH: {
-      WINDOWPLACEMENT placement = {};
-      placement.length = sizeof placement;
-      HWND panel = GetDlgItem(window, WORKSHEET_SITE_PANEL);
-      if (!panel || !GetWindowPlacement(panel, &placement)) return 0;
-      return placement.rcNormalPosition.right - placement.rcNormalPosition.left;
-    }
+    case WM_WORKSHEET_PANEL_WIDTH:
+      return SitePanelWidth(window);
     case WM_WORKSHEET_NEW:
       NewWorksheet(window, data);
       return 0;

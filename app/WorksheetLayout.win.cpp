@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "app/Startup.h"
+#include "app/WindowPlacement.h"
 #include "app/Worksheet.h"
 
 namespace {
@@ -18,6 +19,12 @@ void Place(HWND window, int id, int x, int y, int cx, int cy) {
 }
 
 }  // namespace
+
+int SitePanelWidth(HWND window) {
+  NormalPlacement panel;
+  HWND child = GetDlgItem(window, WORKSHEET_SITE_PANEL);
+  return child && GetNormalPlacement(child, &panel) ? panel.cx : 0;
+}
 
 int WorksheetCharHeight(HWND window, HFONT font) {
   HDC dc = GetDC(window);
@@ -34,12 +41,7 @@ void LayOutWorksheet(HWND window, tagWORKSHEETDATA* data) {
   GetClientRect(window, &client);
   const int width = client.right;
   const int height = client.bottom;
-  int panelWidth = 0;
-  WINDOWPLACEMENT placement = {};
-  placement.length = sizeof placement;
-  if (GetWindowPlacement(GetDlgItem(window, WORKSHEET_SITE_PANEL), &placement)) {
-    panelWidth = placement.rcNormalPosition.right - placement.rcNormalPosition.left;
-  }
+  const int panelWidth = SitePanelWidth(window);
   const int chr = WorksheetCharHeight(window, data->Font);
   const int frameY = GetSystemMetrics(SM_CYFRAME);
   const int frameX = GetSystemMetrics(SM_CXFRAME);
