@@ -116,6 +116,7 @@ TEST_F(SiteCrawlTest, SiteIsScannedFromItsStartPage) {
 
   // The redirect is OK; its target is queued once, with the bookmark, which it declares.
   EXPECT_EQ(STATUSVAL_OK, links["/moved.html#part"].statusval);
+  EXPECT_NE(std::string::npos, links["/moved.html#part"].commentstr.find("Redirects to"));
   int targets = 0;
   for (const StoredLink& link : links.all) targets += link.resource == "/target.html";
   EXPECT_EQ(1, targets);
