@@ -91,6 +91,14 @@ std::u16string ItemText(HWND list, int row, int column) {
   return text;
 }
 
+// Each row's index by its text in one column.
+std::map<std::u16string, int> RowsBy(HWND list, int column) {
+  std::map<std::u16string, int> rows;
+  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int row = 0; row < count; ++row) rows[ItemText(list, row, column)] = row;
+  return rows;
+}
+
 LPARAM ItemData(HWND list, int row) {
   LVITEMW item = {};
   item.mask = LVIF_PARAM;
@@ -316,10 +324,8 @@ TEST_F(WorksheetTest, UserScansASiteWithKeysAndClicks) {
   // The rows of a page, a missing page and one robots.txt forbids: their status texts and
   // the status bits of their item data.
   HWND links = GetDlgItem(worksheet, WORKSHEET_LINKS_LIST);
-  std::map<std::u16string, int> rows;
-  const int count = static_cast<int>(SendMessageW(links, LVM_GETITEMCOUNT, 0, 0));
-  for (int row = 0; row < count; ++row) rows[ItemText(links, row, 0)] = row;
-  EXPECT_GT(count, TestSite::kChainPages);
+  const std::map<std::u16string, int> rows = RowsBy(links, 0);
+  EXPECT_GT(rows.size(), size_t{TestSite::kChainPages});
   struct Row {
     const char* path;
     int column;
@@ -337,13 +343,10 @@ TEST_F(WorksheetTest, UserScansASiteWithKeysAndClicks) {
     EXPECT_EQ(row.bits, ItemData(links, found->second) >> 16);
   }
   HWND broken = GetDlgItem(worksheet, WORKSHEET_BROKEN_LIST);
-  const int brokenRows = static_cast<int>(SendMessageW(broken, LVM_GETITEMCOUNT, 0, 0));
-  int missing = -1;
-  for (int row = 0; row < brokenRows; ++row) {
-    if (ItemText(broken, row, 2) == SiteUrl("/missing.html")) missing = row;
-  }
-  ASSERT_GE(missing, 0);
-  const std::u16string description = ItemText(broken, missing, 0);
+  const std::map<std::u16string, int> brokenRows = RowsBy(broken, 2);
+  const auto missing = brokenRows.find(SiteUrl("/missing.html"));
+  ASSERT_NE(brokenRows.end(), missing);
+  const std::u16string description = ItemText(broken, missing->second, 0);
   EXPECT_NE(std::u16string::npos, description.find(SiteUrl("/missing.html")));
   EXPECT_NE(std::u16string::npos, description.find(u"404"));
 
