@@ -70,6 +70,10 @@ void StartOrResume(HWND window, tagWORKSHEETDATA* data) {
   if (!data->Finder->StartFinder()) data->Running = 0;
   SetWorksheetCaption(window, data);
   UpdateWorksheetStates(window);
+  // Disabling the site panel took the focus from the URL box (Wine leaves no focus, so
+  // keys arrive as system keys); the worksheet keeps the keyboard, as after a pause.
+  HWND focus = GetFocus();
+  if (!focus || !IsWindowEnabled(focus)) SetFocus(window);
   if (data->Running) StartTimer(window);
 }
 
