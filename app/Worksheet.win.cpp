@@ -6,6 +6,7 @@
 
 #include <new>
 
+#include "app/AfterScan.h"
 #include "app/AutosaveNames.h"
 #include "app/Frame.h"
 #include "app/Settings.h"
@@ -201,13 +202,18 @@ void NewWorksheet(HWND window, tagWORKSHEETDATA* data) {
 }
 
 void OnScanDone(HWND window, tagWORKSHEETDATA* data) {
+  // A run the user stopped or paused is not done: closing the program or powering off
+  // then would end the user's session in the middle of their work.
+  const bool endedOnItsOwn = !data->StopPending;
   data->StopPending = 0;
   data->Running = 0;
   UpdateWorksheetStates(window);
   KillTimer(window, WORKSHEET_PROGRESS_TIMER);
   g_worksheetCalls.RefreshListTooltips(GetDlgItem(window, WORKSHEET_LINKS_LIST));
   g_worksheetCalls.RefreshListTooltips(GetDlgItem(window, WORKSHEET_BROKEN_LIST));
-  PostMessageW(window, WM_WORKSHEET_AFTER_SCAN, 0, 0);
+  // The actions may close this window and delete the engine: they wait until the engine's
+  // end message has returned to the worker.
+  if (endedOnItsOwn) PostMessageW(window, WM_WORKSHEET_AFTER_SCAN, 0, 0);
 }
 
 // True when the window may go.
@@ -397,6 +403,7 @@ LRESULT CALLBACK WorksheetWndProc(HWND window, UINT message, WPARAM wParam, LPAR
       OnScanDone(window, data);
       return 0;
     case WM_WORKSHEET_AFTER_SCAN:
+      RunAfterScanActions(window);
       return 0;
     case WM_WORKSHEET_PANEL_WIDTH:
       return SitePanelWidth(window);
