@@ -119,12 +119,8 @@ class WorksheetTest : public ::testing::Test {
     ASSERT_TRUE(PrepareFrameClasses(WorksheetWndProc));
     g_accelerators = LoadAcceleratorsW(g_instance, MAKEINTRESOURCEW(1));
     ASSERT_NE(nullptr, g_accelerators);
-    unixFolder_ = MakeTempFolder("tl-worksheet-");
+    unixFolder_ = UseTemporarySettings("tl-worksheet-");
     folder_ = DosPath(unixFolder_);
-    CopyField(g_documentsFolder, folder_.c_str());
-    CopyField(g_settingsFile, (folder_ + u"\\settings.ini").c_str());
-    CopyField(g_autosaveFolder, (folder_ + u"\\AutoSave").c_str());
-    LoadSettings();
     g_settings.NumThreads = 4;
     g_settings.ThreadsPerServer = 2;
     g_settings.AutosaveWorksheets = 0;
