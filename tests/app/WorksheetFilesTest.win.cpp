@@ -66,39 +66,8 @@ LRESULT CALLBACK RecordOpens(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(gOpenHook, code, wParam, lParam);
 }
 
-std::string ReadBytes(const std::u16string& dosPath) {
-  HANDLE file = CreateFileW(dosPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<none>";
-  std::string bytes(1 << 16, '\0');
-  DWORD read = 0;
-  ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
-  CloseHandle(file);
-  bytes.resize(read);
-  return bytes;
-}
-
-void WriteBytes(const std::u16string& dosPath, const std::string& bytes) {
-  HANDLE file = CreateFileW(dosPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-}
-
 bool Exists(const std::u16string& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::vector<std::u16string> FilesIn(const std::u16string& folder) {
-  std::vector<std::u16string> names;
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW((folder + u"\\*").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (found.cFileName[0] != u'.') names.push_back(found.cFileName);
-  } while (FindNextFileW(find, &found));
-  FindClose(find);
-  return names;
 }
 
 std::u16string Caption(HWND window) {
@@ -264,7 +233,7 @@ TEST_F(WorksheetFilesTest, SaveCloseOpenAndExportAlongTheUsersPath) {
   EXPECT_FALSE(Exists(autosaved));
   const std::u16string locator = WorksheetData(worksheet)->DataFile;
   EXPECT_EQ(Autosave(u"127.0.0.1.tsn.loc"), locator);
-  EXPECT_EQ(EncodeLocator(saved.c_str()), ReadBytes(locator));
+  EXPECT_EQ(EncodeLocator(saved.c_str()), ReadFileBytes(locator));
 
   // Save again asks nothing; the user's close asks nothing and drops the locator.
   SendMessageW(frame, WM_COMMAND, 1102, 0);
@@ -317,7 +286,7 @@ TEST_F(WorksheetFilesTest, ReopensThePreparedFolderInThreePasses) {
   MakeDatabase(Autosave(u"a.fdb.tsn"), 2);
   MakeDatabase(Autosave(u"b.fdb.tsn"), 0);
   MakeDatabase(user, 0);
-  WriteBytes(Autosave(u"good.tsn.loc"), EncodeLocator(user.c_str()));
+  WriteFileBytes(Autosave(u"good.tsn.loc"), EncodeLocator(user.c_str()));
   const struct {
     const char16_t* name;
     std::string bytes;
@@ -330,11 +299,11 @@ TEST_F(WorksheetFilesTest, ReopensThePreparedFolderInThreePasses) {
       {u"long.tsn.loc", EncodeLocator(std::u16string(5000, u'x').c_str())},
       {u"odd.tsn.loc", EncodeLocator(user.c_str()).substr(0, 5)},
   };
-  for (const auto& locator : bad) WriteBytes(Autosave(locator.name), locator.bytes);
+  for (const auto& locator : bad) WriteFileBytes(Autosave(locator.name), locator.bytes);
   const std::string text = "plain text, no database";
-  WriteBytes(Autosave(u"text.fdb.tsn"), text);
-  WriteBytes(Autosave(u"old.site"), "old");
-  WriteBytes(Autosave(u"old.data"), "old");
+  WriteFileBytes(Autosave(u"text.fdb.tsn"), text);
+  WriteFileBytes(Autosave(u"old.site"), "old");
+  WriteFileBytes(Autosave(u"old.data"), "old");
   CreateDirectoryW(Autosave(u"dir.fdb.tsn").c_str(), nullptr);
   CopyField(g_settings.ActiveFileName, u"A.FDB.TSN");
 
@@ -374,15 +343,15 @@ TEST_F(WorksheetFilesTest, ReopensThePreparedFolderInThreePasses) {
     CaptureWindowPng(frame, std::string(CaptureFolder()) + "/worksheet-reopened.png");
 
   // Bad locators went; nothing else was made or lost.
-  std::vector<std::u16string> names = FilesIn(g_autosaveFolder);
+  std::vector<std::u16string> names = FolderNames(g_autosaveFolder);
   std::sort(names.begin(), names.end());
   EXPECT_EQ(
       (std::vector<std::u16string>{u"a.fdb.tsn", u"b.fdb.tsn", u"dir.fdb.tsn", u"good.tsn.loc",
                                    u"old.data", u"old.site", u"text.fdb.tsn"}),
       names);
-  EXPECT_EQ(text, ReadBytes(Autosave(u"text.fdb.tsn")));
-  EXPECT_EQ("old", ReadBytes(Autosave(u"old.site")));
-  EXPECT_EQ("old", ReadBytes(Autosave(u"old.data")));
+  EXPECT_EQ(text, ReadFileBytes(Autosave(u"text.fdb.tsn")));
+  EXPECT_EQ("old", ReadFileBytes(Autosave(u"old.site")));
+  EXPECT_EQ("old", ReadFileBytes(Autosave(u"old.data")));
   EXPECT_TRUE(Exists(Autosave(u"dir.fdb.tsn")));
   EXPECT_TRUE(Exists(user));
   EXPECT_TRUE(gBoxes.empty());
@@ -409,22 +378,22 @@ TEST_F(WorksheetFilesTest, OpenRefusesWhatIsNoFreeWorksheet) {
       {bad, nullptr, false},
   };
   for (const auto& c : cases) {
-    if (c.bytes) WriteBytes(c.path, c.bytes);
-    const std::string before = ReadBytes(c.path);
+    if (c.bytes) WriteFileBytes(c.path, c.bytes);
+    const std::string before = ReadFileBytes(c.path);
     if (HWND worksheet = CreateWorksheet()) {
       SendMessageW(worksheet, WM_WORKSHEET_OPEN, 0, reinterpret_cast<LPARAM>(c.path.c_str()));
     }
     PumpMessages(20);
     EXPECT_EQ(c.opens ? 1u : 0u, ListWorksheets().size()) << Utf8(c.path);
     if (!c.opens) {
-      EXPECT_EQ(before, ReadBytes(c.path)) << Utf8(c.path);
+      EXPECT_EQ(before, ReadFileBytes(c.path)) << Utf8(c.path);
     }
     for (HWND worksheet : ListWorksheets()) {
       SendMessageW(g_mdiClient, WM_MDIDESTROY, reinterpret_cast<WPARAM>(worksheet), 0);
     }
   }
   CloseHandle(held);
-  EXPECT_EQ(4u, FilesIn(bad).size()) << "nothing made beside them";
+  EXPECT_EQ(4u, FolderNames(bad).size()) << "nothing made beside them";
   EXPECT_FALSE(Exists(folder_ + u"\\gone.tsn"));
   EXPECT_TRUE(gBoxes.empty());
 }
@@ -452,7 +421,7 @@ TEST_F(WorksheetFilesTest, SaveRefusalsAndTheAutosaveSetting) {
     EXPECT_EQ(secondFile, std::u16string(WorksheetData(second)->DataFile));
   }
   EXPECT_TRUE(Exists(secondFile));
-  EXPECT_EQ(EncodeLocator(taken.c_str()), ReadBytes(firstLocator));
+  EXPECT_EQ(EncodeLocator(taken.c_str()), ReadFileBytes(firstLocator));
 
   // Nothing is saved while a run is flagged.
   const int dialogs = gDialogs;
@@ -469,7 +438,7 @@ TEST_F(WorksheetFilesTest, SaveRefusalsAndTheAutosaveSetting) {
   SaveAs(second, plain);
   EXPECT_EQ(plain, std::u16string(WorksheetData(second)->UserFile));
   EXPECT_EQ(u"", std::u16string(WorksheetData(second)->DataFile));
-  EXPECT_EQ((std::vector<std::u16string>{u"127.0.0.1.tsn.loc"}), FilesIn(g_autosaveFolder));
+  EXPECT_EQ((std::vector<std::u16string>{u"127.0.0.1.tsn.loc"}), FolderNames(g_autosaveFolder));
 
   // The settings step: off drops the first one's locator, on gives both theirs.
   g_worksheetCalls.ApplyAutosaveSetting(first);
@@ -477,9 +446,9 @@ TEST_F(WorksheetFilesTest, SaveRefusalsAndTheAutosaveSetting) {
   EXPECT_EQ(u"", std::u16string(WorksheetData(first)->DataFile));
   g_settings.AutosaveWorksheets = 1;
   for (HWND worksheet : {first, second}) g_worksheetCalls.ApplyAutosaveSetting(worksheet);
-  EXPECT_EQ(EncodeLocator(taken.c_str()), ReadBytes(WorksheetData(first)->DataFile));
-  EXPECT_EQ(EncodeLocator(plain.c_str()), ReadBytes(WorksheetData(second)->DataFile));
-  EXPECT_EQ(2u, FilesIn(g_autosaveFolder).size());
+  EXPECT_EQ(EncodeLocator(taken.c_str()), ReadFileBytes(WorksheetData(first)->DataFile));
+  EXPECT_EQ(EncodeLocator(plain.c_str()), ReadFileBytes(WorksheetData(second)->DataFile));
+  EXPECT_EQ(2u, FolderNames(g_autosaveFolder).size());
   EXPECT_EQ(rows, Rows(first, WORKSHEET_LINKS_LIST));
 }
 
