@@ -15,6 +15,7 @@
 #include "app/StringTable.h"
 #include "app/WindowPlacement.h"
 #include "app/WorksheetFiles.h"
+#include "app/WorksheetLists.h"
 #include "engine/LinkFinder.h"
 #include "engine/TextCopy.h"
 #include "toolkit/FinderStruct.h"
@@ -28,8 +29,6 @@ void ReadWorksheetState(HWND worksheet, tagWORKSHEETSTATE* out) {
   out->View = data ? data->View : 0;
   out->SitePanel = GetDlgItem(worksheet, WORKSHEET_SITE_PANEL);
 }
-// Tooltips come with the lists' tooltips.
-void KeepTooltips(HWND) {}
 
 const int kLinkColumns[] = {STR_Column_Link,       STR_Column_Status,       STR_Column_Comment,
                             STR_Column_Title,      STR_Column_Protocol,     STR_Column_ContentType,
@@ -57,6 +56,7 @@ HWND CreateList(HWND window, int id, DWORD extraStyle, HINSTANCE instance) {
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   SendMessageW(list, LVM_SETBKCOLOR, 0, RGB(255, 255, 255));
   SendMessageW(list, LVM_SETTEXTBKCOLOR, 0, RGB(255, 255, 255));
+  if (SubclassResultList(list)) SendMessageW(list, WM_LIST_CREATETIPS, 0, 0);
   return list;
 }
 
@@ -347,7 +347,6 @@ void UpdateWorksheetStates(HWND worksheet) {
   if (active && active != worksheet) UpdateCommandStates(active);
 }
 
-tagWORKSHEETCALLS g_worksheetCalls = {ReadWorksheetState, ApplyAutosaveSetting, KeepTooltips};
 
 tagWORKSHEETDATA* WorksheetData(HWND worksheet) {
   return worksheet ? reinterpret_cast<tagWORKSHEETDATA*>(GetWindowLongPtrW(worksheet, 0)) : nullptr;

@@ -1,35 +1,298 @@
-// The result lists' row heights and a plain painter: cell texts clipped to their columns,
-// the broken-links entries as their lines.
-#include <windows.h>
+// The result lists' rows in colour, the broken-links entries with their marked spans, the
+// broken list's column width, and the tooltips of the visible cells.
+#include "app/WorksheetLists.h"
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <new>
+#include <string>
+
+#include "app/MarkedText.h"
+#include "app/SettingsRecord.h"
+#include "app/SystemActions.h"
 #include "app/Worksheet.h"
 #include "engine/ControlWrappers.h"
+#include "engine/ReportText.h"
 
 namespace {
 
 constexpr int kCellText = 5000;
-constexpr int kLinkColumnsDrawn = 15;
+constexpr LRESULT kLinkTipColumns = 15;
+constexpr int kTipWidth = 500;
+// The tooltip window subclasses the list for its tools under id 1; ours must differ.
+constexpr UINT_PTR kSubclassId = 6025;
+constexpr COLORREF kWhite = 0xFFFFFF;
+constexpr COLORREF kBlack = 0x000000;
 constexpr COLORREF kSelectedFocused = 0xC56A31;
 constexpr COLORREF kSelected = 0xF1D7C7;
 constexpr COLORREF kSelectedLowColour = 0x800000;
+constexpr COLORREF kGreen = 0x008000;
+constexpr COLORREF kGreenSelected = 0x00FF00;
+constexpr COLORREF kDarkRed = 0x000080;
 
-// One cell's text at a time, on the GUI thread.
-WCHAR cell[kCellText];
+// One cell at a time on the GUI thread: its text, the widths of its prefixes and the cut
+// copy with "..." appended.
+WCHAR cell[kCellText + 1];
+int extents[kCellText];
+WCHAR shortened[kCellText + 4];
 
-// The entry's marks (backspace and form feed) only change the drawing style; a plain
-// painter leaves them out.
-void DropMarks(WCHAR* text) {
-  WCHAR* to = text;
-  for (const WCHAR* at = text; *at; ++at)
-    if (*at != 8 && *at != 12) *to++ = *at;
-  *to = 0;
+// Per list, while a tip shows: the tip keeps its offset from the mouse.
+struct TipFollow {
+  bool Showing;
+  bool OffsetKnown;
+  POINT ShownAt;
+  POINT Offset;
+};
+
+struct RowState {
+  bool Selected;
+  bool Focused;  // the list has the keyboard focus
+  bool EightBits;
+  COLORREF ListBack;
+  uint32_t ItemData;
+};
+
+struct RowColours {
+  COLORREF Back;
+  COLORREF Text;
+};
+
+COLORREF MaskColour(uint32_t mask) {
+  static const struct {
+    uint32_t bit;
+    COLORREF colour;
+  } kOrder[] = {{1u << 20, 0xFF0000},
+                {1u << 16, 0x0000FF},
+                {1u << 19, 0x3232C0},
+                {1u << 17, 0x00A0A0},
+                {1u << 18, 0x00AA00}};
+  for (const auto& rule : kOrder)
+    if (mask & rule.bit) return rule.colour;
+  return kBlack;
 }
 
-const UINT kEntryFlags = DT_LEFT | DT_TOP | DT_NOPREFIX | DT_EXPANDTABS;
+RowColours LinkRowColours(const RowState& row) {
+  if (!row.EightBits)
+    return row.Selected ? RowColours{kSelectedLowColour, kWhite} : RowColours{row.ListBack, kBlack};
+  if (row.Selected && row.Focused) return {kSelectedFocused, kWhite};
+  const COLORREF text = MaskColour(row.ItemData);
+  if (row.Selected) return {kSelected, text};
+  switch (row.ItemData & 0xFFFF) {
+    case 3:
+    case 4:
+      return {0xCCDFCD, text};
+    case 2:
+    case 6:
+    case 7:
+      return {0xFFFBDB, text};
+  }
+  return {row.ListBack, text};
+}
+
+COLORREF BrokenRowBack(const RowState& row) {
+  if (!row.Selected) return row.ListBack;
+  if (!row.EightBits) return kSelectedLowColour;
+  return row.Focused ? kSelectedFocused : kSelected;
+}
+
+void FillRow(HDC dc, const RECT& row, COLORREF back, bool focusFrame) {
+  SetDCBrushColor(dc, back);
+  FillRect(dc, &row, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+  if (focusFrame) DrawFocusRect(dc, &row);
+}
+
+// One cell: the text from 5 pixels right of the column's left edge, cut with "..." when it
+// does not fit, vertically centred and clipped to the column.
+void DrawCell(HDC dc, const RECT& column, const WCHAR* text, int length, int textHeight) {
+  const int x = column.left + 5;
+  const int room = column.right - x;
+  if (room <= 0 || length <= 0) return;
+  SIZE whole = {};
+  GetTextExtentExPointW(dc, text, length, 0, nullptr, extents, &whole);
+  SIZE dots = {};
+  GetTextExtentPoint32W(dc, u"...", 3, &dots);
+  const CellCut cut = CutCellText(text, length, extents, dots.cx, room);
+  const WCHAR* shown = text;
+  int shownLength = cut.Keep;
+  if (cut.Ellipsis) {
+    std::copy(text, text + cut.Keep, shortened);
+    std::copy(u"...", u"..." + 3, shortened + cut.Keep);
+    shown = shortened;
+    shownLength = cut.Keep + 3;
+  }
+  const int y = column.top + (column.bottom - column.top - textHeight) / 2;
+  ExtTextOutW(dc, x, y, ETO_CLIPPED, &column, shown, shownLength, nullptr);
+}
+
+int HeaderColumns(HWND list) {
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  return header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+LRESULT TipColumnsOf(HWND list) {
+  switch (GetDlgCtrlID(list)) {
+    case WORKSHEET_LINKS_LIST:
+      return kLinkTipColumns;
+    case WORKSHEET_BROKEN_LIST:
+      return 1;
+  }
+  return 0;
+}
+
+// The columns drawn and tipped: the count the list answers, never more than its header
+// holds; asked directly, as a row is drawn often.
+int TipColumns(HWND list) {
+  return std::min(static_cast<int>(TipColumnsOf(list)), HeaderColumns(list));
+}
+
+int ReadCell(HWND list, int row, int column) {
+  cell[0] = 0;
+  ListView_GetItemTextU(list, row, column, cell, kCellText + 1);
+  return static_cast<int>(std::char_traits<char16_t>::length(cell));
+}
+
+// Only the cells inside the DC's clip box are read and drawn: a changed cell repaints alone.
+void PaintLinkRow(HDC dc, HWND list, int rowIndex, const RECT& row, const RowState& state) {
+  const RowColours colours = LinkRowColours(state);
+  FillRow(dc, row, colours.Back, state.Selected && state.Focused);
+  SetTextColor(dc, colours.Text);
+  TEXTMETRICW metrics = {};
+  GetTextMetricsW(dc, &metrics);
+  RECT clip = {};
+  GetClipBox(dc, &clip);
+  int x = row.left;
+  const int columns = TipColumns(list);
+  for (int column = 0; column < columns && x < clip.right; ++column) {
+    const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+    const RECT box = {x, row.top, x + width, row.bottom};
+    x += width;
+    if (box.right <= clip.left || width <= 5) continue;
+    DrawCell(dc, box, cell, ReadCell(list, rowIndex, column), metrics.tmHeight);
+  }
+}
+
+void PaintBrokenRow(HDC dc, HWND list, int rowIndex, const RECT& row, const RowState& state) {
+  FillRow(dc, row, BrokenRowBack(state), state.Selected && state.Focused);
+  IntersectClipRect(dc, row.left, row.top, row.right, row.bottom);
+  // Below 8 bits a selected row is dark blue whether or not the list has the focus, so its
+  // text takes the highlight colours as well.
+  const bool highlight = state.Selected && (state.Focused || !state.EightBits);
+  int width = 0, height = 0;
+  const int length = ReadCell(list, rowIndex, 0);
+  DrawMarkedText(dc, row.left + 2, row.top, cell, length, highlight, &width, &height);
+}
+
+void MoveTipAlong(HWND tips, TipFollow* follow) {
+  POINT mouse = {};
+  GetCursorPos(&mouse);
+  RECT tip = {};
+  GetWindowRect(tips, &tip);
+  if (!follow->OffsetKnown) {
+    follow->Offset = {tip.left - follow->ShownAt.x, tip.top - follow->ShownAt.y + 2};
+    follow->OffsetKnown = true;
+  }
+  const int x = mouse.x + follow->Offset.x;
+  const int y = mouse.y + follow->Offset.y;
+  const int width = tip.right - tip.left;
+  const int height = tip.bottom - tip.top;
+  if (x < 0 || y < 0 || x + width > GetSystemMetrics(SM_CXSCREEN) ||
+      y + height > GetSystemMetrics(SM_CYSCREEN)) {
+    return;
+  }
+  SetWindowPos(tips, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void NoteTip(HWND list, const NMHDR* header, TipFollow* follow) {
+  if (header->hwndFrom != reinterpret_cast<HWND>(GetWindowLongPtrW(list, GWLP_USERDATA))) return;
+  if (header->code == TTN_SHOW) {
+    follow->Showing = true;
+    follow->OffsetKnown = false;
+    GetCursorPos(&follow->ShownAt);
+  } else if (header->code == TTN_POP) {
+    follow->Showing = false;
+  }
+}
+
+HWND CreateTips(HWND list) {
+  HWND tips = reinterpret_cast<HWND>(GetWindowLongPtrW(list, GWLP_USERDATA));
+  if (tips && IsWindow(tips)) return tips;
+  tips = CreateWindowExW(
+      WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, list, nullptr,
+      reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(list, GWLP_HINSTANCE)), nullptr);
+  SetWindowLongPtrW(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(tips));
+  return tips;
+}
+
+// The tooltip window would otherwise belong to the frame and outlive its worksheet.
+void DestroyTips(HWND list) {
+  HWND tips = reinterpret_cast<HWND>(GetWindowLongPtrW(list, GWLP_USERDATA));
+  SetWindowLongPtrW(list, GWLP_USERDATA, 0);
+  if (tips) DestroyWindow(tips);
+}
+
+void AddTool(HWND tips, HWND list, UINT id, const RECT& rect, const WCHAR* text) {
+  TTTOOLINFOW tool = {};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_SUBCLASS;
+  tool.hwnd = list;
+  tool.uId = id;
+  tool.rect = rect;
+  tool.lpszText = const_cast<WCHAR*>(text);
+  SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+// Every tool of the window is one of this list's, numbered from 0.
+void DeleteTools(HWND tips, HWND list) {
+  TTTOOLINFOW tool = {};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = list;
+  for (int id = static_cast<int>(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0)) - 1; id >= 0; --id) {
+    tool.uId = static_cast<UINT_PTR>(id);
+    SendMessageW(tips, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+}
 
 }  // namespace
+
+void DrawMarkedText(HDC dc, int x, int y, const WCHAR* text, int length, int selectedFocused,
+                    int* width, int* height) {
+  if (!text) length = 0;
+  if (length < 0) length = static_cast<int>(std::char_traits<char16_t>::length(text));
+  const COLORREF plain = GetSysColor(selectedFocused ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT);
+  const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+  auto span = [&](COLORREF colour) {
+    return GetNearestColor(dc, colour) == highlight ? plain : colour;
+  };
+  const COLORREF colours[] = {plain, span(selectedFocused ? kGreenSelected : kGreen),
+                              span(kDarkRed)};
+  TEXTMETRICW metrics = {};
+  GetTextMetricsW(dc, &metrics);
+  const int oldMode = SetBkMode(dc, TRANSPARENT);
+  const COLORREF oldColour = GetTextColor(dc);
+  int widest = 0;
+  int top = y;
+  for (const MarkedLine& line : SplitMarkedText(text, length)) {
+    int right = x;
+    int tallest = line.Segments.empty() ? metrics.tmHeight : 0;
+    for (const MarkedSegment& segment : line.Segments) {
+      SIZE size = {};
+      GetTextExtentPoint32W(dc, text + segment.Start, segment.Length, &size);
+      SetTextColor(dc, colours[segment.Colour]);
+      TextOutW(dc, right, top, text + segment.Start, segment.Length);
+      right += size.cx;
+      tallest = std::max(tallest, static_cast<int>(size.cy));
+    }
+    widest = std::max(widest, right - x);
+    top += tallest;
+  }
+  SetTextColor(dc, oldColour);
+  SetBkMode(dc, oldMode);
+  if (width) *width = widest;
+  if (height) *height = top - y;
+}
 
 void MeasureWorksheetRow(HWND worksheet, const tagWORKSHEETDATA* data, MEASUREITEMSTRUCT* item) {
   if (item->CtlType != ODT_LISTVIEW || item->CtlID != WORKSHEET_BROKEN_LIST) return;
@@ -40,77 +303,130 @@ void DrawWorksheetRow(const tagWORKSHEETDATA* data, const DRAWITEMSTRUCT* item) 
   if (item->CtlType != ODT_LISTVIEW || item->itemID == static_cast<UINT>(-1)) return;
   HWND list = item->hwndItem;
   HDC dc = item->hDC;
-  const bool selected = (item->itemState & ODS_SELECTED) != 0;
-  const bool focused = selected && GetFocus() == list;
-  const bool lowColour = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) < 8;
-  COLORREF back = static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0));
-  COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
-  if (selected && lowColour) {
-    back = kSelectedLowColour;
-    text = RGB(255, 255, 255);
-  } else if (focused) {
-    back = kSelectedFocused;
-    text = RGB(255, 255, 255);
-  } else if (selected) {
-    back = kSelected;
-  }
-  RECT row = item->rcItem;
+  RowState state = {};
+  state.Selected = (item->itemState & ODS_SELECTED) != 0;
+  state.Focused = GetFocus() == list;
+  state.EightBits = g_systemActions.ColourDepth(list) >= 8 * 8;
+  state.ListBack = static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0));
+  state.ItemData = static_cast<uint32_t>(item->itemData);  // the row's lParam
+  RECT box = item->rcItem;
   RECT client = {};
   GetClientRect(list, &client);
-  if (row.right < client.right) row.right = client.right;
-  HBRUSH brush = CreateSolidBrush(back);
-  FillRect(dc, &row, brush);
-  DeleteObject(brush);
-  if (focused) DrawFocusRect(dc, &row);
-  HGDIOBJ old = SelectObject(dc, data->Font);
+  const int right = client.right - GetSystemMetrics(SM_CXEDGE);
+  if (box.right < right) box.right = right;
+  const int saved = SaveDC(dc);
+  SelectObject(dc, data->Font);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, text);
-  const int rowIndex = static_cast<int>(item->itemID);
-  if (item->CtlID == WORKSHEET_BROKEN_LIST) {
-    RECT box = {};
-    box.left = item->rcItem.left + 2;
-    box.top = item->rcItem.top;
-    box.bottom = item->rcItem.bottom;
-    box.right = item->rcItem.left + static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
-    ListView_GetItemTextU(list, rowIndex, 0, cell, kCellText);
-    DropMarks(cell);
-    DrawTextW(dc, cell, -1, &box, kEntryFlags);
-  } else {
-    const int columns = static_cast<int>(SendMessageW(
-        reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)), HDM_GETITEMCOUNT, 0, 0));
-    for (int column = 0; column < columns && column < kLinkColumnsDrawn; ++column) {
-      RECT box = {};
-      box.top = column;
-      box.left = LVIR_BOUNDS;
-      if (!SendMessageW(list, LVM_GETSUBITEMRECT, rowIndex, reinterpret_cast<LPARAM>(&box)))
-        continue;
-      if (column == 0)
-        box.right = box.left + static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
-      box.left += 5;
-      if (box.right <= box.left) continue;
-      ListView_GetItemTextU(list, rowIndex, column, cell, kCellText);
-      DrawTextW(dc, cell, -1, &box,
-                DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-    }
-  }
-  SelectObject(dc, old);
+  if (item->CtlID == WORKSHEET_BROKEN_LIST)
+    PaintBrokenRow(dc, list, static_cast<int>(item->itemID), box, state);
+  else
+    PaintLinkRow(dc, list, static_cast<int>(item->itemID), box, state);
+  RestoreDC(dc, saved);
 }
 
 void NoteBrokenRow(HWND worksheet, tagWORKSHEETDATA* data, int row) {
   HWND list = GetDlgItem(worksheet, WORKSHEET_BROKEN_LIST);
-  ListView_GetItemTextU(list, row, 0, cell, kCellText);
-  DropMarks(cell);
-  HDC screen = GetDC(worksheet);
-  HDC dc = CreateCompatibleDC(screen);
+  const int length = ReadCell(list, row, 0);
+  HDC dc = CreateCompatibleDC(nullptr);
+  if (!dc) return;
   HGDIOBJ old = SelectObject(dc, data->Font);
-  RECT box = {};
-  DrawTextW(dc, cell, -1, &box, kEntryFlags | DT_CALCRECT);
+  int width = 0, height = 0;
+  DrawMarkedText(dc, 0, 0, cell, length, 0, &width, &height);
   SelectObject(dc, old);
   DeleteDC(dc);
-  ReleaseDC(worksheet, screen);
-  const int width = box.right + 4;
   if (SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0) < width) {
     SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, width);
   }
   if (data->MinBrokenColWidth < width) data->MinBrokenColWidth = width;
+}
+
+bool SubclassResultList(HWND list) {
+  auto* follow = new (std::nothrow) TipFollow();
+  if (!follow) return false;
+  if (SetWindowSubclass(list, ListViewSubclassProc, kSubclassId,
+                        reinterpret_cast<DWORD_PTR>(follow))) {
+    return true;
+  }
+  delete follow;
+  return false;
+}
+
+LRESULT CALLBACK ListViewSubclassProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR, DWORD_PTR state) {
+  auto* follow = reinterpret_cast<TipFollow*>(state);
+  switch (message) {
+    case WM_LIST_TIPCOLUMNS:
+      return TipColumnsOf(list);
+    case WM_LIST_CREATETIPS:
+      return reinterpret_cast<LRESULT>(CreateTips(list));
+    case WM_LIST_GETTIPS:
+      return GetWindowLongPtrW(list, GWLP_USERDATA);
+    case WM_KEYDOWN:
+      if (wParam < VK_PRIOR || wParam > VK_DOWN) break;
+      [[fallthrough]];
+    case WM_MOUSEWHEEL:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case LVM_ENSUREVISIBLE: {
+      const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
+      RefreshListTooltips(list);
+      return result;
+    }
+    case WM_MOUSEMOVE: {
+      const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
+      HWND tips = reinterpret_cast<HWND>(GetWindowLongPtrW(list, GWLP_USERDATA));
+      if (follow->Showing && tips) MoveTipAlong(tips, follow);
+      return result;
+    }
+    case WM_NOTIFY:
+      NoteTip(list, reinterpret_cast<const NMHDR*>(lParam), follow);
+      break;
+    case WM_DESTROY:
+      DestroyTips(list);
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(list, ListViewSubclassProc, kSubclassId);
+      delete follow;
+      break;
+  }
+  return DefSubclassProc(list, message, wParam, lParam);
+}
+
+void RefreshListTooltips(HWND list) {
+  HWND worksheet = GetParent(list);
+  if (!list || !IsWindowVisible(worksheet) || IsIconic(worksheet)) return;
+  HWND tips = reinterpret_cast<HWND>(SendMessageW(list, WM_LIST_GETTIPS, 0, 0));
+  if (!tips) return;
+  DeleteTools(tips, list);
+  if (!g_settings.DisplayToolTips ||
+      (GetWindowLongW(list, GWL_STYLE) & LVS_TYPEMASK) != LVS_REPORT) {
+    return;
+  }
+  SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
+  const bool broken = GetDlgCtrlID(list) == WORKSHEET_BROKEN_LIST;
+  const int columns = TipColumns(list);
+  const int top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+  const int page = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  int widths[kLinkTipColumns] = {};
+  for (int column = 0; column < columns; ++column)
+    widths[column] = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+  UINT id = 0;
+  for (int row = top; row < top + page && row < count; ++row) {
+    RECT bounds = {};
+    bounds.left = LVIR_BOUNDS;
+    if (!SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds))) continue;
+    if (broken) {
+      ReadCell(list, row, 0);
+      AddTool(tips, list, id++, bounds, StripMarkup(cell).c_str());
+      continue;
+    }
+    int x = bounds.left;
+    for (int column = 0; column < columns; ++column) {
+      const RECT box = {x, bounds.top, x + widths[column], bounds.bottom};
+      x += widths[column];
+      ReadCell(list, row, column);
+      AddTool(tips, list, id++, box, cell);
+    }
+  }
 }
