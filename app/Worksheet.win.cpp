@@ -348,6 +348,9 @@ void UpdateWorksheetStates(HWND worksheet) {
 }
 
 
+tagWORKSHEETCALLS g_worksheetCalls = {ReadWorksheetState, ApplyAutosaveSetting,
+                                       RefreshListTooltips};
+
 tagWORKSHEETDATA* WorksheetData(HWND worksheet) {
   return worksheet ? reinterpret_cast<tagWORKSHEETDATA*>(GetWindowLongPtrW(worksheet, 0)) : nullptr;
 }
