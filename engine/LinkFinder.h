@@ -283,6 +283,9 @@ class CLinkFinder {
   HWND linksList = nullptr;
   HWND layoutTree = nullptr;
   HWND brokenList = nullptr;
+  // Runs the list and graphic updates of workers on the thread that owns the windows; null
+  // without windows of the constructing thread.
+  HWND windowCaller = nullptr;
   console_type consoleType = CONSOLE_NONE;
   FILE* consoleStream = nullptr;
   void* doneEvent = nullptr;
