@@ -283,7 +283,7 @@ class CLinkFinder {
   HWND linksList = nullptr;
   HWND layoutTree = nullptr;
   HWND brokenList = nullptr;
-  // Runs the list and graphic updates of workers on the thread that owns the windows; null
+  // Runs the workers' list updates on the thread that owns the windows, one message a row; null
   // without windows of the constructing thread.
   HWND windowCaller = nullptr;
   console_type consoleType = CONSOLE_NONE;
