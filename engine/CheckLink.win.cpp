@@ -152,7 +152,9 @@ int32_t CLinkFinder::query_url_func(int32_t protocol, const char* username, cons
     *statusval = item->statusval;
     *attempt = item->attempt;
     *restime = item->restime;
-    DrawRelativeProgress(1);
+    // Every link would otherwise cost the GUI thread a full redraw; the timer, the end of the
+    // run and every paint draw the graphic in full anyway.
+    DrawRelativeProgress(0);
   }
   free(item);
   return 1;

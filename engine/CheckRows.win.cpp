@@ -8,6 +8,7 @@
 #include "engine/ReportText.h"
 #include "engine/TextCopy.h"
 #include "engine/TextHelpers.h"
+#include "engine/WindowThreadCall.h"
 #include "toolkit/Format.h"
 
 namespace {
@@ -70,46 +71,53 @@ int CLinkFinder::InsertCheckingRow(const tagTreeListItemFull* item) {
   WCHAR* text = static_cast<WCHAR*>(calloc(kRowText, sizeof(WCHAR)));
   if (!text) return -1;
   ScopeLock hold(lock);
-  const int count = static_cast<int>(SendMessageW(linksList, LVM_GETITEMCOUNT, 0, 0));
-  GetDisplayLink(item->Url, text, kRowText);
-  LVITEMW lvi = {};
-  lvi.mask = LVIF_TEXT | LVIF_PARAM;
-  lvi.iItem = count;
-  lvi.pszText = text;
-  lvi.lParam = static_cast<LPARAM>(static_cast<uint32_t>(item->restype & 0xFFFF) | (16u << 16));
-  const int row =
-      static_cast<int>(SendMessageW(linksList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lvi)));
-  if (row >= 0) {
-    FormatStringW(text, kRowText, u"%s...", EngineText("Resource", "Checking"));
-    SetColumn(linksList, row, 1, text);
-    SetColumn(linksList, row, 4, ProtocolText(item->protocol));
-    SetColumn(linksList, row, 10, ResourceTypeName(item->restype));
-    FormatStringW(text, kRowText, u"%d", item->dir);
-    SetColumn(linksList, row, 11, text);
-    SetColumn(linksList, row, 12, EngineText("Resource", item->extern_ ? "External" : "Internal"));
-    if (showAllLinks) {
-      GetDisplayLink(item->rel_url, text, kRowText);
-      SetColumn(linksList, row, 13, text);
-      text[0] = 0;
-      if (item->rel_url[0]) {
-        const int length = FormatStringW(text, kRowText, EngineText("Resource", "Position"),
-                                         item->line, item->col);
-        FormatStringW(text + length, kRowText - length, u" %s", item->rel_title);
-        RemoveMarks(text);
+  int row = -1;
+  // The whole row in one message to the GUI thread, which owns the list: a worker waits for
+  // that thread once per row instead of once per column.
+  auto insert = [&] {
+    const int count = static_cast<int>(SendMessageW(linksList, LVM_GETITEMCOUNT, 0, 0));
+    GetDisplayLink(item->Url, text, kRowText);
+    LVITEMW lvi = {};
+    lvi.mask = LVIF_TEXT | LVIF_PARAM;
+    lvi.iItem = count;
+    lvi.pszText = text;
+    lvi.lParam = static_cast<LPARAM>(static_cast<uint32_t>(item->restype & 0xFFFF) | (16u << 16));
+    row = static_cast<int>(
+        SendMessageW(linksList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lvi)));
+    if (row >= 0) {
+      FormatStringW(text, kRowText, u"%s...", EngineText("Resource", "Checking"));
+      SetColumn(linksList, row, 1, text);
+      SetColumn(linksList, row, 4, ProtocolText(item->protocol));
+      SetColumn(linksList, row, 10, ResourceTypeName(item->restype));
+      FormatStringW(text, kRowText, u"%d", item->dir);
+      SetColumn(linksList, row, 11, text);
+      SetColumn(linksList, row, 12,
+                EngineText("Resource", item->extern_ ? "External" : "Internal"));
+      if (showAllLinks) {
+        GetDisplayLink(item->rel_url, text, kRowText);
+        SetColumn(linksList, row, 13, text);
+        text[0] = 0;
+        if (item->rel_url[0]) {
+          const int length = FormatStringW(text, kRowText, EngineText("Resource", "Position"),
+                                           item->line, item->col);
+          FormatStringW(text + length, kRowText - length, u" %s", item->rel_title);
+          RemoveMarks(text);
+        }
+        SetColumn(linksList, row, 14, text);
       }
-      SetColumn(linksList, row, 14, text);
+      // The list follows new rows only while its end is in view.
+      const int top = static_cast<int>(SendMessageW(linksList, LVM_GETTOPINDEX, 0, 0));
+      const int perPage = static_cast<int>(SendMessageW(linksList, LVM_GETCOUNTPERPAGE, 0, 0));
+      if (count - 1 >= top && count - 1 <= top + perPage) {
+        LVITEMW state = {};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(linksList, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+        SendMessageW(linksList, LVM_ENSUREVISIBLE, row, FALSE);
+      }
     }
-    // The list follows new rows only while its end is in view.
-    const int top = static_cast<int>(SendMessageW(linksList, LVM_GETTOPINDEX, 0, 0));
-    const int perPage = static_cast<int>(SendMessageW(linksList, LVM_GETCOUNTPERPAGE, 0, 0));
-    if (count - 1 >= top && count - 1 <= top + perPage) {
-      LVITEMW state = {};
-      state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-      state.state = LVIS_SELECTED | LVIS_FOCUSED;
-      SendMessageW(linksList, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
-      SendMessageW(linksList, LVM_ENSUREVISIBLE, row, FALSE);
-    }
-  }
+  };
+  RunOnWindowThread(windowCaller, insert);
   free(text);
   return row;
 }
@@ -119,35 +127,39 @@ void CLinkFinder::ShowCheckingTry(int row, int32_t tryNumber) {
   WCHAR text[300];
   FormatStringW(text, 300, u"%s [%d] ...", EngineText("Resource", "Checking"), tryNumber);
   ScopeLock hold(lock);
-  SetColumn(linksList, row, 1, text);
+  auto show = [&] { SetColumn(linksList, row, 1, text); };
+  RunOnWindowThread(windowCaller, show);
 }
 
 void CLinkFinder::FinishRow(const tagTreeListItemFull* item, int row) {
   if (!linksList || row < 0) return;
-  SetResultColumn(linksList, row, 1, item->statusstr);
-  SetColumn(linksList, row, 2, item->comment[0] ? item->comment : item->commentstr);
-  SetResultColumn(linksList, row, 3, item->title);
-  SetResultColumn(linksList, row, 5, item->content);
-  SetResultColumn(linksList, row, 6, item->ressize);
-  SetResultColumn(linksList, row, 7, item->lastmod);
-  const bool unknownCharset = item->statusval == STATUSVAL_BROKEN ||
-                              item->statusval == STATUSVAL_BROKEN_RETRIED || item->flags == 0 ||
-                              item->extern_ == 1;
-  const char16_t* charsetText = u"";
-  if (item->restype == RES_HTML) {
-    charsetText = unknownCharset ? EngineText("Msg", "Unknown") : item->charset;
-  }
-  SetColumn(linksList, row, 8, charsetText);
-  WCHAR time[64];
-  FormatStringW(time, 64, u"%d.%03u %s", item->restime / 1000,
-                static_cast<unsigned>(item->restime % 1000), EngineText("Location", "Sec"));
-  SetColumn(linksList, row, 9, time);
-  LVITEMW lvi = {};
-  lvi.mask = LVIF_PARAM;
-  lvi.iItem = row;
-  lvi.lParam = static_cast<LPARAM>(static_cast<uint32_t>(item->restype & 0xFFFF) |
-                                   (StatusBits(item->statusval) << 16));
-  SendMessageW(linksList, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&lvi));
+  auto finish = [&] {
+    SetResultColumn(linksList, row, 1, item->statusstr);
+    SetColumn(linksList, row, 2, item->comment[0] ? item->comment : item->commentstr);
+    SetResultColumn(linksList, row, 3, item->title);
+    SetResultColumn(linksList, row, 5, item->content);
+    SetResultColumn(linksList, row, 6, item->ressize);
+    SetResultColumn(linksList, row, 7, item->lastmod);
+    const bool unknownCharset = item->statusval == STATUSVAL_BROKEN ||
+                                item->statusval == STATUSVAL_BROKEN_RETRIED || item->flags == 0 ||
+                                item->extern_ == 1;
+    const char16_t* charsetText = u"";
+    if (item->restype == RES_HTML) {
+      charsetText = unknownCharset ? EngineText("Msg", "Unknown") : item->charset;
+    }
+    SetColumn(linksList, row, 8, charsetText);
+    WCHAR time[64];
+    FormatStringW(time, 64, u"%d.%03u %s", item->restime / 1000,
+                  static_cast<unsigned>(item->restime % 1000), EngineText("Location", "Sec"));
+    SetColumn(linksList, row, 9, time);
+    LVITEMW lvi = {};
+    lvi.mask = LVIF_PARAM;
+    lvi.iItem = row;
+    lvi.lParam = static_cast<LPARAM>(static_cast<uint32_t>(item->restype & 0xFFFF) |
+                                     (StatusBits(item->statusval) << 16));
+    SendMessageW(linksList, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&lvi));
+  };
+  RunOnWindowThread(windowCaller, finish);
 }
 
 void CLinkFinder::PrintConsoleLines(const tagTreeListItemFull* item) {

@@ -283,6 +283,9 @@ class CLinkFinder {
   HWND linksList = nullptr;
   HWND layoutTree = nullptr;
   HWND brokenList = nullptr;
+  // Runs the workers' list updates on the thread that owns the windows, one message a row; null
+  // without windows of the constructing thread.
+  HWND windowCaller = nullptr;
   console_type consoleType = CONSOLE_NONE;
   FILE* consoleStream = nullptr;
   void* doneEvent = nullptr;

@@ -10,6 +10,7 @@
 #include "engine/TextCopy.h"
 #include "engine/UnixPath.h"
 #include "engine/UrlParts.h"
+#include "engine/WindowThreadCall.h"
 #include "scandb/ScanDb.h"
 
 namespace {
@@ -50,6 +51,10 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
   showAllLinks = allLinks;
   consoleType = console;
   initialized = 1;
+  const HWND shown = linksList ? linksList : brokenList ? brokenList : worksheetWnd;
+  if (shown && GetWindowThreadProcessId(shown, nullptr) == GetCurrentThreadId()) {
+    windowCaller = CreateWindowThreadCaller();
+  }
 
   if (consoleType == CONSOLE_PROGRESS) {
     // The three progress lines go where these blank lines are. Without a console (a GUI
@@ -177,6 +182,8 @@ void CLinkFinder::Destroy() {
   callbacks.reset();
   SetRobotsText(std::u16string());
   bookmarks.reset();
+  DestroyWindowThreadCaller(windowCaller);
+  windowCaller = nullptr;
 }
 
 void CLinkFinder::GuardFile(const WCHAR* file) {

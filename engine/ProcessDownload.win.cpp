@@ -131,7 +131,8 @@ void CLinkFinder::QueueLink(tagTreeListItemFull* item) {
   if (AddLink(item)) {
     ++found;
     ScopeLock hold(lock);
-    DrawRelativeProgress(1);
+    // At most one redraw per 250 ms, like a checked link: a page queues dozens at once.
+    DrawRelativeProgress(0);
   }
 }
 

@@ -14,6 +14,7 @@
 #include "engine/ProgressDlg.h"
 #include "engine/ReportText.h"
 #include "engine/TextCopy.h"
+#include "engine/WindowThreadCall.h"
 #include "scandb/ScanDb.h"
 #include "toolkit/Format.h"
 
@@ -87,19 +88,22 @@ void CLinkFinder::AddBrokenLink(tagTreeListItemFull* item) {
                                             item->col, item->rel_title, item->statusstr);
     if (text.size() > kDescription - 1) text.resize(kDescription - 1);
     ScopeLock hold(lock);
-    const int count = static_cast<int>(SendMessageW(brokenList, LVM_GETITEMCOUNT, 0, 0));
-    LVITEMW lvi = {};
-    lvi.mask = LVIF_TEXT;
-    lvi.iItem = count;
-    lvi.pszText = const_cast<char16_t*>(text.c_str());
-    const int row = static_cast<int>(
-        SendMessageW(brokenList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lvi)));
-    if (row >= 0) {
-      SetText(brokenList, row, 1, page);
-      SetText(brokenList, row, 2, url);
-      // The list follows new rows only while its end is in view.
-      if (count > 0 && IsItemVisible(brokenList, count - 1)) SelectAndShow(brokenList, row);
-    }
+    auto append = [&] {
+      const int count = static_cast<int>(SendMessageW(brokenList, LVM_GETITEMCOUNT, 0, 0));
+      LVITEMW lvi = {};
+      lvi.mask = LVIF_TEXT;
+      lvi.iItem = count;
+      lvi.pszText = const_cast<char16_t*>(text.c_str());
+      const int row = static_cast<int>(
+          SendMessageW(brokenList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lvi)));
+      if (row >= 0) {
+        SetText(brokenList, row, 1, page);
+        SetText(brokenList, row, 2, url);
+        // The list follows new rows only while its end is in view.
+        if (count > 0 && IsItemVisible(brokenList, count - 1)) SelectAndShow(brokenList, row);
+      }
+    };
+    RunOnWindowThread(windowCaller, append);
   }
   free(url);
   free(page);

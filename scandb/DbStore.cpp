@@ -58,6 +58,26 @@ int32_t StoreRows(tagDBCONTEXT* ctx, const DbLink& link, const DbResult& given,
   return -1;
 }
 
+// During a run, an occurrence of a link already checked is stored as a worker would store
+// it on claiming its queue row (the `report` row and the report call), at once: a queue row
+// written, read back and deleted again would cost three statements under the lock. True
+// when stored; false when the link has no result yet or a step failed, and the occurrence is
+// to be queued.
+bool StoreRepeat(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurrence& at) {
+  std::unique_ptr<DbResultBuffers> result(new (std::nothrow) DbResultBuffers);
+  if (!result) return false;
+  {
+    std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+    if (!ctx->Running) return false;
+    int32_t number = 0;
+    ISC_STATUS fetchStatus = 0;
+    if (!DBFindLoaded(ctx, &number, link, result.get(), &fetchStatus)) return false;
+    if (ctx->KeepReport == 1 && !DbInsertReport(ctx, 0, number, at)) return false;
+  }
+  Report(ctx, 0, link, result->View(), at);
+  return true;
+}
+
 // An occurrence of a re-checked link and the queue row made for it (0 while none).
 struct Requeued {
   int32_t first = 0;
@@ -150,6 +170,7 @@ int32_t DBStoreProcessed(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurren
 int32_t DBInsertLink(tagDBCONTEXT* ctx, int32_t processed, const DbLink& link,
                      const DbResult& result, const DbOccurrence& at) {
   if (!processed) {
+    if (StoreRepeat(ctx, link, at)) return 1;
     std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
     return DbInsertFound(ctx, link, at);
   }

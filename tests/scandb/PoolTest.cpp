@@ -1,4 +1,5 @@
 // Runs of the worker pool over a real database with a stub check.
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <condition_variable>
@@ -159,6 +160,70 @@ TEST_F(PoolTest, TwoQueueRowsOfOneLinkAreNeverCheckedTogether) {
   EXPECT_EQ(scan_.callsOf["/same"], 1);
   EXPECT_EQ(Count(ctx, "loaded"), 7);
   EXPECT_EQ(Count(ctx, "report"), 8);
+}
+
+// The report calls a run makes: the resource, `first` and the stored title of each.
+struct Reported {
+  std::mutex mutex;
+  std::vector<std::string> rows;
+};
+
+void RecordReport(void* user, int32_t first, int32_t, const char*, const char*, const char*,
+                  int32_t, const char* resource, const char*, const char*, int32_t, int32_t,
+                  const char* title, const char*, const char*, const char*, const char*,
+                  const char*, const char*, int32_t, int32_t, int32_t, const char* rel_url,
+                  const char*, int32_t, int32_t, int32_t, int32_t) {
+  Reported& reported = *static_cast<Reported*>(user);
+  std::lock_guard<std::mutex> guard(reported.mutex);
+  reported.rows.push_back(std::string(resource) + " " + std::to_string(first) + " " + title +
+                          " from " + rel_url);
+}
+
+// During a run an occurrence of a link already stored is reported and stored when it is
+// found, with the stored result, rather than queued; outside a run it is queued.
+TEST_F(PoolTest, AnOccurrenceOfAStoredLinkIsStoredWhenFoundDuringARun) {
+  tagDBCONTEXT* ctx = Open();
+  Reported reported;
+  ctx->ReportMode = 2;
+  ctx->ReportCallback = RecordReport;
+  ctx->ReportUser = &reported;
+  Queue(ctx, "example.com", "/a");
+  const std::string repeat = "/a 0 Title of /a from http://example.com/b";
+  bool reportedAtOnce = false;
+  size_t queuedBefore = 0, queuedAfter = 0;
+  auto queued = [ctx] {
+    std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+    return ctx->Queue.Size();
+  };
+  scan_.onCheck = [&](const std::string& resource) {
+    if (resource == "/a") {
+      Queue(ctx, "example.com", "/b");
+      return;
+    }
+    queuedBefore = queued();
+    ASSERT_EQ(DBAddLinkFound(ctx, 1, "", "", "EXAMPLE.com", 80, "/a", "", "", 2, 0,
+                             "http://example.com/b", "", 3, 4, 0, 1),
+              1);
+    queuedAfter = queued();
+    std::lock_guard<std::mutex> guard(reported.mutex);
+    reportedAtOnce =
+        std::find(reported.rows.begin(), reported.rows.end(), repeat) != reported.rows.end();
+  };
+  ASSERT_EQ(DBStartWorkers(ctx, 2, 2, nullptr, nullptr), 1);
+  WaitForEnd(ctx);
+  EXPECT_TRUE(reportedAtOnce);
+  EXPECT_EQ(queuedAfter, queuedBefore);
+  // The first report of a link may follow a later one: it is made after the lock is left.
+  std::sort(reported.rows.begin(), reported.rows.end());
+  EXPECT_EQ(reported.rows, (std::vector<std::string>{repeat, "/a 1 Title of /a from http://start/",
+                                                     "/b 1 Title of /b from http://start/"}));
+  EXPECT_EQ(Count(ctx, "loaded"), 2);
+  EXPECT_EQ(Count(ctx, "report"), 3);
+  EXPECT_EQ(scan_.callsOf["/a"], 1);
+
+  Queue(ctx, "example.com", "/a");
+  EXPECT_EQ(Count(ctx, "found"), 1);
+  EXPECT_EQ(reported.rows.size(), 3u);
 }
 
 struct Producer {

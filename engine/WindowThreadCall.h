@@ -1,0 +1,24 @@
+// Runs a piece of work on the thread that owns a set of windows with one cross-thread
+// message, so that a worker updating the worksheet's lists waits for the GUI thread once per
+// row rather than once per control message. Windows-side header.
+//
+// The call window is a message-only window of the thread that creates it; that thread must
+// handle sent messages (a pumping GUI thread does). The creator destroys it.
+#pragma once
+
+#include <windows.h>
+
+// A call window of the current thread; null when it could not be made.
+HWND CreateWindowThreadCaller();
+// From the owner thread; from any other thread the window is asked to close itself.
+void DestroyWindowThreadCaller(HWND caller);
+// Runs work(arg) on the caller's thread and returns when it is done: directly when there is
+// no call window or this is its thread, else through one SendMessage. Any thread.
+void RunOnWindowThread(HWND caller, void (*work)(void*), void* arg);
+
+// The same for any callable, run in place of its owner thread's message.
+template <typename Work>
+void RunOnWindowThread(HWND caller, Work& work) {
+  RunOnWindowThread(
+      caller, [](void* arg) { (*static_cast<Work*>(arg))(); }, &work);
+}
