@@ -73,7 +73,8 @@ class LinkListDialogTest : public ::testing::Test {
     g_systemActions.ShellExecute = RecordShell;
     owner_ = CreateWindowExW(0, u"STATIC", u"owner", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, nullptr,
                              nullptr, g_instance, nullptr);
-    const std::u16string file = DosPath(MakeTempFolder("linklist")) + u"\\sheet.fdb";
+    folder_ = DosPath(MakeTempFolder("linklist"));
+    const std::u16string file = folder_ + u"\\sheet.fdb";
     engine_ = std::make_unique<CLinkFinder>(OLDFORMAT_NONE, file.c_str(), file.c_str(), &g_settings,
                                             owner_, owner_, nullptr, nullptr, nullptr, 1,
                                             CONSOLE_NONE, nullptr);
@@ -90,6 +91,8 @@ class LinkListDialogTest : public ::testing::Test {
   void TearDown() override {
     engine_.reset();
     DestroyWindow(owner_);
+    DeleteFileW((folder_ + u"\\sheet.fdb").c_str());
+    RemoveDirectoryW(folder_.c_str());
   }
 
   // Runs the dialog for url and direction; `look` sees it from inside its modal loop once
@@ -139,6 +142,7 @@ class LinkListDialogTest : public ::testing::Test {
   }
 
   HWND owner_ = nullptr;
+  std::u16string folder_;
   std::unique_ptr<CLinkFinder> engine_;
 };
 
