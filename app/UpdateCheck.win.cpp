@@ -47,7 +47,7 @@ void FillUpdateRequest(CHTTPDnld* dnld, uint64_t version) {
   dnld->Http11 = g_settings.HTTPVer;
   dnld->HeadOnly = 0;
   dnld->Timeout = static_cast<int32_t>(g_settings.URLTimeout);
-  char identity[128];
+  char identity[160];  // an 80-byte name, ":" and a dotted address
   if (g_updateServer.Identity) {
     snprintf(identity, sizeof identity, "%s", g_updateServer.Identity);
   } else {
