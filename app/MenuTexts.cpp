@@ -1,8 +1,6 @@
-#include <climits>
-#include <cstdlib>
-
 #include "app/Language.h"
 #include "app/StringTable.h"
+#include "app/TemplateBuffer.h"
 #include "toolkit/Languages.h"
 #include "toolkit/MenuText.h"
 
@@ -144,24 +142,10 @@ int WriteMenuText(char16_t* buffer, int capacity, int kind) {
 }  // namespace
 
 int BuildMenuText(char16_t** text, int kind) {
-  int capacity = 4096;
-  char16_t* buffer = static_cast<char16_t*>(std::malloc(capacity * sizeof(char16_t)));
-  while (buffer) {
-    int length = WriteMenuText(buffer, capacity, kind);
-    if (length < capacity - 1) {
-      *text = buffer;
-      return length;
-    }
-    // Doubling keeps the rewrites of a long menu linear in its length.
-    char16_t* grown = nullptr;
-    if (capacity <= INT_MAX / 2) {
-      capacity *= 2;
-      grown = static_cast<char16_t*>(
-          std::realloc(buffer, static_cast<size_t>(capacity) * sizeof(char16_t)));
-    }
-    if (!grown) std::free(buffer);
-    buffer = grown;
-  }
-  *text = nullptr;
-  return 0;
+  return WriteTemplateText(
+      text,
+      [](char16_t* buffer, int size, const void* context) {
+        return WriteMenuText(buffer, size, *static_cast<const int*>(context));
+      },
+      &kind);
 }

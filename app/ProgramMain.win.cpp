@@ -104,18 +104,7 @@ HWND CreateFrame() {
 
 void RunMessageLoop() {
   MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (HelpPreTranslateMessage(&message)) continue;
-    if (TranslateWorksheetKeys(g_mdiClient, &message)) continue;
-    if (g_mdiClient && TranslateMDISysAccel(g_mdiClient, &message)) continue;
-    if (g_accelerators && TranslateAcceleratorW(g_frame, g_accelerators, &message)) continue;
-    HWND active = g_mdiClient
-                      ? reinterpret_cast<HWND>(SendMessageW(g_mdiClient, WM_MDIGETACTIVE, 0, 0))
-                      : nullptr;
-    if (active && IsDialogMessageW(active, &message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchProgramMessage(&message);
 }
 
 int Shutdown(int from) {

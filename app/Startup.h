@@ -50,6 +50,10 @@ void HelpUninitialize();
 
 // Alt+S and Ctrl+(Shift+)Tab while a worksheet is active; nonzero when consumed.
 int TranslateWorksheetKeys(HWND mdiClient, MSG* message);
+// One turn of the program's message loop: help, worksheet keys, MDI keys and the frame's
+// accelerators take the message first, then the active worksheet's dialog keys; whatever
+// is left is translated and dispatched.
+void DispatchProgramMessage(MSG* message);
 // Starts a new copy with the same command line when the restart flag is set.
 void RestartProgram();
 

@@ -127,6 +127,19 @@ int TranslateWorksheetKeys(HWND mdiClient, MSG* message) {
   return 0;
 }
 
+void DispatchProgramMessage(MSG* message) {
+  if (HelpPreTranslateMessage(message)) return;
+  if (TranslateWorksheetKeys(g_mdiClient, message)) return;
+  if (g_mdiClient && TranslateMDISysAccel(g_mdiClient, message)) return;
+  if (g_accelerators && TranslateAcceleratorW(g_frame, g_accelerators, message)) return;
+  HWND active = g_mdiClient
+                    ? reinterpret_cast<HWND>(SendMessageW(g_mdiClient, WM_MDIGETACTIVE, 0, 0))
+                    : nullptr;
+  if (active && IsDialogMessageW(active, message)) return;
+  TranslateMessage(message);
+  DispatchMessageW(message);
+}
+
 void RestartProgram() {
   if (!g_restart) return;
   WCHAR path[SETTINGS_PATH_SIZE];

@@ -6,7 +6,7 @@
 // characters written, as the toolkit's writers do.
 typedef int (*TEMPLATEWRITER)(char16_t* buffer, int size, const void* context);
 
-// Runs write into a buffer of 4096 characters, grown by 4096 while the writer filled it
+// Runs write into a buffer of 4096 characters, doubled while the writer filled it
 // (result + 1 equals the size). Returns the text's length with *text set; the caller
 // frees *text with free(). When memory runs out *text is null and the result 0.
 int WriteTemplateText(char16_t** text, TEMPLATEWRITER write, const void* context);

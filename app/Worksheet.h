@@ -22,10 +22,11 @@ constexpr UINT WM_WORKSHEET_SCAN_DONE = WM_USER + 110;
 constexpr UINT WM_WORKSHEET_AFTER_SCAN = WM_USER + 111;
 constexpr UINT WM_WORKSHEET_PANEL_WIDTH = WM_USER + 120;
 constexpr UINT WM_WORKSHEET_NEW = WM_USER + 200;
-constexpr UINT WM_WORKSHEET_OPEN = WM_USER + 300;  // wParam 0, lParam the path
+constexpr UINT WM_WORKSHEET_OPEN = WM_USER + 300;  // wParam 1 at start-up, lParam the path
 constexpr UINT WM_WORKSHEET_RECENT = WM_USER + 500;
 constexpr UINT WM_FRAME_MENU_CHANGED = WM_USER + 600;
 constexpr UINT_PTR WORKSHEET_PROGRESS_TIMER = 1;
+constexpr UINT_PTR WORKSHEET_AFTER_SCAN_TIMER = 2;
 constexpr int WORKSHEET_BANNER_HEIGHT = 56;
 // The bottom of the right side that the engine's progress graphic paints.
 constexpr int WORKSHEET_PROGRESS_HEIGHT = 65;

@@ -6,6 +6,7 @@
 
 #include <new>
 
+#include "app/AfterScan.h"
 #include "app/AutosaveNames.h"
 #include "app/Frame.h"
 #include "app/Settings.h"
@@ -13,6 +14,7 @@
 #include "app/Startup.h"
 #include "app/StringTable.h"
 #include "app/WindowPlacement.h"
+#include "app/WorksheetFiles.h"
 #include "engine/LinkFinder.h"
 #include "engine/TextCopy.h"
 #include "toolkit/FinderStruct.h"
@@ -26,8 +28,7 @@ void ReadWorksheetState(HWND worksheet, tagWORKSHEETSTATE* out) {
   out->View = data ? data->View : 0;
   out->SitePanel = GetDlgItem(worksheet, WORKSHEET_SITE_PANEL);
 }
-// Locator files and tooltips come with the worksheet files and the lists' tooltips.
-void KeepLocator(HWND) {}
+// Tooltips come with the lists' tooltips.
 void KeepTooltips(HWND) {}
 
 const int kLinkColumns[] = {STR_Column_Link,       STR_Column_Status,       STR_Column_Comment,
@@ -143,39 +144,6 @@ void CreateChildren(HWND window, tagWORKSHEETDATA* data) {
   }
 }
 
-// Column widths of the links list from the engine's window settings.
-void ApplyColumnWidths(HWND window, CLinkFinder* finder) {
-  const tagWINDOWSETTINGS* settings = finder->GetWindowSettings();
-  HWND links = GetDlgItem(window, WORKSHEET_LINKS_LIST);
-  for (int i = 0; i < LinkColumnCount(); ++i) {
-    SendMessageW(links, LVM_SETCOLUMNWIDTH, i, settings->ColWidth[i] & 0xFFFF);
-  }
-}
-
-// The first free autosave name of kind for this worksheet; its own file counts as taken.
-bool MakeAutosaveFileName(const tagWORKSHEETDATA* data, int kind, char16_t* out, int size) {
-  CreateFolderPath(g_autosaveFolder, 0);
-  char16_t base[256];
-  MakeAutosaveBase(data->Finder ? data->Finder->SiteSrv() : nullptr, base, 256);
-  for (int number = 1; number < 100000; ++number) {
-    if (!MakeAutosaveCandidate(g_autosaveFolder, base, number, kind, out, size)) return false;
-    if (!FileExists(out) && lstrcmpiW(out, data->DataFile) != 0) return true;
-  }
-  return false;
-}
-
-void DestroySelf(HWND window) {
-  SendMessageW(GetParent(window), WM_MDIDESTROY, reinterpret_cast<WPARAM>(window), 0);
-}
-
-// The engine is deleted only while no run is flagged, its pointer cleared first: an end
-// message handled while the engine waits for its workers finds none.
-void DeleteFinder(tagWORKSHEETDATA* data) {
-  CLinkFinder* finder = data->Finder;
-  data->Finder = nullptr;
-  delete finder;
-}
-
 void NewWorksheet(HWND window, tagWORKSHEETDATA* data) {
   char16_t name[1024];
   if (!MakeAutosaveFileName(data, AUTOSAVE_DATABASE, name, 1024)) {
@@ -201,13 +169,18 @@ void NewWorksheet(HWND window, tagWORKSHEETDATA* data) {
 }
 
 void OnScanDone(HWND window, tagWORKSHEETDATA* data) {
+  // A run the user stopped or paused is not done: closing the program or powering off
+  // then would end the user's session in the middle of their work.
+  const bool endedOnItsOwn = !data->StopPending;
   data->StopPending = 0;
   data->Running = 0;
   UpdateWorksheetStates(window);
   KillTimer(window, WORKSHEET_PROGRESS_TIMER);
   g_worksheetCalls.RefreshListTooltips(GetDlgItem(window, WORKSHEET_LINKS_LIST));
   g_worksheetCalls.RefreshListTooltips(GetDlgItem(window, WORKSHEET_BROKEN_LIST));
-  PostMessageW(window, WM_WORKSHEET_AFTER_SCAN, 0, 0);
+  // The actions may close this window and delete the engine: they wait until the engine's
+  // end message has returned to the worker.
+  if (endedOnItsOwn) PostMessageW(window, WM_WORKSHEET_AFTER_SCAN, 0, 0);
 }
 
 // True when the window may go.
@@ -228,14 +201,10 @@ bool ConfirmClose(HWND window, tagWORKSHEETDATA* data) {
   return true;
 }
 
-// The window and site settings go into the engine before it is freed, so they are in the
-// file for the next start.
-void StoreSettings(HWND window, tagWORKSHEETDATA* data);
-
 void OnDestroy(HWND window, tagWORKSHEETDATA* data) {
   KillTimer(window, WORKSHEET_PROGRESS_TIMER);
   if (data->Finder) {
-    if (!data->Running) StoreSettings(window, data);
+    if (!data->Running) StoreSettings(window, data, SITE_READ_KEEP | SITE_READ_NO_RECENT);
     char16_t fresh[1024] = {};
     const bool renamed =
         g_settings.AutosaveWorksheets && data->DataFile[0] &&
@@ -258,16 +227,6 @@ void OnDestroy(HWND window, tagWORKSHEETDATA* data) {
   if (data->Font) DeleteObject(data->Font);
   SetWindowLongPtrW(window, 0, 0);
   HeapFree(GetProcessHeap(), 0, data);
-}
-
-void StoreSettings(HWND window, tagWORKSHEETDATA* data) {
-  StoreWindowSettings(window, data);
-  tagSITESETTINGS site = *data->Finder->GetSettings();
-  char16_t url[256];
-  if (ReadSitePanel(GetDlgItem(window, WORKSHEET_SITE_PANEL), url, 256, &site,
-                    SITE_READ_KEEP | SITE_READ_NO_RECENT)) {
-    data->Finder->SetSettings(url, &site, g_settings.DisplayAllLinks);
-  }
 }
 
 void OnActivate(HWND window, HWND activated) {
@@ -332,6 +291,36 @@ LRESULT OnCreate(HWND window) {
 
 }  // namespace
 
+// Column widths of the links list from the engine's window settings.
+void ApplyColumnWidths(HWND window, CLinkFinder* finder) {
+  const tagWINDOWSETTINGS* settings = finder->GetWindowSettings();
+  HWND links = GetDlgItem(window, WORKSHEET_LINKS_LIST);
+  for (int i = 0; i < LinkColumnCount(); ++i) {
+    SendMessageW(links, LVM_SETCOLUMNWIDTH, i, settings->ColWidth[i] & 0xFFFF);
+  }
+}
+
+void DestroySelf(HWND window) {
+  SendMessageW(GetParent(window), WM_MDIDESTROY, reinterpret_cast<WPARAM>(window), 0);
+}
+
+// The engine is deleted only while no run is flagged, its pointer cleared first: an end
+// message handled while the engine waits for its workers finds none.
+void DeleteFinder(tagWORKSHEETDATA* data) {
+  CLinkFinder* finder = data->Finder;
+  data->Finder = nullptr;
+  delete finder;
+}
+
+void StoreSettings(HWND window, tagWORKSHEETDATA* data, int readFlags) {
+  StoreWindowSettings(window, data);
+  tagSITESETTINGS site = *data->Finder->GetSettings();
+  char16_t url[256];
+  if (ReadSitePanel(GetDlgItem(window, WORKSHEET_SITE_PANEL), url, 256, &site, readFlags)) {
+    data->Finder->SetSettings(url, &site, g_settings.DisplayAllLinks);
+  }
+}
+
 void StoreWindowSettings(HWND window, tagWORKSHEETDATA* data) {
   NormalPlacement placement;
   GetNormalPlacement(window, &placement);
@@ -358,7 +347,7 @@ void UpdateWorksheetStates(HWND worksheet) {
   if (active && active != worksheet) UpdateCommandStates(active);
 }
 
-tagWORKSHEETCALLS g_worksheetCalls = {ReadWorksheetState, KeepLocator, KeepTooltips};
+tagWORKSHEETCALLS g_worksheetCalls = {ReadWorksheetState, ApplyAutosaveSetting, KeepTooltips};
 
 tagWORKSHEETDATA* WorksheetData(HWND worksheet) {
   return worksheet ? reinterpret_cast<tagWORKSHEETDATA*>(GetWindowLongPtrW(worksheet, 0)) : nullptr;
@@ -397,11 +386,15 @@ LRESULT CALLBACK WorksheetWndProc(HWND window, UINT message, WPARAM wParam, LPAR
       OnScanDone(window, data);
       return 0;
     case WM_WORKSHEET_AFTER_SCAN:
+      RunAfterScanActions(window);
       return 0;
     case WM_WORKSHEET_PANEL_WIDTH:
       return SitePanelWidth(window);
     case WM_WORKSHEET_NEW:
       NewWorksheet(window, data);
+      return 0;
+    case WM_WORKSHEET_OPEN:
+      OpenWorksheet(window, data, static_cast<int>(wParam), reinterpret_cast<const WCHAR*>(lParam));
       return 0;
     case WM_WORKSHEET_NEXT:
       CycleTab(window, data, static_cast<int>(wParam));
@@ -441,5 +434,3 @@ LRESULT CALLBACK WorksheetWndProc(HWND window, UINT message, WPARAM wParam, LPAR
   }
   return DefMDIChildProcW(window, message, wParam, lParam);
 }
-
-void ReopenAutosavedWorksheets() {}

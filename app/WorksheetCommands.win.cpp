@@ -13,6 +13,7 @@
 #include "app/StringTable.h"
 #include "app/WebAddresses.h"
 #include "app/Worksheet.h"
+#include "app/WorksheetFiles.h"
 #include "engine/ControlWrappers.h"
 #include "engine/LinkFinder.h"
 #include "toolkit/Format.h"
@@ -70,6 +71,10 @@ void StartOrResume(HWND window, tagWORKSHEETDATA* data) {
   if (!data->Finder->StartFinder()) data->Running = 0;
   SetWorksheetCaption(window, data);
   UpdateWorksheetStates(window);
+  // Disabling the site panel took the focus from the URL box (Wine leaves no focus, so
+  // keys arrive as system keys); the worksheet keeps the keyboard, as after a pause.
+  HWND focus = GetFocus();
+  if (!focus || !IsWindowEnabled(focus)) SetFocus(window);
   if (data->Running) StartTimer(window);
 }
 
@@ -171,6 +176,14 @@ void WorksheetCommand(HWND window, tagWORKSHEETDATA* data, WPARAM wParam, LPARAM
   }
   HWND panel = GetDlgItem(window, WORKSHEET_SITE_PANEL);
   switch (id) {
+    case 1102:
+    case 1103:
+      SaveWorksheet(window, data, id == 1103);
+      break;
+    case 1119:
+    case 1122:
+      ExportWorksheet(window, data, id);
+      break;
     case 1123:
       ShowSiteUrlList(panel, !IsSiteUrlDropped(panel));
       break;

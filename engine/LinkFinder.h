@@ -313,9 +313,19 @@ class CLinkFinder {
   BadLinkList* badLinks = nullptr;
   // The database file's Linux path, for refusing a move onto another open worksheet.
   std::string databasePath;
+  // Held on the attached database file: Firebird opens it beyond Wine's sharing checks, so
+  // without this another worksheet or program copy could open, overwrite or delete it.
+  HANDLE fileGuard = INVALID_HANDLE_VALUE;
+  void GuardFile(const WCHAR* file);
+  void ReleaseFileGuard();
   // The report being written by ExportLinks, read by export_report_func.
   HANDLE reportFile = INVALID_HANDLE_VALUE;
   tagEXPORTLINKSSTRUCT* exportRequest = nullptr;
   const ReportTexts* reportTexts = nullptr;
   bool reportFailed = false;
 };
+
+// Opens a finished report for a request with OpenAfter: the shell's ShellExecuteW, looked
+// up when called. Replaceable (tests); GUI thread.
+extern HINSTANCE(WINAPI* g_openReportFile)(HWND owner, LPCWSTR verb, LPCWSTR file,
+                                           LPCWSTR parameters, LPCWSTR folder, INT show);

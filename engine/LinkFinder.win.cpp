@@ -109,6 +109,7 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
     } else if (!path.empty() && DBOpenDatabase(context, path.c_str(), &cancelled)) {
       databasePath = path;
       AttachedFiles(path, true);
+      GuardFile(databaseFile);
       LoadOptions();
     } else {
       initialized = 0;
@@ -171,10 +172,22 @@ void CLinkFinder::Destroy() {
     while (!DBFreeContext(context)) WaitHandlingSentMessages(kStopPollMs);
     context = nullptr;
     if (!databasePath.empty()) AttachedFiles(databasePath, false);
+    ReleaseFileGuard();
   }
   callbacks.reset();
   SetRobotsText(std::u16string());
   bookmarks.reset();
+}
+
+void CLinkFinder::GuardFile(const WCHAR* file) {
+  ReleaseFileGuard();
+  fileGuard = CreateFileW(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+void CLinkFinder::ReleaseFileGuard() {
+  if (fileGuard != INVALID_HANDLE_VALUE) CloseHandle(fileGuard);
+  fileGuard = INVALID_HANDLE_VALUE;
 }
 
 void CLinkFinder::SetRobotsText(std::u16string text) {

@@ -48,6 +48,7 @@ int CLinkFinder::MoveDataBase(int copy, const WCHAR* from, const WCHAR* to) {
   ProgressWindow window(mainWindow, EngineText("PrgBar", "Saving"), to, false);
   if (!DBMoveDatabase(context, nullptr, 0)) return 0;
   AttachedFiles(databasePath, false);
+  ReleaseFileGuard();
   bool moved = Transfer(copy, from, to, window.get());
   const std::string* place = moved ? &toPath : &fromPath;
   int attached = DBMoveDatabase(context, place->c_str(), 1);
@@ -61,6 +62,7 @@ int CLinkFinder::MoveDataBase(int copy, const WCHAR* from, const WCHAR* to) {
   if (attached) {
     databasePath = *place;
     AttachedFiles(databasePath, true);
+    GuardFile(place == &toPath ? to : from);
   } else {
     databasePath.clear();
   }

@@ -44,15 +44,16 @@ std::u16string Unsigned(uint32_t value) {
 }
 
 // The shell is looked up when a report is opened, so the engine does not need it to load.
-void OpenWithShell(HWND owner, const WCHAR* file) {
-  typedef HINSTANCE(WINAPI * ShellExecuteProc)(HWND, const WCHAR*, const WCHAR*, const WCHAR*,
-                                               const WCHAR*, INT);
+HINSTANCE WINAPI OpenWithShell(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
+                               LPCWSTR folder, INT show) {
+  typedef HINSTANCE(WINAPI * ShellExecuteProc)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
   HMODULE shell = LoadLibraryW(u"shell32.dll");
-  if (!shell) return;
+  if (!shell) return nullptr;
   auto execute = reinterpret_cast<ShellExecuteProc>(
       reinterpret_cast<void*>(GetProcAddress(shell, "ShellExecuteW")));
-  if (execute) execute(owner, u"open", file, u"", u"", SW_SHOWNORMAL);
+  HINSTANCE result = execute ? execute(owner, verb, file, parameters, folder, show) : nullptr;
   FreeLibrary(shell);
+  return result;
 }
 
 const char16_t* YesNo(int32_t value) { return value ? u"yes" : u"no"; }
@@ -94,6 +95,8 @@ std::u16string FormatRFC822Date() {
 }
 
 }  // namespace
+
+HINSTANCE(WINAPI* g_openReportFile)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT) = OpenWithShell;
 
 void CLinkFinder::WriteReport(const std::u16string& text) {
   if (reportFile == INVALID_HANDLE_VALUE || text.empty() || reportFailed) return;
@@ -195,7 +198,9 @@ int CLinkFinder::ExportLinks(tagEXPORTLINKSSTRUCT* request) {
     if (reportFailed) ShowSaveError(saveError);
     return 0;
   }
-  if (request->OpenAfter) OpenWithShell(mainWindow, request->FileName);
+  if (request->OpenAfter) {
+    g_openReportFile(mainWindow, u"open", request->FileName, u"", u"", SW_SHOWNORMAL);
+  }
   return 1;
 }
 

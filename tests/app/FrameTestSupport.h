@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 constexpr char16_t TEST_FRAME_CLASS[] = u"Tessaline_Lite_MDI_Class";
 
 // Loads the strings and menus and registers the frame class and the worksheet class with
@@ -11,3 +13,6 @@ constexpr char16_t TEST_FRAME_CLASS[] = u"Tessaline_Lite_MDI_Class";
 bool PrepareFrameClasses(WNDPROC worksheetProc);
 // A menu built from its text, and its Window submenu (popup) in windowMenu.
 HMENU BuildTestMenu(int kind, int popup, HMENU* windowMenu);
+// Points the documents folder, settings file and autosave folder into a new temporary
+// folder and loads the settings from there; the folder's Linux path, for removing it.
+std::string UseTemporarySettings(const char* prefix);

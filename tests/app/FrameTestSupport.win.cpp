@@ -6,9 +6,12 @@
 
 #include "app/Frame.h"
 #include "app/Language.h"
+#include "app/Settings.h"
 #include "app/Startup.h"
 #include "app/StringTable.h"
 #include "app/Worksheet.h"
+#include "engine/TextCopy.h"
+#include "tests/support/TempFolder.h"
 #include "toolkit/FinderStruct.h"
 #include "toolkit/Languages.h"
 
@@ -42,4 +45,14 @@ bool PrepareFrameClasses(WNDPROC worksheetProc) {
   worksheet.lpszClassName = WORKSHEET_CLASS;
   RegisterClassExW(&worksheet);
   return true;
+}
+
+std::string UseTemporarySettings(const char* prefix) {
+  const std::string unixFolder = MakeTempFolder(prefix);
+  const std::u16string folder = DosPath(unixFolder);
+  CopyField(g_documentsFolder, folder.c_str());
+  CopyField(g_settingsFile, (folder + u"\\settings.ini").c_str());
+  CopyField(g_autosaveFolder, (folder + u"\\AutoSave").c_str());
+  LoadSettings();
+  return unixFolder;
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "tests/app/SettingsFolderTest.h"
+#include "tests/engine/TestSite.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -34,6 +35,23 @@ HWND WaitForWindow(HANDLE process, const char16_t* className, const char16_t* ti
     if (WaitForSingleObject(process, 50) == WAIT_OBJECT_0) return nullptr;
   }
   return nullptr;
+}
+
+// The descendant of window whose control id is id, or null.
+struct ControlSearch {
+  int id;
+  HWND found;
+};
+BOOL CALLBACK MatchControl(HWND window, LPARAM search) {
+  auto* wanted = reinterpret_cast<ControlSearch*>(search);
+  if (GetDlgCtrlID(window) != wanted->id) return TRUE;
+  wanted->found = window;
+  return FALSE;
+}
+HWND FindControl(HWND window, int id) {
+  ControlSearch search = {id, nullptr};
+  EnumChildWindows(window, MatchControl, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 DWORD WaitForExit(HANDLE process) {
@@ -104,6 +122,33 @@ TEST_F(ProgramRun, AnotherVersionShowsTheFixedMessageAndEnds) {
   EXPECT_EQ(0u, WaitForExit(process));
   CloseHandle(process);
   EXPECT_EQ("", ReadBytes(unixFolder + "/settings.ini")) << "nothing else was set up";
+}
+
+// The scan's end closes the program from inside it: the program ends with 0, its engine
+// gone first, and no unsaved worksheet stays behind.
+TEST_F(ProgramRun, AScanEndingWithCloseWhenDoneEndsTheProgram) {
+  TestSite site;
+  ASSERT_TRUE(site.Start());
+  std::ofstream(unixFolder + "/settings.ini")
+      << "[Options]\r\nCloseWhenDone=1\r\nAutosaveWorksheets=0\r\nNumThreads=4\r\n";
+  HANDLE process = Start("TL_PROGRAM", u"");
+  ASSERT_NE(nullptr, process);
+  HWND frame = WaitForWindow(process, u"Tessaline_Lite_MDI_Class", nullptr);
+  ASSERT_NE(nullptr, frame);
+  SendMessageW(frame, WM_COMMAND, 1100, 0);
+  HWND worksheet = FindWindowExW(FindWindowExW(frame, nullptr, u"MDICLIENT", nullptr), nullptr,
+                                 u"Tessaline_Lite_MDI_Child_Class", nullptr);
+  ASSERT_NE(nullptr, worksheet);
+  HWND url = FindControl(worksheet, 2201);
+  ASSERT_NE(nullptr, url);
+  const std::string address = "http://127.0.0.1:" + std::to_string(site.Port()) + "/cookie.html";
+  SendMessageW(url, WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(std::u16string(address.begin(), address.end()).c_str()));
+  SendMessageW(worksheet, WM_COMMAND, 1124, 0);
+  EXPECT_EQ(0u, WaitForExit(process));
+  CloseHandle(process);
+  EXPECT_EQ("", ReadBytes(unixFolder + "/AutoSave/noname.fdb.tsn"));
+  EXPECT_FALSE(site.Requests().empty());
 }
 
 }  // namespace

@@ -1,16 +1,19 @@
 // The worksheet window as a user drives it: the real frame and worksheets in this
-// process, the test's own settings folder, a site on 127.0.0.1; commands as the toolbar
-// sends them, message boxes recorded, the end-of-run messages counted by a hook. Runs
-// alone: it shows windows.
+// process, the test's own settings folder, a site on 127.0.0.1; clicks and keys through
+// SendInput and the program's own loop step with its accelerators, message boxes
+// recorded, the end-of-run messages counted by a hook. Runs alone: it shows windows and
+// takes the keyboard.
 #include "tests/support/WinGTest.h"
 
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -88,6 +91,22 @@ std::u16string ItemText(HWND list, int row, int column) {
   return text;
 }
 
+// Each row's index by its text in one column.
+std::map<std::u16string, int> RowsBy(HWND list, int column) {
+  std::map<std::u16string, int> rows;
+  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int row = 0; row < count; ++row) rows[ItemText(list, row, column)] = row;
+  return rows;
+}
+
+LPARAM ItemData(HWND list, int row) {
+  LVITEMW item = {};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  return item.lParam;
+}
+
 std::u16string WindowText(HWND window) {
   WCHAR text[256] = {};
   GetWindowTextW(window, text, 256);
@@ -98,12 +117,10 @@ class WorksheetTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     ASSERT_TRUE(PrepareFrameClasses(WorksheetWndProc));
-    unixFolder_ = MakeTempFolder("tl-worksheet-");
+    g_accelerators = LoadAcceleratorsW(g_instance, MAKEINTRESOURCEW(1));
+    ASSERT_NE(nullptr, g_accelerators);
+    unixFolder_ = UseTemporarySettings("tl-worksheet-");
     folder_ = DosPath(unixFolder_);
-    CopyField(g_documentsFolder, folder_.c_str());
-    CopyField(g_settingsFile, (folder_ + u"\\settings.ini").c_str());
-    CopyField(g_autosaveFolder, (folder_ + u"\\AutoSave").c_str());
-    LoadSettings();
     g_settings.NumThreads = 4;
     g_settings.ThreadsPerServer = 2;
     g_settings.AutosaveWorksheets = 0;
@@ -118,6 +135,8 @@ class WorksheetTest : public ::testing::Test {
     UnhookWindowsHookEx(gHook);
     UnhookWindowsHookEx(gTimerHook);
     g_checkLinkHook = nullptr;
+    DestroyAcceleratorTable(g_accelerators);
+    g_accelerators = nullptr;
     delete site_;
     EXPECT_EQ(0, system(("rm -rf '" + unixFolder_ + "'").c_str()));
   }
@@ -129,12 +148,17 @@ class WorksheetTest : public ::testing::Test {
     finderstruct.AnimatedMessageBox = RecordBox;
     g_systemActions.ShellExecute = RecordShell;
     gShellCalls = 0;
+    // Every message the test pumps takes the program's own way through its loop.
+    SetPumpFilter([](MSG* message) {
+      DispatchProgramMessage(message);
+      return true;
+    });
     frame = CreateWindowExW(0, TEST_FRAME_CLASS, u"Tessaline Lite",
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 900, 600, nullptr, nullptr,
                             g_instance, nullptr);
     ASSERT_NE(nullptr, frame);
     ShowWindow(frame, SW_SHOWNORMAL);
-    PumpMessages(20);
+    BringToFront(frame);
   }
   void TearDown() override {
     gHold = false;
@@ -147,10 +171,17 @@ class WorksheetTest : public ::testing::Test {
     }
     if (IsWindow(frame)) DestroyWindow(frame);
     ResetEvent(gRelease);
+    SetPumpFilter(nullptr);
   }
 
+  static void Chord(WORD modifier, WORD vk) {
+    KeyDown(modifier);
+    PressKey(vk);
+    KeyUp(modifier);
+  }
+  // Ctrl+N.
   HWND NewWorksheet() {
-    SendMessageW(frame, WM_COMMAND, 1100, 0);
+    Chord(VK_CONTROL, 'N');
     return ActiveWorksheet();
   }
   int State(HWND worksheet) { return WorksheetRunState(WorksheetData(worksheet)); }
@@ -158,26 +189,43 @@ class WorksheetTest : public ::testing::Test {
     std::string url = "http://127.0.0.1:" + std::to_string(site_->Port()) + path;
     return std::u16string(url.begin(), url.end());
   }
-  // Types the start URL into the site panel's box as the user would after clicking it.
   static HWND UrlBox(HWND worksheet) {
     HWND panel = GetDlgItem(worksheet, WORKSHEET_SITE_PANEL);
     return GetDlgItem(
         reinterpret_cast<SITEFRAMEDATA*>(GetWindowLongPtrW(panel, GWLP_USERDATA))->Panel,
         IDC_SITE_URL);
   }
-  void TypeUrl(HWND worksheet, const std::u16string& url) {
-    HWND box = UrlBox(worksheet);
-    BringToFront(worksheet, box);
-    SetWindowTextW(box, url.c_str());
+  // Clicks into the start URL's box, selects what it holds, deletes it and types url.
+  static void TypeUrl(HWND worksheet, const std::u16string& url) {
+    HWND edit = GetWindow(UrlBox(worksheet), GW_CHILD);
+    RECT box = {};
+    GetClientRect(edit, &box);
+    MouseMoveTo(edit, box.right / 2, box.bottom / 2);
+    MouseButton(true);
+    MouseButton(false);
+    EXPECT_EQ(edit, GetFocus()) << "the click reached the box";
+    PressKey(VK_END);
+    Chord(VK_SHIFT, VK_HOME);
+    PressKey(VK_DELETE);
+    TypeText(url.c_str());
   }
-  // A new worksheet scanning the site with its checking workers held.
+  // A new worksheet scanning the site with its checking workers held, started by F5.
   HWND StartHeldScan() {
     HWND worksheet = NewWorksheet();
     if (!worksheet) return nullptr;
     TypeUrl(worksheet, SiteUrl("/index.html"));
     gHold = true;
-    SendMessageW(frame, WM_COMMAND, 1124, 0);
+    PressKey(VK_F5);
     return worksheet;
+  }
+  // Lets the held workers finish and waits for the run's end message.
+  bool ReleaseAndWait(HWND worksheet) {
+    gHold = false;
+    SetEvent(gRelease);
+    const bool ended = WaitForEnd(worksheet);
+    PumpMessages(50);
+    ResetEvent(gRelease);
+    return ended;
   }
   bool WaitForEnd(HWND worksheet) {
     tagWORKSHEETDATA* data = WorksheetData(worksheet);
@@ -193,89 +241,141 @@ std::string WorksheetTest::unixFolder_;
 std::u16string WorksheetTest::folder_;
 TestSite* WorksheetTest::site_;
 
-TEST_F(WorksheetTest, NewScanShowsRowsAndEndsOnce) {
-  HWND worksheet = NewWorksheet();
+// The children's rectangles against the layout's rules, in the worksheet's current view.
+using Edges = std::array<LONG, 4>;
+Edges EdgesIn(HWND worksheet, HWND child) {
+  const RECT r = WindowRectIn(child, worksheet);
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+void ExpectLayout(HWND worksheet, const char* where) {
+  SCOPED_TRACE(where);
+  const tagWORKSHEETDATA* data = WorksheetData(worksheet);
+  RECT client = {};
+  GetClientRect(worksheet, &client);
+  const int width = client.right, height = client.bottom;
+  const Edges banner = EdgesIn(worksheet, GetDlgItem(worksheet, WORKSHEET_BANNER));
+  const int panel = banner[2];
+  EXPECT_EQ((Edges{0, 0, panel, WORKSHEET_BANNER_HEIGHT}), banner);
+  const int chr = WorksheetCharHeight(worksheet, data->Font);
+  const int button = chr + 2 * GetSystemMetrics(SM_CYFRAME);
+  const int description = 4 * chr + 2 * GetSystemMetrics(SM_CYFRAME);
+  EXPECT_EQ((Edges{0, height - button, panel, height}),
+            EdgesIn(worksheet, GetDlgItem(worksheet, WORKSHEET_START_STOP)));
+  EXPECT_EQ((Edges{0, height - button - description, panel, height - button}),
+            EdgesIn(worksheet, GetDlgItem(worksheet, WORKSHEET_DESCRIPTION)));
+  EXPECT_EQ((Edges{0, WORKSHEET_BANNER_HEIGHT, panel, height - button - description}),
+            EdgesIn(worksheet, GetDlgItem(worksheet, WORKSHEET_SITE_PANEL)));
+  HWND links = GetDlgItem(worksheet, WORKSHEET_LINKS_LIST);
+  HWND broken = GetDlgItem(worksheet, WORKSHEET_BROKEN_LIST);
+  HWND tabs = GetDlgItem(worksheet, WORKSHEET_TABS);
+  const int bottom = height - WORKSHEET_PROGRESS_HEIGHT;
+  if (data->View == 1) {
+    const int q = bottom / 10;
+    EXPECT_TRUE(IsWindowVisible(links) && IsWindowVisible(broken) && !IsWindowVisible(tabs));
+    EXPECT_EQ((Edges{panel + 5, chr + 5, width - 5, 5 * q}), EdgesIn(worksheet, links));
+    EXPECT_EQ((Edges{panel + 5, chr + 5 * q + 5, width - 5, bottom}), EdgesIn(worksheet, broken));
+  } else {
+    RECT item = {};
+    SendMessageW(tabs, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+    HWND shown = data->Tab == 2 ? broken : links;
+    EXPECT_TRUE(IsWindowVisible(tabs) && IsWindowVisible(shown));
+    EXPECT_FALSE(IsWindowVisible(shown == links ? broken : links));
+    EXPECT_EQ((Edges{panel + 5, 5, width - 5, bottom}), EdgesIn(worksheet, tabs));
+    EXPECT_EQ((Edges{panel + 10, item.bottom + 10, width - 10, height - 70}),
+              EdgesIn(worksheet, shown));
+  }
+  MINMAXINFO limits = {};
+  SendMessageW(worksheet, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+  EXPECT_EQ(panel + 2 * GetSystemMetrics(SM_CXFRAME) + 60, limits.ptMinTrackSize.x);
+  EXPECT_EQ(WORKSHEET_BANNER_HEIGHT + GetSystemMetrics(SM_CYCAPTION) + button +
+                2 * GetSystemMetrics(SM_CYFRAME) + description,
+            limits.ptMinTrackSize.y);
+}
+
+void Capture(HWND window, const char* name) {
+  if (CaptureFolder()) {
+    EXPECT_TRUE(CaptureWindowPng(window, std::string(CaptureFolder()) + "/" + name)) << name;
+  }
+}
+
+TEST_F(WorksheetTest, UserScansASiteWithKeysAndClicks) {
+  HWND worksheet = StartHeldScan();
   ASSERT_NE(nullptr, worksheet);
   EXPECT_EQ(1u, ListWorksheets().size());
-  EXPECT_NE(INVALID_FILE_ATTRIBUTES,
-            GetFileAttributesW((folder_ + u"\\AutoSave\\noname.fdb.tsn").c_str()));
-  EXPECT_EQ(RUN_STOPPED, State(worksheet));
-
+  EXPECT_EQ(folder_ + u"\\AutoSave\\noname.fdb.tsn", WorksheetData(worksheet)->DataFile);
   const std::u16string url = SiteUrl("/index.html");
-  TypeUrl(worksheet, url);
-  gHold = true;
-  SendMessageW(frame, WM_COMMAND, 1124, 0);
   HWND button = GetDlgItem(worksheet, WORKSHEET_START_STOP);
   EXPECT_EQ(std::u16string(strtbl[STR_Site_Stop]), WindowText(button));
   EXPECT_TRUE(SendMessageW(g_toolbar, TB_ISBUTTONENABLED, 1125, 0));
   EXPECT_TRUE(SendMessageW(g_toolbar, TB_ISBUTTONENABLED, 1128, 0));
   EXPECT_FALSE(SendMessageW(g_toolbar, TB_ISBUTTONENABLED, 1124, 0));
   EXPECT_FALSE(IsWindowEnabled(UrlBox(worksheet)));
-  gHold = false;
-  SetEvent(gRelease);
-  ASSERT_TRUE(WaitForEnd(worksheet));
-  PumpMessages(50);
-  ResetEvent(gRelease);
+  ASSERT_TRUE(ReleaseAndWait(worksheet));
   EXPECT_EQ(1, gScanDone);
   EXPECT_EQ(std::u16string(strtbl[STR_Site_Start]), WindowText(button));
   EXPECT_TRUE(IsWindowEnabled(UrlBox(worksheet)));
   EXPECT_EQ(RUN_STOPPED, State(worksheet));
 
+  // The rows of a page, a missing page and one robots.txt forbids: their status texts and
+  // the status bits of their item data.
   HWND links = GetDlgItem(worksheet, WORKSHEET_LINKS_LIST);
+  const std::map<std::u16string, int> rows = RowsBy(links, 0);
+  EXPECT_GT(rows.size(), size_t{TestSite::kChainPages});
+  struct Row {
+    const char* path;
+    int column;
+    const char16_t* text;
+    LPARAM bits;
+  } const expected[] = {{"/index.html", 1, u"OK", 0},
+                        {"/p/01.html", 1, u"OK", 0},
+                        {"/missing.html", 1, u"404", 1},
+                        {"/private/secret.html", 2, u"Disallowed in robots.txt", 2}};
+  for (const Row& row : expected) {
+    SCOPED_TRACE(row.path);
+    auto found = rows.find(SiteUrl(row.path));
+    ASSERT_NE(rows.end(), found);
+    EXPECT_NE(std::u16string::npos, ItemText(links, found->second, row.column).find(row.text));
+    EXPECT_EQ(row.bits, ItemData(links, found->second) >> 16);
+  }
   HWND broken = GetDlgItem(worksheet, WORKSHEET_BROKEN_LIST);
-  const int rows = static_cast<int>(SendMessageW(links, LVM_GETITEMCOUNT, 0, 0));
-  EXPECT_GT(rows, TestSite::kChainPages);
-  bool sawStart = false, sawMissing = false;
-  for (int row = 0; row < rows; ++row) {
-    const std::u16string link = ItemText(links, row, 0);
-    sawStart |= link == url;
-    if (link == SiteUrl("/missing.html")) {
-      sawMissing = true;
-      EXPECT_NE(std::u16string::npos, ItemText(links, row, 1).find(u"404"));
-    }
-  }
-  EXPECT_TRUE(sawStart);
-  EXPECT_TRUE(sawMissing);
-  const int brokenRows = static_cast<int>(SendMessageW(broken, LVM_GETITEMCOUNT, 0, 0));
-  bool brokenMissing = false;
-  for (int row = 0; row < brokenRows; ++row) {
-    brokenMissing |= ItemText(broken, row, 2) == SiteUrl("/missing.html");
-  }
-  EXPECT_TRUE(brokenMissing);
-  EXPECT_EQ(url, std::u16string(g_settings.Link[0]));
+  const std::map<std::u16string, int> brokenRows = RowsBy(broken, 2);
+  const auto missing = brokenRows.find(SiteUrl("/missing.html"));
+  ASSERT_NE(brokenRows.end(), missing);
+  const std::u16string description = ItemText(broken, missing->second, 0);
+  EXPECT_NE(std::u16string::npos, description.find(SiteUrl("/missing.html")));
+  EXPECT_NE(std::u16string::npos, description.find(u"404"));
 
-  // Both views, as the toolbar switches them: framed lists over the progress band, or
-  // the tabs with one list.
-  SendMessageW(g_mdiClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(worksheet), 0);
-  SendMessageW(frame, WM_COMMAND, 1132, 0);
-  PumpMessages(100);
-  RECT client = {};
-  GetClientRect(worksheet, &client);
-  const RECT linksBox = WindowRectIn(links, worksheet);
-  const RECT brokenBox = WindowRectIn(broken, worksheet);
-  EXPECT_TRUE(IsWindowVisible(links) && IsWindowVisible(broken));
-  EXPECT_FALSE(IsWindowVisible(GetDlgItem(worksheet, WORKSHEET_TABS)));
-  EXPECT_LE(linksBox.bottom, brokenBox.top);
-  EXPECT_EQ(client.bottom - WORKSHEET_PROGRESS_HEIGHT, brokenBox.bottom);
-  EXPECT_EQ(1, g_settings.PrefView);
-  if (CaptureFolder())
-    CaptureWindowPng(frame, std::string(CaptureFolder()) + "/worksheet-frame-view.png");
-  SendMessageW(frame, WM_COMMAND, 1133, 0);
-  SendMessageW(worksheet, WM_WORKSHEET_NEXT, 1, 0);
-  PumpMessages(100);
-  EXPECT_TRUE(IsWindowVisible(GetDlgItem(worksheet, WORKSHEET_TABS)));
-  EXPECT_TRUE(IsWindowVisible(broken));
-  EXPECT_FALSE(IsWindowVisible(links));
-  EXPECT_EQ(2, WorksheetData(worksheet)->Tab);
-  EXPECT_EQ(0, g_settings.PrefView);
-  if (CaptureFolder())
-    CaptureWindowPng(frame, std::string(CaptureFolder()) + "/worksheet-tab-view.png");
-  SendMessageW(worksheet, WM_WORKSHEET_NEXT, 1, 0);
-  EXPECT_EQ(0, WorksheetData(worksheet)->Tab);
-  MINMAXINFO limits = {};
-  SendMessageW(worksheet, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
-  EXPECT_GT(limits.ptMinTrackSize.x, 60);
-  EXPECT_GT(limits.ptMinTrackSize.y, WORKSHEET_BANNER_HEIGHT);
+  // The typed URL tops the recent list, the settings and their file.
+  EXPECT_EQ(url, std::u16string(g_settings.Link[0]));
+  WCHAR stored[256] = {};
+  GetPrivateProfileStringW(u"SiteDefault", u"Link1", u"", stored, 256, g_settingsFile);
+  EXPECT_EQ(url, std::u16string(stored));
+  WCHAR first[256] = {};
+  SendMessageW(UrlBox(worksheet), CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
+  EXPECT_EQ(url, std::u16string(first));
+
+  // F8 and F9 switch the views, Ctrl+Tab the tabs; maximised and restored.
+  for (bool maximised : {true, false}) {
+    if (maximised) {
+      SendMessageW(g_mdiClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(worksheet), 0);
+    } else {
+      SendMessageW(g_mdiClient, WM_MDIRESTORE, reinterpret_cast<WPARAM>(worksheet), 0);
+      MoveWindow(worksheet, 10, 10, 640, 420, TRUE);
+    }
+    PressKey(VK_F8);
+    EXPECT_EQ(1, g_settings.PrefView);
+    ExpectLayout(worksheet, maximised ? "frame view, maximised" : "frame view, restored");
+    if (maximised) Capture(frame, "worksheet-frame-view.png");
+    PressKey(VK_F9);
+    Chord(VK_CONTROL, VK_TAB);
+    EXPECT_EQ(0, g_settings.PrefView);
+    EXPECT_EQ(2, WorksheetData(worksheet)->Tab);
+    ExpectLayout(worksheet, maximised ? "tab view, maximised" : "tab view, restored");
+    if (maximised) Capture(frame, "worksheet-tab-view.png");
+    Chord(VK_CONTROL, VK_TAB);
+    EXPECT_EQ(0, WorksheetData(worksheet)->Tab);
+  }
 
   // The user's close of an unsaved worksheet asks; No keeps it, Yes drops it and its file.
   gBoxAnswer = IDNO;
@@ -290,102 +390,90 @@ TEST_F(WorksheetTest, NewScanShowsRowsAndEndsOnce) {
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(file.c_str()));
 }
 
-TEST_F(WorksheetTest, PauseResumeStopAndCloseWhileRunning) {
+// F6, F5 and F7 in each state, with the workers held so every state lasts.
+TEST_F(WorksheetTest, PauseResumeAndStopByKeys) {
   HWND worksheet = StartHeldScan();
   ASSERT_NE(nullptr, worksheet);
   ASSERT_EQ(RUN_RUNNING, State(worksheet));
 
-  // Closing while running is refused.
   SendMessageW(worksheet, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(IsWindow(worksheet));
+  EXPECT_TRUE(IsWindow(worksheet)) << "closing while running is refused";
   ASSERT_EQ(1u, gBoxes.size());
   EXPECT_EQ(strtbl[STR_Msg_CloseProgress], gBoxes[0]);
 
-  SendMessageW(frame, WM_COMMAND, 1128, 0);
+  PressKey(VK_F6);
   EXPECT_EQ(RUN_PENDING, State(worksheet));
-  SetEvent(gRelease);
-  ASSERT_TRUE(WaitForEnd(worksheet));
-  ResetEvent(gRelease);
+  ASSERT_TRUE(ReleaseAndWait(worksheet));
   EXPECT_EQ(RUN_PAUSED, State(worksheet));
   EXPECT_EQ(1, gScanDone);
 
-  // Resume: running again, and the progress timer ticks again.
-  SendMessageW(frame, WM_COMMAND, 1124, 0);
+  gHold = true;
+  PressKey(VK_F5);
   EXPECT_EQ(RUN_RUNNING, State(worksheet));
   gTimerTicks = 0;
-  EXPECT_TRUE(PumpUntil([] { return gTimerTicks > 0; }, 5000));
+  EXPECT_TRUE(PumpUntil([] { return gTimerTicks > 0; }, 5000)) << "resumed, the timer ticks";
 
-  // Stop while running: pending, then one end message.
-  SendMessageW(frame, WM_COMMAND, 1125, 0);
+  PressKey(VK_F7);
   EXPECT_EQ(RUN_PENDING, State(worksheet));
-  SetEvent(gRelease);
-  ASSERT_TRUE(WaitForEnd(worksheet));
-  PumpMessages(50);
-  ResetEvent(gRelease);
+  ASSERT_TRUE(ReleaseAndWait(worksheet));
   EXPECT_EQ(2, gScanDone);
   EXPECT_EQ(RUN_STOPPED, State(worksheet));
 
-  // A stray end message changes nothing.
-  SendMessageW(worksheet, WM_WORKSHEET_SCAN_DONE, 0, 0);
-  EXPECT_EQ(RUN_STOPPED, State(worksheet));
-}
-
-TEST_F(WorksheetTest, StopWhilePausedStopsWithoutEndMessage) {
-  HWND worksheet = StartHeldScan();
-  ASSERT_NE(nullptr, worksheet);
-  SendMessageW(frame, WM_COMMAND, 1128, 0);
-  SetEvent(gRelease);
-  ASSERT_TRUE(WaitForEnd(worksheet));
-  PumpMessages(50);
-  ResetEvent(gRelease);
+  gHold = true;
+  PressKey(VK_F5);
+  PressKey(VK_F6);
+  ASSERT_TRUE(ReleaseAndWait(worksheet));
   ASSERT_EQ(RUN_PAUSED, State(worksheet));
-  const int ends = gScanDone;
-  SendMessageW(frame, WM_COMMAND, 1125, 0);
+  EXPECT_EQ(3, gScanDone);
+  PressKey(VK_F7);
   PumpMessages(100);
   EXPECT_EQ(RUN_STOPPED, State(worksheet));
-  EXPECT_EQ(ends, gScanDone);
+  EXPECT_EQ(3, gScanDone) << "a paused run stops without an end message";
+
+  SendMessageW(worksheet, WM_WORKSHEET_SCAN_DONE, 0, 0);
+  EXPECT_EQ(RUN_STOPPED, State(worksheet)) << "a stray end message changes nothing";
+
+  const std::u16string file = WorksheetData(worksheet)->DataFile;
+  SendMessageW(frame, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(worksheet));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(file.c_str()))
+      << "without autosave the exit deletes the file";
 }
 
-TEST_F(WorksheetTest, EmptyUrlIsRefusedAndStartsNothing) {
-  HWND worksheet = NewWorksheet();
-  ASSERT_NE(nullptr, worksheet);
-  TypeUrl(worksheet, u"");
-  SendMessageW(frame, WM_COMMAND, 1124, 0);
-  EXPECT_EQ(RUN_STOPPED, State(worksheet));
-  EXPECT_EQ(1u, gBoxes.size());
-  EXPECT_EQ(0, gScanDone);
-}
-
-TEST_F(WorksheetTest, ExitWithAutosaveKeepsTheFileUnderTheSiteName) {
+// An empty URL is refused with the focus back in its box; script, non-ASCII and long URLs
+// scan and end. At exit with autosave the file is kept under the last site's name.
+TEST_F(WorksheetTest, TypedUrlsThenExitWithAutosave) {
   g_settings.AutosaveWorksheets = 1;
   HWND worksheet = NewWorksheet();
   ASSERT_NE(nullptr, worksheet);
-  TypeUrl(worksheet, SiteUrl("/index.html"));
-  SendMessageW(frame, WM_COMMAND, 1124, 0);
-  ASSERT_TRUE(WaitForEnd(worksheet));
-  PumpMessages(50);
-  SendMessageW(frame, WM_CLOSE, 0, 0);
-  EXPECT_FALSE(IsWindow(worksheet));
-  const std::u16string kept = folder_ + u"\\AutoSave\\127.0.0.1.fdb.tsn";
-  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(kept.c_str()));
-  EXPECT_EQ(u"127.0.0.1.fdb.tsn", std::u16string(g_settings.ActiveFileName));
-  DeleteFileW(kept.c_str());
-  g_settings.AutosaveWorksheets = 0;
-}
+  TypeUrl(worksheet, u"");
+  PressKey(VK_F5);
+  EXPECT_EQ(RUN_STOPPED, State(worksheet));
+  EXPECT_EQ(1u, gBoxes.size());
+  EXPECT_EQ(GetWindow(UrlBox(worksheet), GW_CHILD), GetFocus());
+  EXPECT_EQ(0, gScanDone);
 
-TEST_F(WorksheetTest, OddTypedUrlsScanAndEnd) {
-  HWND worksheet = NewWorksheet();
-  ASSERT_NE(nullptr, worksheet);
-  const std::u16string longPath = SiteUrl("/") + std::u16string(255 - SiteUrl("/").size(), u'a');
-  const std::u16string urls[] = {longPath, SiteUrl("/\u00e4\u4e2d.html"), u"javascript:alert(1)"};
+  const std::u16string root = SiteUrl("/");
+  const std::u16string urls[] = {u"javascript:alert(1)", SiteUrl("/\u00e4\u4e2d.html"),
+                                 root + std::u16string(255 - root.size(), u'a')};
   for (const std::u16string& url : urls) {
     TypeUrl(worksheet, url);
-    SendMessageW(frame, WM_COMMAND, 1124, 0);
+    PressKey(VK_F5);
     ASSERT_TRUE(WaitForEnd(worksheet));
     PumpMessages(20);
     EXPECT_EQ(RUN_STOPPED, State(worksheet));
     EXPECT_EQ(url, std::u16string(g_settings.Link[0]));
   }
+
+  SendMessageW(frame, WM_CLOSE, 0, 0);
+  g_settings.AutosaveWorksheets = 0;
+  EXPECT_FALSE(IsWindow(worksheet));
+  const std::u16string kept = folder_ + u"\\AutoSave\\127.0.0.1.fdb.tsn";
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(kept.c_str()));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
+            GetFileAttributesW((folder_ + u"\\AutoSave\\noname.fdb.tsn").c_str()));
+  EXPECT_EQ(u"127.0.0.1.fdb.tsn", std::u16string(g_settings.ActiveFileName));
+  DeleteFileW(kept.c_str());
 }
 
 // A page of 2,000 links to missing files, scanned while the user pauses, resumes, resizes,
@@ -403,7 +491,7 @@ TEST_F(WorksheetTest, BusyUserDuringALongScan) {
   HWND worksheet = NewWorksheet();
   ASSERT_NE(nullptr, worksheet);
   TypeUrl(worksheet, u"file://" + folder_ + u"\\busy.html");
-  SendMessageW(frame, WM_COMMAND, 1124, 0);
+  PressKey(VK_F5);
   tagWORKSHEETDATA* data = WorksheetData(worksheet);
   int step = 0;
   const bool ended = PumpUntil(

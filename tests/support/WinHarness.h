@@ -39,7 +39,10 @@ void BringToFront(HWND window, HWND focus = nullptr);
 // under the cursor. Each call pumps until the input has been delivered.
 void KeyDown(WORD vk);
 void KeyUp(WORD vk);
-void PressKey(WORD vk);                       // down and up
+void PressKey(WORD vk);  // down and up
+// Each character of text as a key of its own (KEYEVENTF_UNICODE): it reaches the focus
+// as WM_CHAR, whatever the keyboard layout.
+void TypeText(const char16_t* text);
 void MouseMoveTo(HWND window, int x, int y);  // client coordinates of `window`
 void MouseButton(bool down);
 

@@ -140,6 +140,20 @@ void PressKey(WORD vk) {
   KeyUp(vk);
 }
 
+void TypeText(const char16_t* text) {
+  for (; *text; ++text) {
+    INPUT keys[2] = {};
+    for (INPUT& key : keys) {
+      key.type = INPUT_KEYBOARD;
+      key.ki.wScan = *text;
+      key.ki.dwFlags = KEYEVENTF_UNICODE;
+    }
+    keys[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+  }
+  DeliverInput();
+}
+
 void MouseMoveTo(HWND window, int x, int y) {
   POINT point = {x, y};
   ClientToScreen(window, &point);
