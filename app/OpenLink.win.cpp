@@ -7,6 +7,8 @@
 
 #include "app/StringTable.h"
 #include "app/SystemActions.h"
+#include "engine/TextHelpers.h"
+#include "net/Downloader.h"
 #include "toolkit/FinderStruct.h"
 
 namespace {
@@ -31,13 +33,25 @@ bool IsWebAddress(const char16_t* address) {
   return false;
 }
 
+// A crawled link's decoded text may hold a quote or a blank, which would end the address
+// on the browser's command line and add arguments of its own: what never stands raw in an
+// address goes to the shell percent-encoded, as UTF-8. Non-ASCII text is encoded too, the
+// usual reading of an international address, so no Unicode blank or control slips through.
+std::u16string ShellSafeAddress(const char16_t* address) {
+  std::string utf8(std::char_traits<char16_t>::length(address) * 3 + 1, '\0');
+  utf8.resize(Utf16ToUtf8Z(address, &utf8[0], static_cast<int>(utf8.size())));
+  const std::string escaped = URLEscaped(utf8.c_str(), "\"<>^`{|}");
+  return std::u16string(escaped.begin(), escaped.end());
+}
+
 DWORD WINAPI OpenLinkThread(void* parameter) {
   auto* request = static_cast<OPENLINKREQUEST*>(parameter);
-  const INT_PTR result =
-      IsWebAddress(request->Address)
-          ? reinterpret_cast<INT_PTR>(g_systemActions.ShellExecute(
-                request->Owner, u"open", request->Address, nullptr, nullptr, request->ShowCmd))
-          : 0;
+  INT_PTR result = 0;
+  if (IsWebAddress(request->Address)) {
+    const std::u16string address = ShellSafeAddress(request->Address);
+    result = reinterpret_cast<INT_PTR>(g_systemActions.ShellExecute(
+        request->Owner, u"open", address.c_str(), nullptr, nullptr, request->ShowCmd));
+  }
   if (result <= 32) {
     CopyTextToClipboard(request->Owner, request->Address);
     finderstruct.AnimatedMessageBox(request->Owner, strtbl[STR_Msg_OpenClipboard],

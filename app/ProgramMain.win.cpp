@@ -19,6 +19,24 @@
 
 namespace {
 
+// The sockets of this program are the C library's, used on the library side. An import of
+// Winsock would put its exports in the place of those calls throughout the program (same
+// names, another calling convention), so the start-up's Winsock check loads it by name.
+HMODULE g_winsock = nullptr;
+
+int StartWinsock(WORD version, WSADATA* data) {
+  if (!g_winsock) g_winsock = LoadLibraryW(u"ws2_32.dll");
+  auto start = reinterpret_cast<int(WINAPI*)(WORD, WSADATA*)>(
+      g_winsock ? reinterpret_cast<void*>(GetProcAddress(g_winsock, "WSAStartup")) : nullptr);
+  return start ? start(version, data) : WSASYSNOTREADY;
+}
+
+void StopWinsock() {
+  auto stop = reinterpret_cast<int(WINAPI*)()>(
+      g_winsock ? reinterpret_cast<void*>(GetProcAddress(g_winsock, "WSACleanup")) : nullptr);
+  if (stop) stop();
+}
+
 constexpr char16_t kCaption[] = u"Tessaline Lite";
 constexpr char16_t kFrameClass[] = u"Tessaline_Lite_MDI_Class";
 
@@ -93,7 +111,7 @@ int Shutdown(int from) {
   if (from <= SHUTDOWN_MENUS) {
     if (g_worksheetMenu) DestroyMenu(g_worksheetMenu);
     g_worksheetMenu = nullptr;
-    WSACleanup();
+    StopWinsock();
   }
   HelpUninitialize();
   CookiesFree(g_settings.CookiesFile);
@@ -145,13 +163,13 @@ int RunProgram(HINSTANCE instance, HINSTANCE previous) {
   if (!previous) RegisterClasses();
 
   WSADATA sockets = {};
-  if (WSAStartup(MAKEWORD(1, 1), &sockets) != 0) {
+  if (StartWinsock(MAKEWORD(1, 1), &sockets) != 0) {
     ShowError(STR_Msg_WinsockCannotInit);
     return Shutdown(SHUTDOWN_HELP);
   }
   if (LOBYTE(sockets.wVersion) != 1 || HIBYTE(sockets.wVersion) != 1) {
     ShowError(STR_Msg_WinsockInvalidVer);
-    WSACleanup();
+    StopWinsock();
     return Shutdown(SHUTDOWN_HELP);
   }
   // Before any thread exists, next to the sockets.

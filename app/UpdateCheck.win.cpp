@@ -1,7 +1,4 @@
 // The update check's thread, its request and reply, and the new-version window.
-// Winsock 2 before anything includes <windows.h>, which would bring in Winsock 1.
-#include <winsock2.h>
-
 #include "app/UpdateCheck.h"
 
 #include <cstdio>
@@ -27,23 +24,18 @@ namespace {
 constexpr int IDC_UPDATE_TEXT = 1601;
 constexpr DWORD kUpdateWindowStyle = 0x90C800C4;
 
-// "host" or "host:address", as the server expects in u=.
+// "host" or "host:address", as the server expects in u=. The name service is asked on
+// the library side: a Winsock import would take over the POSIX socket calls of the whole
+// program.
 void DescribeComputer(char* out, int size) {
-  char name[81] = {};
-  WSADATA wsa;
-  const bool started = WSAStartup(MAKEWORD(2, 2), &wsa) == 0;
-  // Winsock's gethostname is hidden behind the C library's here; this is the same name.
-  DWORD nameSize = sizeof name;
-  if (!GetComputerNameExA(ComputerNameDnsHostname, name, &nameSize)) name[0] = 0;
-  const hostent* host = name[0] ? gethostbyname(name) : nullptr;
-  if (host && host->h_addr_list && host->h_addr_list[0]) {
-    in_addr address;
-    memcpy(&address, host->h_addr_list[0], sizeof address);
-    snprintf(out, size, "%s:%s", name, inet_ntoa(address));
+  char name[81];
+  char dotted[64];
+  LocalHostNameAndAddress(name, sizeof name, dotted, sizeof dotted);
+  if (dotted[0]) {
+    snprintf(out, size, "%s:%s", name, dotted);
   } else {
     snprintf(out, size, "%s", name);
   }
-  if (started) WSACleanup();
 }
 
 void FillUpdateRequest(CHTTPDnld* dnld, uint64_t version) {
@@ -55,7 +47,7 @@ void FillUpdateRequest(CHTTPDnld* dnld, uint64_t version) {
   dnld->Http11 = g_settings.HTTPVer;
   dnld->HeadOnly = 0;
   dnld->Timeout = static_cast<int32_t>(g_settings.URLTimeout);
-  char identity[128];
+  char identity[160];  // an 80-byte name, ":" and a dotted address
   if (g_updateServer.Identity) {
     snprintf(identity, sizeof identity, "%s", g_updateServer.Identity);
   } else {

@@ -197,6 +197,9 @@ bool IsTransientCurlCode(int code);
 // localhost, 127.0.0.1, this machine's name or its first IPv4 address: no proxy for them
 // when the proxy bypass for local hosts is on.
 bool IsLocalHost(const char* host);
+// This machine's host name (at most nameSize - 1 bytes) and, when the name resolves, its
+// first IPv4 address in dotted notation (else ""). The lookup may ask the name service.
+void LocalHostNameAndAddress(char* name, size_t nameSize, char* dotted, size_t dottedSize);
 
 namespace net {
 // Reads the status line of the last reply header block in data[0, length) (with

@@ -56,19 +56,29 @@ bool IsTransientCurlCode(int code) {
   return false;
 }
 
-bool IsLocalHost(const char* host) {
-  if (!strcasecmp(host, "localhost") || !std::strcmp(host, "127.0.0.1")) return true;
-  char name[256] = {};
-  if (gethostname(name, sizeof(name) - 1) != 0) return false;
-  if (!strcasecmp(host, name)) return true;
+void LocalHostNameAndAddress(char* name, size_t nameSize, char* dotted, size_t dottedSize) {
+  name[0] = dotted[0] = 0;
+  if (gethostname(name, nameSize - 1) != 0) {
+    name[0] = 0;
+    return;
+  }
+  name[nameSize - 1] = 0;
   // getaddrinfo, not gethostbyname: many workers ask at once.
   addrinfo hints = {};
   hints.ai_family = AF_INET;
   addrinfo* found = nullptr;
-  if (getaddrinfo(name, nullptr, &hints, &found) != 0 || !found) return false;
-  char dotted[64] = {};
-  const bool named = getnameinfo(found->ai_addr, found->ai_addrlen, dotted, sizeof(dotted), nullptr,
-                                 0, NI_NUMERICHOST) == 0;
+  if (getaddrinfo(name, nullptr, &hints, &found) != 0 || !found) return;
+  if (getnameinfo(found->ai_addr, found->ai_addrlen, dotted, static_cast<socklen_t>(dottedSize),
+                  nullptr, 0, NI_NUMERICHOST) != 0) {
+    dotted[0] = 0;
+  }
   freeaddrinfo(found);
-  return named && !std::strcmp(host, dotted);
+}
+
+bool IsLocalHost(const char* host) {
+  if (!strcasecmp(host, "localhost") || !std::strcmp(host, "127.0.0.1")) return true;
+  char name[256];
+  char dotted[64];
+  LocalHostNameAndAddress(name, sizeof name, dotted, sizeof dotted);
+  return name[0] && (!strcasecmp(host, name) || (dotted[0] && !std::strcmp(host, dotted)));
 }

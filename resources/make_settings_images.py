@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Draws the settings dialog's images: cookies.bmp (two 16x16 tree images, white is the
-mask: 0 a cookie, 1 a domain) and hand.cur (the link cursor, a pointing hand).
-Run from this folder; the outputs are committed."""
+"""Draws bitmap 6, cookies.bmp: 16x16 images, white is the mask; 0 a cookie and 1 a domain
+for the settings dialog's cookie tree, then 2-7 the kinds of a link in the link list:
+application, audio, HTML, image, text, video. Also hand.cur (the link cursor, a pointing
+hand). Run from this folder; the outputs are committed."""
 import math
 import struct
 
@@ -31,6 +32,99 @@ def domain(x, y):
         return (16, 64, 160)
     return (120, 190, 240)
 
+
+PAPER = (248, 248, 240)
+INK = (64, 64, 64)
+
+
+def page(x, y):
+    """A sheet with a folded corner; None inside it, for the caller to fill."""
+    if x < 2 or x > 13 or y > 15 or (x > 9 and y < x - 9):
+        return WHITE
+    if x in (2, 13) or y == 15 or (x > 9 and y == x - 9) or (x == 9 and y <= 4) or \
+            (y == 4 and x >= 9):
+        return INK
+    return None
+
+
+def application(x, y):
+    if x < 1 or x > 14 or y < 2 or y > 13:
+        return WHITE
+    if x in (1, 14) or y in (2, 13):
+        return INK
+    if y in (3, 4):
+        return (0, 84, 200) if x < 11 else (200, 40, 40) if x == 12 else (0, 84, 200)
+    return (212, 208, 200)
+
+
+NOTE = [
+    '                ',
+    '       XXXXXXX  ',
+    '       XXXXXXX  ',
+    '       X     X  ',
+    '       X     X  ',
+    '       X     X  ',
+    '       X     X  ',
+    '       X     X  ',
+    '       X     X  ',
+    '       X     X  ',
+    '    XXXX  XXXX  ',
+    '   XXXXX XXXXX  ',
+    '   XXXXX XXXXX  ',
+    '    XXX   XXX   ',
+    '                ',
+    '                ',
+]
+
+
+def audio(x, y):
+    return (96, 32, 144) if NOTE[y][x] == 'X' else WHITE
+
+
+def html(x, y):
+    inside = page(x, y)
+    if inside is not None:
+        return inside
+    d = math.hypot(x - 7.5, y - 9.5)
+    if d <= 4.2:
+        if d > 3.3 or x in (7, 8) or y in (9, 10):
+            return (0, 96, 192)
+        return (96, 176, 240)
+    return PAPER
+
+
+def image(x, y):
+    if x > 15 or y < 2 or y > 13:
+        return WHITE
+    if x in (0, 15) or y in (2, 13):
+        return (120, 80, 40)
+    if math.hypot(x - 11, y - 5.5) < 1.8:
+        return (255, 200, 0)
+    if y > 8 + abs(x - 5) * 0.6:
+        return (40, 150, 60)
+    return (140, 200, 250)
+
+
+def text(x, y):
+    inside = page(x, y)
+    if inside is not None:
+        return inside
+    if y in (7, 9, 11, 13) and 4 <= x <= 11 - (y == 13) * 3:
+        return INK
+    return PAPER
+
+
+def video(x, y):
+    if x < 1 or x > 14 or y < 1 or y > 14:
+        return WHITE
+    if x in (1, 2, 13, 14):
+        return WHITE if y % 3 == 1 and x in (2, 13) else (32, 32, 32)
+    if y in (1, 14) or y == 7 or y == 8:
+        return (32, 32, 32)
+    return (80, 140, 220)
+
+
+IMAGES = [cookie, domain, application, audio, html, image, text, video]
 
 HAND = [
     '     XX         ',
@@ -81,5 +175,5 @@ def write_cursor(path):
 
 
 write_bmp24('cookies.bmp',
-            [[cookie(x, y) if x < 16 else domain(x - 16, y) for x in range(32)] for y in range(16)])
+            [[IMAGES[x // 16](x % 16, y) for x in range(16 * len(IMAGES))] for y in range(16)])
 write_cursor('hand.cur')

@@ -27,7 +27,7 @@ namespace {
 constexpr char16_t kWindowTitle[] = u"Tessaline - Auto Update";
 
 std::mutex gLock;
-std::vector<std::pair<HWND, std::u16string>> gBoxes;  // owner, text
+std::vector<std::pair<HWND, std::u16string>> gBoxes;  // owner, format
 std::vector<std::pair<std::u16string, int>> gShell;   // address, show command
 
 int RecordBox(HWND owner, const char16_t* format, const char16_t*, UINT, ...) {
@@ -61,8 +61,21 @@ class UpdateEnvironment : public ::testing::Environment {
         {"newer",
          "HTTP/1.1 200 OK\r\nX-Release: TESSALINE lite last VERSION 2.2.0.609\r\n"
          "Content-Length: 2\r\n\r\nok"},
+        {"same", Reply("2.2.0.608")},
+        {"older", Reply("2.1.0.9999")},
+        {"short", Reply("2.2.0")},
+        {"long", Reply(std::string(300, '9'))},
+        {"missing",
+         "HTTP/1.1 404 Not Found\r\nContent-Length: 35\r\n\r\n"
+         "Tessaline Lite Last Version 9.0.0.0"},
+        {"endless", ""},
     });
     ASSERT_NE(0, port_);
+  }
+  static std::string Reply(const std::string& version) {
+    const std::string body = "<p>Tessaline Lite Last Version: " + version + "</p>";
+    return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+           std::to_string(body.size()) + "\r\n\r\n" + body;
   }
   void TearDown() override { StopUpdatePeers(); }
   static int port_;
@@ -94,8 +107,10 @@ class UpdateCheckTest : public ::testing::Test {
   static HANDLE StartCheck() {
     return CreateThread(nullptr, 0, CheckForUpdateThread, nullptr, 0, nullptr);
   }
+  // Pumps while it waits: the check's thread may send to windows of this one.
   static bool Ends(HANDLE thread) {
-    const bool ended = WaitForSingleObject(thread, 60000) == WAIT_OBJECT_0;
+    const bool ended =
+        PumpUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, 60000);
     CloseHandle(thread);
     return ended;
   }
@@ -155,6 +170,71 @@ TEST_F(UpdateCheckTest, CancelAndAltF4CloseTheWindowWithoutADownload) {
     ASSERT_TRUE(Ends(thread)) << way;
     EXPECT_FALSE(IsWindow(windows[0]));
   }
+  EXPECT_EQ(0u, Count(gShell));
+  EXPECT_EQ(0u, Count(gBoxes));
+}
+
+TEST_F(UpdateCheckTest, ReplyWithoutANewerVersionOrNoReplyEndsInAMessageOnTheFrame) {
+  const int refused = RefusedPort();
+  const struct {
+    const char* identity;
+    int port;
+    int message;
+  } cases[] = {
+      {"same", UpdateEnvironment::port_, STR_CheckUpdate_NoNewVersion},
+      {"older", UpdateEnvironment::port_, STR_CheckUpdate_NoNewVersion},
+      {"short", UpdateEnvironment::port_, STR_CheckUpdate_NoNewVersion},
+      {"long", UpdateEnvironment::port_, STR_CheckUpdate_NoNewVersion},
+      {"missing", UpdateEnvironment::port_, STR_CheckUpdate_CantConnect},
+      {"endless", UpdateEnvironment::port_, STR_CheckUpdate_CantConnect},
+      {"same", refused, STR_CheckUpdate_CantConnect},
+  };
+  for (const auto& c : cases) {
+    {
+      std::lock_guard<std::mutex> hold(gLock);
+      gBoxes.clear();
+    }
+    g_updateServer = {"127.0.0.1", c.port, c.identity};
+    ASSERT_TRUE(Ends(StartCheck())) << c.identity;
+    std::lock_guard<std::mutex> hold(gLock);
+    ASSERT_EQ(1u, gBoxes.size()) << c.identity;
+    EXPECT_EQ(g_frame, gBoxes[0].first) << c.identity;
+    EXPECT_EQ(std::u16string(strtbl[c.message]), gBoxes[0].second) << c.identity;
+  }
+  EXPECT_EQ(0u, Count(gShell));
+  EXPECT_EQ(u"Cannot connect to the server.\nInternal error. Please try later.",
+            std::u16string(strtbl[STR_CheckUpdate_CantConnect]));
+  EXPECT_EQ(u"No new version available.", std::u16string(strtbl[STR_CheckUpdate_NoNewVersion]));
+}
+
+TEST_F(UpdateCheckTest, ProxySettingsSendTheRequestThroughTheProxy) {
+  const int proxy = StartUpdateProxy();
+  ASSERT_NE(0, proxy);
+  g_settings.UseProxy = 1;
+  g_settings.ProxyBypassLocal = 0;
+  g_settings.HTTPProxyType = 1;
+  CopyText(g_settings.HTTPProxyAddress, 256, u"127.0.0.1");
+  g_settings.HTTPProxyPort = static_cast<uint16_t>(proxy);
+  g_updateServer.Identity = "same";
+  const bool ended = Ends(StartCheck());
+  g_settings.UseProxy = 0;
+  ASSERT_TRUE(ended);
+  const std::string request = LastUpdateRequest();
+  EXPECT_NE(std::string::npos, request.find("u=same HTTP/1.")) << request;
+  EXPECT_NE(std::string::npos, request.find("(tinyproxy/")) << request;
+  std::lock_guard<std::mutex> hold(gLock);
+  ASSERT_EQ(1u, gBoxes.size());
+  EXPECT_EQ(std::u16string(strtbl[STR_CheckUpdate_NoNewVersion]), gBoxes[0].second);
+}
+
+TEST_F(UpdateCheckTest, TwoChecksAtOnceShowTwoWindows) {
+  HANDLE threads[] = {StartCheck(), StartCheck()};
+  const std::vector<HWND> windows = UpdateWindows(2);
+  ASSERT_EQ(2u, windows.size());
+  EXPECT_NE(GetWindowThreadProcessId(windows[0], nullptr),
+            GetWindowThreadProcessId(windows[1], nullptr));
+  for (HWND window : windows) PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+  for (HANDLE thread : threads) EXPECT_TRUE(Ends(thread));
   EXPECT_EQ(0u, Count(gShell));
   EXPECT_EQ(0u, Count(gBoxes));
 }

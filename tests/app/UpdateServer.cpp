@@ -7,6 +7,7 @@
 namespace {
 
 PeerProcess gServer;
+PeerProcess gProxy;
 std::string gFolder;
 
 }  // namespace
@@ -35,7 +36,15 @@ int StartUpdateServer(const std::vector<UpdateRoute>& routes) {
 
 std::string LastUpdateRequest() { return ReadWholeFile(gFolder + "/last-request"); }
 
+int StartUpdateProxy() {
+  if (gProxy.pid < 0 && !StartTinyproxy(gFolder, nullptr, nullptr, gProxy)) return 0;
+  return gProxy.port;
+}
+
+int RefusedPort() { return FreeLocalPort(); }
+
 void StopUpdatePeers() {
+  StopPeer(gProxy);
   StopPeer(gServer);
   if (!gFolder.empty() && std::system(("rm -rf '" + gFolder + "'").c_str()) == 0) gFolder.clear();
 }

@@ -15,4 +15,8 @@ struct UpdateRoute {
 int StartUpdateServer(const std::vector<UpdateRoute>& routes);
 // The head of the latest request the server received.
 std::string LastUpdateRequest();
+// tinyproxy in front of it; answers its port, 0 when it did not start.
+int StartUpdateProxy();
+// A port on 127.0.0.1 that refuses connections.
+int RefusedPort();
 void StopUpdatePeers();
