@@ -66,6 +66,17 @@ function(tl_add_sources target)
   _tl_mark_windows_files(${ARGN})
 endfunction()
 
+# Winsock's exports carry the C library's socket names, so a Winelib program that imports
+# ws2_32 sends its own POSIX socket calls into Winsock with another calling convention.
+# Winsock is loaded by name where it is needed.
+function(_tl_refuse_winsock target)
+  foreach(lib IN LISTS ARGN)
+    if(lib MATCHES "^(ws2_32|wsock32)$")
+      message(FATAL_ERROR "${target} links ${lib}: load Winsock by name instead")
+    endif()
+  endforeach()
+endfunction()
+
 function(_tl_winelib_link target mode)
   set_target_properties(${target} PROPERTIES SUFFIX ".exe"
     RULE_LAUNCH_LINK "${PROJECT_SOURCE_DIR}/cmake/wine-link.sh ${WINEGXX}")
@@ -75,6 +86,7 @@ endfunction()
 # tl_add_program(name WINDOWS|CONSOLE SOURCES ... LIBS ...): a Winelib program, name.exe.so.
 function(tl_add_program name mode)
   cmake_parse_arguments(P "" "" "SOURCES;LIBS" ${ARGN})
+  _tl_refuse_winsock(${name} ${P_LIBS})
   add_executable(${name} ${P_SOURCES})
   _tl_mark_windows_sources(${name})
   target_link_libraries(${name} PRIVATE ${P_LIBS})
@@ -94,6 +106,7 @@ function(tl_add_test name)
   if(T_WINE AND NOT TL_WINELIB)
     return()
   endif()
+  _tl_refuse_winsock(${name} ${T_LIBS})
   add_executable(${name} ${T_SOURCES})
   _tl_mark_windows_sources(${name})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
