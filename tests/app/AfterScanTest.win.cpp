@@ -174,7 +174,7 @@ class AfterScanTest : public ::testing::Test {
             60000);
       }
     }
-    if (IsWindow(frame)) DestroyWindow(frame);
+    DestroyTestFrame(frame);
     PumpMessages(10);
     EXPECT_EQ(0, gBoxes);
   }

@@ -47,6 +47,12 @@ bool PrepareFrameClasses(WNDPROC worksheetProc) {
   return true;
 }
 
+void DestroyTestFrame(HWND frame) {
+  if (!IsWindow(frame)) return;
+  SetMenu(frame, nullptr);
+  DestroyWindow(frame);
+}
+
 std::string UseTemporarySettings(const char* prefix) {
   const std::string unixFolder = MakeTempFolder(prefix);
   const std::u16string folder = DosPath(unixFolder);

@@ -147,7 +147,7 @@ class ListDrawingTest : public ::testing::Test {
     PumpMessages(30);
   }
   void TearDown() override {
-    if (IsWindow(frame)) DestroyWindow(frame);
+    DestroyTestFrame(frame);
     g_systemActions.ColourDepth = MeasureColourDepth;
   }
 

@@ -153,9 +153,7 @@ class WorksheetFilesTest : public ::testing::Test {
     ShowWindow(frame, SW_SHOWNORMAL);
     PumpMessages(20);
   }
-  void TearDown() override {
-    if (IsWindow(frame)) DestroyWindow(frame);
-  }
+  void TearDown() override { DestroyTestFrame(frame); }
 
   std::u16string Autosave(const char16_t* name) { return folder_ + u"\\AutoSave\\" + name; }
   std::u16string SiteUrl() {
@@ -331,6 +329,7 @@ TEST_F(WorksheetFilesTest, ReopensThePreparedFolderInThreePasses) {
   EXPECT_EQ(1, SendMessageW(GetDlgItem(active, WORKSHEET_TABS), TCM_GETCURSEL, 0, 0));
   EXPECT_TRUE(IsWindowVisible(GetDlgItem(active, WORKSHEET_BROKEN_LIST)));
   EXPECT_EQ(u"Links " + SiteUrl(), Caption(active));
+  EXPECT_EQ(g_worksheetMenu, GetMenu(frame)) << "a failed open leaves the active one's menu";
   bool sawLocator = false;
   for (HWND worksheet : ListWorksheets()) {
     if (WorksheetData(worksheet)->UserFile == user) {

@@ -169,7 +169,7 @@ class WorksheetTest : public ::testing::Test {
         PumpUntil([&] { return !data->Running; }, 60000);
       }
     }
-    if (IsWindow(frame)) DestroyWindow(frame);
+    DestroyTestFrame(frame);
     ResetEvent(gRelease);
     SetPumpFilter(nullptr);
   }
