@@ -94,23 +94,6 @@ class ProgramFiles : public SettingsFolderTest {
     CloseHandle(done);
   }
 
-  HANDLE Start() {
-    const char* program = getenv("TL_PROGRAM");
-    EXPECT_NE(nullptr, program);
-    if (!program) return nullptr;
-    const std::u16string path = DosPath(program);
-    std::u16string commandLine = u"\"" + path + u"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-      ADD_FAILURE() << "CreateProcessW: " << GetLastError();
-      return nullptr;
-    }
-    CloseHandle(process.hThread);
-    return process.hProcess;
-  }
   // The frame of the process once its start-up has reopened what it will and it waits
   // for input, with that many worksheets.
   HWND Frame(HANDLE process, size_t worksheets) {
@@ -181,7 +164,7 @@ TestSite* ProgramFiles::site_;
 
 TEST_F(ProgramFiles, ExitKeepsBothWorksheetsAndTheNextStartShowsThem) {
   ASSERT_NO_FATAL_FAILURE(Prepare());
-  HANDLE process = Start();
+  HANDLE process = StartProgram("TL_PROGRAM", u"");
   ASSERT_NE(nullptr, process);
   HWND frame = Frame(process, 2);
   ASSERT_NE(nullptr, frame);
@@ -198,7 +181,7 @@ TEST_F(ProgramFiles, ExitKeepsBothWorksheetsAndTheNextStartShowsThem) {
   EXPECT_EQ((std::vector<std::u16string>{u"127.0.0.1.fdb.tsn", u"127.0.0.1.tsn.loc"}), names);
   EXPECT_EQ(u"127.0.0.1.tsn.loc", ActiveFileName());
 
-  process = Start();
+  process = StartProgram("TL_PROGRAM", u"");
   ASSERT_NE(nullptr, process);
   frame = Frame(process, 2);
   ASSERT_NE(nullptr, frame);
@@ -214,14 +197,14 @@ TEST_F(ProgramFiles, ExitKeepsBothWorksheetsAndTheNextStartShowsThem) {
 
 TEST_F(ProgramFiles, ASecondCopyOpensNothingTheFirstHolds) {
   ASSERT_NO_FATAL_FAILURE(Prepare());
-  HANDLE first = Start();
+  HANDLE first = StartProgram("TL_PROGRAM", u"");
   ASSERT_NE(nullptr, first);
   HWND firstFrame = Frame(first, 2);
   ASSERT_NE(nullptr, firstFrame);
   std::vector<int> rows;
   for (HWND worksheet : Worksheets(firstFrame)) rows.push_back(Show(worksheet).rows);
 
-  HANDLE second = Start();
+  HANDLE second = StartProgram("TL_PROGRAM", u"");
   ASSERT_NE(nullptr, second);
   HWND secondFrame = Frame(second, 0);
   ASSERT_NE(nullptr, secondFrame);
@@ -232,7 +215,7 @@ TEST_F(ProgramFiles, ASecondCopyOpensNothingTheFirstHolds) {
       << "the second copy deleted nothing";
   EXPECT_EQ(0u, Close(first, firstFrame));
 
-  HANDLE later = Start();
+  HANDLE later = StartProgram("TL_PROGRAM", u"");
   ASSERT_NE(nullptr, later);
   HWND laterFrame = Frame(later, 2);
   ASSERT_NE(nullptr, laterFrame);

@@ -61,31 +61,12 @@ DWORD WaitForExit(HANDLE process) {
   return code;
 }
 
-class ProgramRun : public SettingsFolderTest {
- protected:
-  HANDLE Start(const char* programVariable, const std::u16string& arguments) {
-    const char* program = getenv(programVariable);
-    EXPECT_NE(nullptr, program) << programVariable;
-    if (!program) return nullptr;
-    const std::u16string path = DosPath(program);
-    std::u16string commandLine = u"\"" + path + u"\" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-      ADD_FAILURE() << "CreateProcessW: " << GetLastError();
-      return nullptr;
-    }
-    CloseHandle(process.hThread);
-    return process.hProcess;
-  }
-};
+class ProgramRun : public SettingsFolderTest {};
 
 TEST_F(ProgramRun, StartsWithItsFrameAndClosesCleanly) {
   const std::string cookies = "a=1; path=/; domain=example.test; expires=\r\n";
   std::ofstream(unixFolder + "/cookies.txt", std::ios::binary) << cookies;
-  HANDLE process = Start("TL_PROGRAM", u"--cache");
+  HANDLE process = StartProgram("TL_PROGRAM", u"--cache");
   ASSERT_NE(nullptr, process);
   HWND frame = WaitForWindow(process, u"Tessaline_Lite_MDI_Class", nullptr);
   ASSERT_NE(nullptr, frame);
@@ -107,7 +88,7 @@ TEST_F(ProgramRun, StartsWithItsFrameAndClosesCleanly) {
 }
 
 TEST_F(ProgramRun, AnotherVersionShowsTheFixedMessageAndEnds) {
-  HANDLE process = Start("TL_PROGRAM_OTHER_VERSION", u"");
+  HANDLE process = StartProgram("TL_PROGRAM_OTHER_VERSION", u"");
   ASSERT_NE(nullptr, process);
   HWND box = WaitForWindow(process, u"#32770", u"Tessaline Lite");
   ASSERT_NE(nullptr, box);
@@ -131,7 +112,7 @@ TEST_F(ProgramRun, AScanEndingWithCloseWhenDoneEndsTheProgram) {
   ASSERT_TRUE(site.Start());
   std::ofstream(unixFolder + "/settings.ini")
       << "[Options]\r\nCloseWhenDone=1\r\nAutosaveWorksheets=0\r\nNumThreads=4\r\n";
-  HANDLE process = Start("TL_PROGRAM", u"");
+  HANDLE process = StartProgram("TL_PROGRAM", u"");
   ASSERT_NE(nullptr, process);
   HWND frame = WaitForWindow(process, u"Tessaline_Lite_MDI_Class", nullptr);
   ASSERT_NE(nullptr, frame);

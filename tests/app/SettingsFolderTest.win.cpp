@@ -28,3 +28,22 @@ void SettingsFolderTest::TearDown() {
   RegDeleteKeyW(HKEY_CURRENT_USER, kProgramKey);
   EXPECT_EQ(0, system(("rm -rf '" + unixFolder + "'").c_str()));
 }
+
+HANDLE SettingsFolderTest::StartProgram(const char* programVariable,
+                                        const std::u16string& arguments) {
+  const char* program = getenv(programVariable);
+  EXPECT_NE(nullptr, program) << programVariable;
+  if (!program) return nullptr;
+  const std::u16string path = DosPath(program);
+  std::u16string commandLine = u"\"" + path + u"\" " + arguments;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    ADD_FAILURE() << "CreateProcessW: " << GetLastError();
+    return nullptr;
+  }
+  CloseHandle(process.hThread);
+  return process.hProcess;
+}
