@@ -18,6 +18,7 @@
 #include "app/Startup.h"
 #include "app/StringTable.h"
 #include "app/SystemActions.h"
+#include "engine/ControlWrappers.h"
 #include "engine/LinkFinder.h"
 #include "scandb/ScanDb.h"
 #include "tests/support/TempFolder.h"
@@ -117,12 +118,8 @@ class LinkListDialogTest : public ::testing::Test {
 
   static HWND List(HWND dialog) { return GetDlgItem(dialog, 1801); }
   static std::u16string Cell(HWND list, int row, int column) {
-    char16_t text[2048] = {};
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = 2048;
-    SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    WCHAR text[2048] = {};
+    ListView_GetItemTextU(list, row, column, text, 2048);
     return text;
   }
   static int Image(HWND list, int row) {

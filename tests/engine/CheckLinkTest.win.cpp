@@ -10,6 +10,7 @@
 #include <map>
 
 #include "engine/CheckLink.h"
+#include "engine/ControlWrappers.h"
 #include "engine/TextHelpers.h"
 #include "tests/engine/CrawlTestSupport.h"
 
@@ -50,12 +51,8 @@ class CheckLinkTest : public ::testing::Test {
     return path;
   }
   std::u16string RowText(int row, int column) {
-    char16_t text[1024] = {};
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = 1024;
-    SendMessageW(list_, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    WCHAR text[1024] = {};
+    ListView_GetItemTextU(list_, row, column, text, 1024);
     return text;
   }
   uint32_t RowData(int row) {

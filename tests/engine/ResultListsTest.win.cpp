@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/ControlWrappers.h"
 #include "engine/ProgressDlg.h"
 #include "tests/engine/CrawlTestSupport.h"
 
@@ -79,12 +80,8 @@ class ResultListsTest : public ::testing::Test {
     return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
   }
   static std::u16string Text(HWND list, int row, int column) {
-    char16_t text[1024] = {};
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = 1024;
-    SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    WCHAR text[1024] = {};
+    ListView_GetItemTextU(list, row, column, text, 1024);
     return text;
   }
   static uint32_t Data(HWND list, int row) {
