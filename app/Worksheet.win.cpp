@@ -347,9 +347,8 @@ void UpdateWorksheetStates(HWND worksheet) {
   if (active && active != worksheet) UpdateCommandStates(active);
 }
 
-
 tagWORKSHEETCALLS g_worksheetCalls = {ReadWorksheetState, ApplyAutosaveSetting,
-                                       RefreshListTooltips};
+                                      RefreshListTooltips};
 
 tagWORKSHEETDATA* WorksheetData(HWND worksheet) {
   return worksheet ? reinterpret_cast<tagWORKSHEETDATA*>(GetWindowLongPtrW(worksheet, 0)) : nullptr;
