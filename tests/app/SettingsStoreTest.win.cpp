@@ -12,6 +12,7 @@
 #include "app/SettingsFields.h"
 #include "app/SettingsPaths.h"
 #include "app/StringTable.h"
+#include "tests/support/TempFolder.h"
 #include "toolkit/FinderStruct.h"
 #include "toolkit/Languages.h"
 
@@ -54,24 +55,6 @@ class TempFolder {
   }
   std::u16string path_;
 };
-
-void WriteBytes(const std::u16string& path, const void* bytes, size_t size) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr);
-  CloseHandle(file);
-}
-
-std::string ReadBytes(const std::u16string& path) {
-  HANDLE file =
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  std::string bytes(1 << 16, '\0');
-  DWORD read = 0;
-  ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
-  CloseHandle(file);
-  bytes.resize(read);
-  return bytes;
-}
 
 void SetProxyRegistry(const char16_t* server, bool enable) {
   HKEY key;
@@ -187,7 +170,7 @@ TEST_F(SettingsStoreTest, SaveThenLoadKeepsEveryStoredFieldInTableOrder) {
   for (int i = 0; i < SETTINGS_RECENT_URLS; ++i)
     EXPECT_EQ(std::u16string(saved.Link[i]), s.Link[i]);
 
-  std::string bytes = ReadBytes(g_settingsFile);
+  std::string bytes = ReadFileBytes(g_settingsFile);
   std::u16string text;
   for (size_t i = 2; i + 1 < bytes.size(); i += 2)
     text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
@@ -235,7 +218,7 @@ TEST_F(SettingsStoreTest, GarbageValuesLoadAsDefaultsOrCorrectedValues) {
   for (size_t f = 0; f < files.size(); ++f) {
     const std::string& content = files[f];
     CreateDirectoryW((folder.path() + u"\\sub").c_str(), nullptr);
-    WriteBytes(g_settingsFile, content.data(), content.size());
+    WriteFileBytes(g_settingsFile, content);
     LoadSettings();
     const tagSETTINGS& s = g_settings;
     EXPECT_GE(s.URLTimeout, 1u);
@@ -251,11 +234,13 @@ TEST_F(SettingsStoreTest, GarbageValuesLoadAsDefaultsOrCorrectedValues) {
   }
 
   const char16_t unicode[] = u"\uFEFF[Options]\r\nNumThreads=7\r\nAgentOS=\u0416 OS\r\n";
-  WriteBytes(g_settingsFile, unicode, sizeof(unicode) - 2);
+  WriteFileBytes(g_settingsFile,
+                 std::string(reinterpret_cast<const char*>(unicode), sizeof(unicode) - 2));
   LoadSettings();
   EXPECT_EQ(7u, g_settings.NumThreads) << "UTF-16 with a byte-order mark";
   EXPECT_EQ(std::u16string(u"\u0416 OS"), g_settings.AgentOS);
-  WriteBytes(g_settingsFile, unicode + 1, sizeof(unicode) - 4);
+  WriteFileBytes(g_settingsFile,
+                 std::string(reinterpret_cast<const char*>(unicode + 1), sizeof(unicode) - 4));
   LoadSettings();
   EXPECT_EQ(10u, g_settings.NumThreads) << "UTF-16 without a byte-order mark reads as defaults";
 }
@@ -263,7 +248,7 @@ TEST_F(SettingsStoreTest, GarbageValuesLoadAsDefaultsOrCorrectedValues) {
 TEST_F(SettingsStoreTest, AConfiguredProxyIsNeverReplaced) {
   CreateDirectoryW((folder.path() + u"\\sub").c_str(), nullptr);
   const char content[] = "[Options]\r\nProxyUserName=me\r\n";
-  WriteBytes(g_settingsFile, content, sizeof(content) - 1);
+  WriteFileBytes(g_settingsFile, content);
   SetProxyRegistry(u"other:1", true);
   LoadSettings();
   SetProxyRegistry(nullptr, false);
@@ -368,9 +353,9 @@ class LanguageTest : public ::testing::Test {
 };
 
 TEST_F(LanguageTest, ScanFindsFilesInBothFoldersWithoutRegardToCase) {
-  WriteBytes(program + u"\\lngfiles\\GERMAN.LNG", "", 0);
-  WriteBytes(program + u"\\lngfiles\\klingon.lng", "", 0);
-  WriteBytes(root.path() + u"\\lngfiles\\french.lng", "", 0);
+  WriteFileBytes(program + u"\\lngfiles\\GERMAN.LNG", "");
+  WriteFileBytes(program + u"\\lngfiles\\klingon.lng", "");
+  WriteFileBytes(root.path() + u"\\lngfiles\\french.lng", "");
   ScanLanguageFiles(program.c_str());
   for (int i = 0; i < LANGUAGE_COUNT; ++i)
     EXPECT_EQ(i == 17 || i == 23 || i == 25 ? 1 : 0, BitArrayOp(g_languageBits, BITARRAY_TEST, i))
@@ -393,8 +378,8 @@ TEST_F(LanguageTest, LoadLanguageFallsBackToEnglishFilesAndTexts) {
   const char german[] =
       "[Msg]\r\nOK=Jawohl\r\nClose=Schlie\xDF"
       "en 50%\r\n[Menu]\r\nFile=<&Datei>\r\n";
-  WriteBytes(program + u"\\lngfiles\\german.lng", german, sizeof(german) - 1);
-  WriteBytes(program + u"\\lngfiles\\englishus.chm", "", 0);
+  WriteFileBytes(program + u"\\lngfiles\\german.lng", german);
+  WriteFileBytes(program + u"\\lngfiles\\englishus.chm", "");
   ScanLanguageFiles(program.c_str());
   g_settings.CurrLang = 25;
   EXPECT_TRUE(LoadLanguage(program.c_str()));
