@@ -11,6 +11,7 @@
 #include "app/Startup.h"
 #include "app/StringTable.h"
 #include "app/WindowPlacement.h"
+#include "engine/ControlWrappers.h"
 #include "engine/LinkFinder.h"
 #include "engine/TextCopy.h"
 #include "toolkit/FinderStruct.h"
@@ -132,12 +133,8 @@ bool SelectedLink(HWND dialog, char16_t* text, int size) {
   HWND list = GetDlgItem(dialog, IDC_LINKS_LIST);
   const int row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
   if (row < 0) return false;
-  LVITEMW item = {};
-  item.iSubItem = 0;
-  item.pszText = text;
-  item.cchTextMax = size;
   text[0] = 0;
-  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  ListView_GetItemTextU(list, row, 0, text, size);
   return true;
 }
 
