@@ -43,15 +43,6 @@ uint32_t StatusBits(int32_t statusval) {
   return 0;
 }
 
-// The emphasis marks of descriptions are for the result views only.
-void RemoveMarks(char16_t* text) {
-  char16_t* out = text;
-  for (const char16_t* in = text; *in; ++in) {
-    if (*in != 8 && *in != 12) *out++ = *in;
-  }
-  *out = 0;
-}
-
 void SetColumn(HWND list, int row, int column, const char16_t* text) {
   LVITEMW item = {};
   item.iSubItem = column;
@@ -101,7 +92,7 @@ int CLinkFinder::InsertCheckingRow(const tagTreeListItemFull* item) {
           const int length = FormatStringW(text, kRowText, EngineText("Resource", "Position"),
                                            item->line, item->col);
           FormatStringW(text + length, kRowText - length, u" %s", item->rel_title);
-          RemoveMarks(text);
+          RemoveMarkup(text);
         }
         SetColumn(linksList, row, 14, text);
       }
@@ -179,7 +170,7 @@ void CLinkFinder::PrintConsoleLines(const tagTreeListItemFull* item) {
                     EngineText("Location", "LinkFrom"), url, item->rel_title,
                     EngineText("Location", "AtLine"), item->line,
                     EngineText("Location", "AtColumn"), item->col);
-      RemoveMarks(text);
+      RemoveMarkup(text);
       ConsolePrintf(consoleStream, u"%s", text);
     }
     ConsolePrintf(consoleStream, u"%s\n\n", item->statusstr);

@@ -22,10 +22,17 @@ const char16_t* Text(const char16_t* text) { return text ? text : u""; }
 
 }  // namespace
 
+void RemoveMarkup(char16_t* text) {
+  char16_t* out = text;
+  for (const char16_t* in = text; *in; ++in)
+    if (*in != u'\b' && *in != u'\f') *out++ = *in;
+  *out = 0;
+}
+
 std::u16string StripMarkup(const char16_t* text) {
-  std::u16string out;
-  for (const char16_t* p = Text(text); *p; ++p)
-    if (*p != u'\b' && *p != u'\f') out += *p;
+  std::u16string out = Text(text);
+  RemoveMarkup(&out[0]);
+  out.resize(std::char_traits<char16_t>::length(out.c_str()));
   return out;
 }
 

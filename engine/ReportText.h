@@ -9,6 +9,8 @@
 
 // The text without the description mark-up characters U+0008 and U+000C.
 std::u16string StripMarkup(const char16_t* text);
+// The same, in place.
+void RemoveMarkup(char16_t* text);
 
 // Replaces " & < > by their entities.
 std::u16string HTMLEscape(const char16_t* text);
