@@ -1,6 +1,6 @@
 // Pure text pieces of the result lists and the link reports: mark-up removal, HTML
 // escaping and word breaks, CSV and tab-separated fields, the broken-link description,
-// list-row helpers, the time-zone suffix and the bar lengths of the progress graphic.
+// protocol names, access times, the time-zone suffix and the bar lengths of the progress graphic.
 // Neutral header; every function may be called on any thread and returns its own value.
 #pragma once
 
@@ -51,10 +51,6 @@ BrokenTexts BrokenTextsOfLanguage();
 std::u16string BrokenDescription(const BrokenTexts& texts, const char16_t* url,
                                  const char16_t* relUrl, int32_t line, int32_t col,
                                  const char16_t* relTitle, const char16_t* statusstr);
-
-// Item data of a links-list row: restype in the low 16 bits, the status mask in the high
-// 16 bits (1 broken, 2 skipped, 4 not checkable, 8 broken after retries).
-uint32_t LinkItemData(int32_t restype, int32_t statusval);
 
 // "http", "https", "ftp", "file", "rtsp"; nullptr for any other protocol code.
 const char16_t* ProtocolName(int32_t protocol);
