@@ -1,6 +1,6 @@
 #include "engine/ProgressGraphic.h"
 
-#include "engine/ReportText.h"
+#include "engine/ProgressMath.h"
 #include "toolkit/Format.h"
 
 namespace {

@@ -1,5 +1,10 @@
 #include "engine/ReportRows.h"
 
+#include "engine/FieldText.h"
+#include "engine/HtmlText.h"
+#include "engine/MarkupText.h"
+#include "engine/ReportText.h"
+
 #include <unicode/uchar.h>
 
 namespace {
