@@ -1,3 +1,5 @@
+// Text pieces of the result lists and reports: mark-up removal, HTML escape, CSV fields and broken-
+// link texts.
 #include "engine/ReportText.h"
 
 #include <cstdio>

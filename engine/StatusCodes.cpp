@@ -1,3 +1,4 @@
+// Whether an HTTP status code is in a list of codes given as text.
 #include <cstdlib>
 
 #include "engine/CheckLink.h"
