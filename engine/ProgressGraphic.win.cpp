@@ -1,3 +1,5 @@
+// Draws a worksheet's progress graphic: bars of found, processed and broken links, with the times
+// and bytes. GUI thread.
 #include "engine/ProgressGraphic.h"
 
 #include "engine/ProgressMath.h"
