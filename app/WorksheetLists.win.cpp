@@ -13,7 +13,7 @@
 #include "app/SettingsRecord.h"
 #include "app/SystemActions.h"
 #include "app/Worksheet.h"
-#include "engine/ControlWrappers.h"
+#include "engine/ListViewCall.h"
 #include "engine/MarkupText.h"
 #include "engine/ResultRows.h"
 
@@ -39,12 +39,14 @@ WCHAR cell[kCellText + 1];
 int extents[kCellText];
 WCHAR shortened[kCellText + 4];
 
-// Per list, while a tip shows: the tip keeps its offset from the mouse.
+// Per list, while a tip shows: the tip keeps its offset from the mouse. TipsStale: a batch of
+// rows was written since the tools were last made.
 struct TipFollow {
   bool Showing;
   bool OffsetKnown;
   POINT ShownAt;
   POINT Offset;
+  bool TipsStale;
 };
 
 struct RowState {
@@ -128,7 +130,7 @@ void DrawCell(HDC dc, const RECT& column, const WCHAR* text, int length, int tex
 }
 
 int HeaderColumns(HWND list) {
-  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  HWND header = reinterpret_cast<HWND>(ListViewCall(list, LVM_GETHEADER, 0, 0));
   return header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
 }
 
@@ -148,9 +150,14 @@ int TipColumns(HWND list) {
   return std::min(static_cast<int>(TipColumnsOf(list)), HeaderColumns(list));
 }
 
+// Painting and the tools read every visible cell: the reads skip the list's subclasses.
 int ReadCell(HWND list, int row, int column) {
   cell[0] = 0;
-  ListView_GetItemTextU(list, row, column, cell, kCellText + 1);
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = cell;
+  item.cchTextMax = kCellText + 1;
+  ListViewCall(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
   return static_cast<int>(std::char_traits<char16_t>::length(cell));
 }
 
@@ -166,7 +173,7 @@ void PaintLinkRow(HDC dc, HWND list, int rowIndex, const RECT& row, const RowSta
   int x = row.left;
   const int columns = TipColumns(list);
   for (int column = 0; column < columns && x < clip.right; ++column) {
-    const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+    const int width = static_cast<int>(ListViewCall(list, LVM_GETCOLUMNWIDTH, column, 0));
     const RECT box = {x, row.top, x + width, row.bottom};
     x += width;
     if (box.right <= clip.left || width <= 5) continue;
@@ -183,6 +190,11 @@ void PaintBrokenRow(HDC dc, HWND list, int rowIndex, const RECT& row, const RowS
   int width = 0, height = 0;
   const int length = ReadCell(list, rowIndex, 0);
   DrawMarkedText(dc, row.left + 2, row.top, cell, length, highlight, &width, &height);
+}
+
+bool MouseOver(HWND list) {
+  POINT mouse = {};
+  return GetCursorPos(&mouse) && WindowFromPoint(mouse) == list;
 }
 
 void MoveTipAlong(HWND tips, TipFollow* follow) {
@@ -308,7 +320,7 @@ void DrawWorksheetRow(const tagWORKSHEETDATA* data, const DRAWITEMSTRUCT* item) 
   state.Selected = (item->itemState & ODS_SELECTED) != 0;
   state.Focused = GetFocus() == list;
   state.EightBits = g_systemActions.ColourDepth(list) >= 8 * 8;
-  state.ListBack = static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0));
+  state.ListBack = static_cast<COLORREF>(ListViewCall(list, LVM_GETBKCOLOR, 0, 0));
   state.Row = DecodeLinkRow(static_cast<uint32_t>(item->itemData));  // the row's lParam
   RECT box = item->rcItem;
   RECT client = {};
@@ -370,11 +382,23 @@ LRESULT CALLBACK ListViewSubclassProc(HWND list, UINT message, WPARAM wParam, LP
     case WM_VSCROLL:
     case LVM_ENSUREVISIBLE: {
       const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
-      RefreshListTooltips(list);
+      if (!follow->TipsStale) RefreshListTooltips(list);
+      return result;
+    }
+    // A batch of rows ends by turning redraw back on. Making a page of tools costs the
+    // window thread more than the batch itself, so the batch's tools are made once, when the
+    // list paints with the mouse over it, or when the mouse comes onto it.
+    case WM_SETREDRAW:
+      if (wParam) follow->TipsStale = true;
+      break;
+    case WM_PAINT: {
+      const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
+      if (follow->TipsStale && MouseOver(list)) RefreshListTooltips(list);
       return result;
     }
     case WM_MOUSEMOVE: {
       const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
+      if (follow->TipsStale) RefreshListTooltips(list);
       HWND tips = reinterpret_cast<HWND>(GetWindowLongPtrW(list, GWLP_USERDATA));
       if (follow->Showing && tips) MoveTipAlong(tips, follow);
       return result;
@@ -396,6 +420,10 @@ LRESULT CALLBACK ListViewSubclassProc(HWND list, UINT message, WPARAM wParam, LP
 void RefreshListTooltips(HWND list) {
   HWND worksheet = GetParent(list);
   if (!list || !IsWindowVisible(worksheet) || IsIconic(worksheet)) return;
+  DWORD_PTR state = 0;
+  if (GetWindowSubclass(list, ListViewSubclassProc, kSubclassId, &state) && state) {
+    reinterpret_cast<TipFollow*>(state)->TipsStale = false;
+  }
   HWND tips = reinterpret_cast<HWND>(SendMessageW(list, WM_LIST_GETTIPS, 0, 0));
   if (!tips) return;
   DeleteTools(tips, list);
@@ -406,17 +434,17 @@ void RefreshListTooltips(HWND list) {
   SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
   const bool broken = GetDlgCtrlID(list) == WORKSHEET_BROKEN_LIST;
   const int columns = TipColumns(list);
-  const int top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
-  const int page = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
-  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  const int top = static_cast<int>(ListViewCall(list, LVM_GETTOPINDEX, 0, 0));
+  const int page = static_cast<int>(ListViewCall(list, LVM_GETCOUNTPERPAGE, 0, 0));
+  const int count = static_cast<int>(ListViewCall(list, LVM_GETITEMCOUNT, 0, 0));
   int widths[kLinkTipColumns] = {};
   for (int column = 0; column < columns; ++column)
-    widths[column] = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+    widths[column] = static_cast<int>(ListViewCall(list, LVM_GETCOLUMNWIDTH, column, 0));
   UINT id = 0;
   for (int row = top; row < top + page && row < count; ++row) {
     RECT bounds = {};
     bounds.left = LVIR_BOUNDS;
-    if (!SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds))) continue;
+    if (!ListViewCall(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds))) continue;
     if (broken) {
       ReadCell(list, row, 0);
       AddTool(tips, list, id++, bounds, StripMarkup(cell).c_str());
