@@ -246,7 +246,8 @@ void DestroyTips(HWND list) {
   if (tips) DestroyWindow(tips);
 }
 
-void AddTool(HWND tips, HWND list, UINT id, const RECT& rect, const WCHAR* text) {
+// Adds the tool, or changes the one of that id that the window has.
+void PutTool(HWND tips, HWND list, UINT id, const RECT& rect, const WCHAR* text, bool existing) {
   TTTOOLINFOW tool = {};
   tool.cbSize = sizeof tool;
   tool.uFlags = TTF_SUBCLASS;
@@ -254,7 +255,8 @@ void AddTool(HWND tips, HWND list, UINT id, const RECT& rect, const WCHAR* text)
   tool.uId = id;
   tool.rect = rect;
   tool.lpszText = const_cast<WCHAR*>(text);
-  SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(tips, existing ? TTM_SETTOOLINFOW : TTM_ADDTOOLW, 0,
+               reinterpret_cast<LPARAM>(&tool));
 }
 
 // Every tool of the window is one of this list's, numbered from 0.
@@ -426,9 +428,9 @@ void RefreshListTooltips(HWND list) {
   }
   HWND tips = reinterpret_cast<HWND>(SendMessageW(list, WM_LIST_GETTIPS, 0, 0));
   if (!tips) return;
-  DeleteTools(tips, list);
   if (!g_settings.DisplayToolTips ||
       (GetWindowLongW(list, GWL_STYLE) & LVS_TYPEMASK) != LVS_REPORT) {
+    DeleteTools(tips, list);
     return;
   }
   SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
@@ -437,17 +439,27 @@ void RefreshListTooltips(HWND list) {
   const int top = static_cast<int>(ListViewCall(list, LVM_GETTOPINDEX, 0, 0));
   const int page = static_cast<int>(ListViewCall(list, LVM_GETCOUNTPERPAGE, 0, 0));
   const int count = static_cast<int>(ListViewCall(list, LVM_GETITEMCOUNT, 0, 0));
+  const int rows = std::max(0, std::min(top + page, count) - top);
+  const int wanted = rows * (broken ? 1 : columns);
+  // A page of tools that keeps its size (or grows) is changed in place: adding and deleting a
+  // tool costs the tooltip window far more than changing its text and rectangle.
+  int have = static_cast<int>(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0));
+  if (have > wanted) {
+    DeleteTools(tips, list);
+    have = 0;
+  }
   int widths[kLinkTipColumns] = {};
   for (int column = 0; column < columns; ++column)
     widths[column] = static_cast<int>(ListViewCall(list, LVM_GETCOLUMNWIDTH, column, 0));
   UINT id = 0;
-  for (int row = top; row < top + page && row < count; ++row) {
+  for (int row = top; row < top + rows; ++row) {
     RECT bounds = {};
     bounds.left = LVIR_BOUNDS;
-    if (!ListViewCall(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds))) continue;
+    ListViewCall(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
     if (broken) {
       ReadCell(list, row, 0);
-      AddTool(tips, list, id++, bounds, StripMarkup(cell).c_str());
+      PutTool(tips, list, id, bounds, StripMarkup(cell).c_str(), static_cast<int>(id) < have);
+      ++id;
       continue;
     }
     int x = bounds.left;
@@ -455,7 +467,8 @@ void RefreshListTooltips(HWND list) {
       const RECT box = {x, bounds.top, x + widths[column], bounds.bottom};
       x += widths[column];
       ReadCell(list, row, column);
-      AddTool(tips, list, id++, box, cell);
+      PutTool(tips, list, id, box, cell, static_cast<int>(id) < have);
+      ++id;
     }
   }
 }
