@@ -46,7 +46,8 @@ class CResultQueue {
   // thread (through `caller`, which waits for it when this is another thread).
   void Add(RowStep step, bool queue, HWND caller);
   // Applies what is queued: within about `budgetMs` (0: all of it), the rest at the next call.
-  void Apply(DWORD budgetMs);
+  // True when nothing is left.
+  bool Apply(DWORD budgetMs);
   // Forgets queued steps and row ids, for lists that were emptied.
   void Clear();
   // The caller window's tick (every kTickMs): one batch.
@@ -64,7 +65,9 @@ class CResultQueue {
   std::atomic<int> nextId{0};
   // Under `applying`: the list index of each links-list row not yet finished.
   std::unordered_map<int, int> rowIndex;
-  // Lists' thread only: what the last tick's batch took, and whether the tick after it rested.
+  // Lists' thread only: what the last tick's batch took, whether it left steps queued, and
+  // whether the tick after it rested.
   DWORD lastCost = 0;
+  bool behind = false;
   bool rested = false;
 };

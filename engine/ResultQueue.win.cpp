@@ -115,14 +115,14 @@ void CResultQueue::Add(RowStep step, bool queue, HWND caller) {
   RunOnWindowThread(caller, apply);
 }
 
-void CResultQueue::Apply(DWORD budgetMs) {
+bool CResultQueue::Apply(DWORD budgetMs) {
   std::lock_guard<std::mutex> serial(applying);
   std::vector<RowStep> steps;
   {
     std::lock_guard<std::mutex> hold(lock);
     steps.swap(pending);
   }
-  if (steps.empty()) return;
+  if (steps.empty()) return true;
   Coalesce(steps);
   const DWORD start = GetTickCount();
   // A tick's batch, however small, is drawn once when it ends; a lone step applied at once
@@ -146,6 +146,7 @@ void CResultQueue::Apply(DWORD budgetMs) {
   }
   linkFollow.Finish();
   brokenFollow.Finish();
+  return done == steps.size();
 }
 
 void CResultQueue::ApplyStep(RowStep& step, Follow& follow) {
@@ -190,15 +191,16 @@ void CResultQueue::Clear() {
 }
 
 // A batch that kept the window thread busy for most of a tick is followed by a tick of
-// rest: the window goes on answering, and the lists still change five times a second.
+// rest, so that the window goes on answering and the lists still change five times a second;
+// unless steps were left over, which would pile up.
 void CResultQueue::Tick(void* queue) {
   auto* self = static_cast<CResultQueue*>(queue);
-  if (self->lastCost > kTickMs * 3 / 4 && !self->rested) {
+  if (self->lastCost > kTickMs * 3 / 4 && !self->behind && !self->rested) {
     self->rested = true;
     return;
   }
   self->rested = false;
   const DWORD start = GetTickCount();
-  self->Apply(kBatchBudgetMs);
+  self->behind = !self->Apply(kBatchBudgetMs);
   self->lastCost = GetTickCount() - start;
 }
