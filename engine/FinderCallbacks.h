@@ -83,5 +83,6 @@ void ReportURLThunk(void* callbacks, FINDER_REPORT_PARAMS);
 void ExportURLThunk(void* callbacks, FINDER_EXPORT_PARAMS);
 void StopCrawlerThunk(void* callbacks);
 void ExportReportThunk(void* callbacks, FINDER_EXPORT_PARAMS);
+void ExportLayoutThunk(void* callbacks, FINDER_EXPORT_PARAMS);
 void ExportIOLinksThunk(void* callbacks, FINDER_EXPORT_PARAMS);
 void CheckBadReportThunk(void* callbacks, FINDER_EXPORT_PARAMS);

@@ -80,6 +80,10 @@ void ExportReportThunk(void* callbacks, FINDER_EXPORT_PARAMS) {
   Slots(callbacks)->CallExportReport(FINDER_EXPORT_ARGS);
 }
 
+void ExportLayoutThunk(void* callbacks, FINDER_EXPORT_PARAMS) {
+  Slots(callbacks)->CallExportLayout(FINDER_EXPORT_ARGS);
+}
+
 void ExportIOLinksThunk(void* callbacks, FINDER_EXPORT_PARAMS) {
   Slots(callbacks)->CallExportIOLinks(FINDER_EXPORT_ARGS);
 }

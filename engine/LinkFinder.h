@@ -143,6 +143,8 @@ class CLinkFinder {
   // displayUrl; a single "No items found." row when there are none. 1 when the query ran.
   int FillLinksInOutList(HWND list, const WCHAR* displayUrl, int direction);
   void export_iolinks_func(FINDER_EXPORT_PARAMS);
+  // A row for the site layout tree, which is never drawn; moves the open progress window.
+  void export_layout_func(FINDER_EXPORT_PARAMS);
   // Paints the progress graphic onto the worksheet window (at most every 250 ms unless
   // forced) and writes the console progress lines; takes no lock, any thread.
   void DrawRelativeProgress(int force);
@@ -180,6 +182,7 @@ class CLinkFinder {
   // Counts a stored row; lists it when `listed` and adds it to the broken list when broken.
   void ShowResultRow(int32_t first, bool listed, FINDER_ROW_PARAMS);
   void AddBrokenLink(tagTreeListItemFull* item);
+  void AddLayoutLink(tagTreeListItemFull* item);
   // Moves the open progress window to base + rowIndex * 1000 / rowCount / divisor and
   // handles its messages, on its own thread only; 1 when it did.
   int StepProgress(int32_t rowCount, int32_t rowIndex, int divisor, int base, int32_t* cancel);

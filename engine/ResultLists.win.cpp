@@ -207,6 +207,19 @@ void CLinkFinder::export_iolinks_func(int32_t rowCount, int32_t rowIndex, int32_
   SetText(ioList, row, 1, StripMarkup(text.data()).c_str());
 }
 
+void CLinkFinder::export_layout_func(int32_t rowCount, int32_t rowIndex, int32_t, FINDER_ROW_PARAMS,
+                                     int32_t* cancel) {
+  StepProgress(rowCount, rowIndex, 10, 0, cancel);
+  std::unique_ptr<tagTreeListItemFull> item(new (std::nothrow) tagTreeListItemFull);
+  if (!item) return;
+  LinkToTreeItem(item.get(), FINDER_ROW_ARGS);
+  AddLayoutLink(item.get());
+}
+
+// The site layout tree has no drawing mode: the engine is never asked to draw it, so a
+// row leaves the tree (when there is one) as it was.
+void CLinkFinder::AddLayoutLink(tagTreeListItemFull*) {}
+
 // Exported members take the object first, as a member call does on this platform.
 extern "C" {
 
