@@ -2,13 +2,6 @@
 
 #include "engine/LinkFinder.h"
 
-#define FINDER_ROW_ARGS                                                                           \
-  protocol, username, userpass, server, port, resource, bookmark, comment, restype, flags, title, \
-      statusstr, commentstr, content, ressize, lastmod, charset, statusval, attempt, restime,     \
-      rel_url, rel_title, line, col, extern_, dir
-#define FINDER_REPORT_ARGS first, FINDER_ROW_ARGS
-#define FINDER_EXPORT_ARGS rowCount, rowIndex, first, FINDER_ROW_ARGS, cancel
-
 namespace {
 
 template <typename Pair, typename... Args>

@@ -18,11 +18,6 @@
 #include "scandb/ScanDb.h"
 #include "toolkit/Format.h"
 
-#define FINDER_ROW_ARGS                                                                           \
-  protocol, username, userpass, server, port, resource, bookmark, comment, restype, flags, title, \
-      statusstr, commentstr, content, ressize, lastmod, charset, statusval, attempt, restime,     \
-      rel_url, rel_title, line, col, extern_, dir
-
 namespace {
 
 constexpr int kDescription = 5000;
