@@ -429,6 +429,7 @@ struct LoadWatch {
   std::u16string text;
   std::vector<int> positions;
   bool pressed = false;
+  bool closeAsked = false;  // a WM_CLOSE for the frame, posted once the window shows
   ~LoadWatch() { CloseHandle(stop); }
 };
 
@@ -449,6 +450,8 @@ DWORD WINAPI WatchLoading(void* parameter) {
       }
       if (!window) continue;
     }
+    if (watch.cancelAt > 100 && !watch.closeAsked)
+      watch.closeAsked = PostMessageW(watch.frame, WM_CLOSE, 0, 0) != 0;
     if (watch.text.empty()) {
       WCHAR text[2400] = {};
       DWORD_PTR length = 0;
@@ -468,7 +471,8 @@ DWORD WINAPI WatchLoading(void* parameter) {
 }
 
 // A worksheet of tens of thousands of stored rows opened in the frame shows its loading
-// window; its Cancel button ends the load: no worksheet opens and the file's pages stay.
+// window; its Cancel button ends the load: no worksheet opens and the file's pages stay. A
+// close of the frame arriving during a load is refused.
 TEST_F(WorksheetFilesTest, LoadingWindowFollowsTheRowsAndCancels) {
   const std::u16string path = folder_ + u"\\large.tsn";
   MakeDatabase(path, 0);
@@ -514,6 +518,8 @@ TEST_F(WorksheetFilesTest, LoadingWindowFollowsTheRowsAndCancels) {
     const std::vector<HWND> opened = ListWorksheets();
     if (cancelAt > 100) {
       EXPECT_FALSE(watch.pressed);
+      EXPECT_TRUE(watch.closeAsked);
+      EXPECT_TRUE(IsWindow(frame)) << "the frame is not closed under a load";
       EXPECT_GE(watch.positions.back(), 50);
       ASSERT_EQ(1u, opened.size());
       EXPECT_EQ(kPages, Rows(opened[0], WORKSHEET_LINKS_LIST));
