@@ -3,15 +3,10 @@
 #include "engine/AsciiText.h"
 #include "engine/Records.h"
 #include "engine/TextHelpers.h"
+#include "engine/UrlParts.h"
 #include "scandb/ScanDb.h"
 
 namespace {
-
-bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-
-bool IsSchemeUnit(char16_t c) {
-  return IsAsciiLetter(c) || (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
-}
 
 // Address fields and the sizes of their columns.
 template <size_t N>
@@ -25,14 +20,11 @@ void AppendField(std::string& key, const char16_t (&field)[N], int size) {
 }  // namespace
 
 bool RedirectSchemeFollowable(const char16_t* location) {
-  // Blanks around the value are dropped before it is resolved; a scheme follows them.
-  while (*location == u' ' || *location == u'\t') ++location;
-  const char16_t* p = location;
-  if (!IsAsciiLetter(*p)) return true;
-  while (IsSchemeUnit(*p)) ++p;
-  if (*p != u':') return true;
+  const std::u16string_view text(location);
+  const size_t length = UrlSchemeLength(text);
+  if (length == 0) return true;
   std::string scheme;
-  for (const char16_t* c = location; c < p; ++c) scheme += AsciiLower(static_cast<char>(*c));
+  for (char16_t c : text.substr(0, length)) scheme += static_cast<char>(AsciiLower(c));
   return scheme == "http" || scheme == "https" || scheme == "ftp";
 }
 
