@@ -1,3 +1,4 @@
+// The redirect rule of a Location value, the stored identity of a link and the chains of a run.
 #include "engine/Redirects.h"
 
 #include "engine/AsciiText.h"

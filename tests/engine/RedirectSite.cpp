@@ -1,3 +1,4 @@
+// The redirect peer with its sentinel file and request log, for the redirect crawl test.
 #include "tests/engine/RedirectSite.h"
 
 #include <sys/inotify.h>
