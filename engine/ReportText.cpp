@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "engine/AsciiText.h"
 #include "engine/EngineText.h"
 
 namespace {
@@ -15,8 +16,6 @@ std::u16string Ascii(const char* text) {
 std::u16string Number(long long value) { return Ascii(std::to_string(value).c_str()); }
 
 bool IsBlank(char16_t c) { return c == u'\r' || c == u'\n' || c == u' ' || c == u'\t'; }
-
-char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
 
 const char16_t* Text(const char16_t* text) { return text ? text : u""; }
 
@@ -86,7 +85,7 @@ bool IsLinkableUrl(const char16_t* url) {
   for (const char* scheme : kSchemes) {
     const char16_t* p = Text(url);
     const char* s = scheme;
-    while (*s && Lower(*p) == static_cast<char16_t>(*s)) ++p, ++s;
+    while (*s && AsciiLower(*p) == static_cast<char16_t>(*s)) ++p, ++s;
     if (!*s) return true;
   }
   return false;
