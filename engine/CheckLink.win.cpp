@@ -3,9 +3,11 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "app/SettingsRecord.h"
+#include "engine/DownloadTail.h"
 #include "engine/DownloaderFields.h"
 #include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
@@ -198,13 +200,12 @@ status_type CLinkFinder::CheckOnce(tagTreeListItemFull* item, CheckState* state)
 }
 
 status_type CLinkFinder::DownloadFile(tagTreeListItemFull* item, CheckState* state) {
-  CFILEDnld* dnld = new (std::nothrow) CFILEDnld;
+  std::unique_ptr<CFILEDnld> dnld(new (std::nothrow) CFILEDnld);
   if (!dnld) return NoDownloader(item, state);
   const int fileNameSize = sizeof dnld->FileName / sizeof dnld->FileName[0];
   // A name that does not fit is no address of a file here; cut, it would name another.
   if (FormatStringW(dnld->FileName, fileNameSize, u"%s%s", item->server, item->resource) >=
       fileNameSize - 1) {
-    delete dnld;
     CopyField(item->statusstr, EngineText("Curl", "103"));
     state->repeat = 0;
     state->getRetry = 0;
@@ -217,14 +218,8 @@ status_type CLinkFinder::DownloadFile(tagTreeListItemFull* item, CheckState* sta
   void* data = nullptr;
   unsigned long length = 0;
   const status_type result = dnld->FILEDownload(&data, &length);
-  TakeDownloadStatus(item, *dnld);
-  bytesSent += dnld->SentSize;
-  bytesReceived += dnld->ReceivedSize;
-  ProcessDownload(result, item, state->row, state->pageIndexed, static_cast<char*>(data), length, 0,
-                  0, &state->repeat, &state->getRetry);
-  dnld->FreeData(data);
-  delete dnld;
-  return result;
+  return FinishDownload(*dnld, {result, data, length, 0, 0, dnld->SentSize, dnld->ReceivedSize},
+                        item, state);
 }
 
 namespace {
@@ -242,9 +237,9 @@ status_type Download(CSSLDnld* dnld, void** data, unsigned long* length) {
 template <typename Downloader>
 status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* state,
                                       const char* userAgent) {
-  Downloader* dnld = new (std::nothrow) Downloader;
+  std::unique_ptr<Downloader> dnld(new (std::nothrow) Downloader);
   if (!dnld) return NoDownloader(item, state);
-  if (!FillServerFields(dnld, *item) && siteSettings.AuthMethod &&
+  if (!FillServerFields(dnld.get(), *item) && siteSettings.AuthMethod &&
       !LinkDomainExternal(item->server, item->port)) {
     dnld->AuthType = siteSettings.AuthMethod;
     ToAnsi(siteSettings.sAuthUserName, dnld->UserName);
@@ -252,10 +247,10 @@ status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* sta
   }
   if (settings) {
     if (item->protocol == PROTOCOL_HTTPS) {
-      FillProxyBlock(dnld, *settings, settings->HTTPSProxyType, settings->HTTPSProxyAddress,
+      FillProxyBlock(dnld.get(), *settings, settings->HTTPSProxyType, settings->HTTPSProxyAddress,
                      settings->HTTPSProxyPort);
     } else {
-      FillProxyBlock(dnld, *settings, settings->HTTPProxyType, settings->HTTPProxyAddress,
+      FillProxyBlock(dnld.get(), *settings, settings->HTTPProxyType, settings->HTTPProxyAddress,
                      settings->HTTPProxyPort);
     }
     dnld->Http11 = settings->HTTPVer;
@@ -276,17 +271,13 @@ status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* sta
 
   void* data = nullptr;
   unsigned long length = 0;
-  const status_type result = Download(dnld, &data, &length);
-  TakeDownloadStatus(item, *dnld);
-  bytesSent += dnld->SentSize;
-  bytesReceived += dnld->ReceivedSize;
+  const status_type result = Download(dnld.get(), &data, &length);
   free(dnld->Cookie);
   dnld->Cookie = nullptr;
-  ProcessDownload(result, item, state->row, state->pageIndexed, static_cast<char*>(data), length,
-                  dnld->HeaderOffset, dnld->HeaderSize, &state->repeat, &state->getRetry);
-  dnld->FreeData(data);
-  delete dnld;
-  return result;
+  return FinishDownload(*dnld,
+                        {result, data, length, dnld->HeaderOffset, dnld->HeaderSize, dnld->SentSize,
+                         dnld->ReceivedSize},
+                        item, state);
 }
 
 // A downloader that cannot be made is a passing shortage of memory: tried again like a

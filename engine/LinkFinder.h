@@ -204,6 +204,20 @@ class CLinkFinder {
   status_type DownloadFtp(tagTreeListItemFull* item, CheckState* state);
   status_type DownloadRtsp(tagTreeListItemFull* item, CheckState* state);
   status_type NoDownloader(tagTreeListItemFull* item, CheckState* state);
+  // What a download handed back: its result, its data block (null for none) with the last
+  // reply header in it, and the traffic it counted.
+  struct DownloadReply {
+    status_type result;
+    void* data = nullptr;
+    unsigned long length = 0;
+    unsigned long headerOffset = 0;
+    unsigned long headerSize = 0;
+    uint32_t sent = 0;
+    uint32_t received = 0;
+  };
+  template <typename Downloader>
+  status_type FinishDownload(Downloader& dnld, const DownloadReply& reply,
+                             tagTreeListItemFull* item, CheckState* state);
   void ProcessDownload(status_type result, tagTreeListItemFull* item, int row, int pageIndexed,
                        char* data, unsigned long length, unsigned long headerOffset,
                        unsigned long headerEnd, int* repeat, int* getRetry);
