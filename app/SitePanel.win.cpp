@@ -11,6 +11,7 @@
 #include "engine/ControlWrappers.h"
 #include "engine/TextCopy.h"
 #include "toolkit/FinderStruct.h"
+#include "toolkit/WindowState.h"
 
 namespace {
 
@@ -64,9 +65,7 @@ SCROLLINFO ScrollInfo(UINT mask) {
   return si;
 }
 
-SITEFRAMEDATA* DataOf(HWND frame) {
-  return reinterpret_cast<SITEFRAMEDATA*>(GetWindowLongPtrW(frame, GWLP_USERDATA));
-}
+SITEFRAMEDATA* DataOf(HWND frame) { return WindowState<SITEFRAMEDATA*>(frame, GWLP_USERDATA); }
 
 // The dialog of a frame that has one, else null.
 HWND PanelOf(HWND frame) {
@@ -259,14 +258,14 @@ INT_PTR CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
 LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_CREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(frame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    SetWindowState(frame, GWLP_USERDATA, create->lpCreateParams);
     return 0;
   }
   SITEFRAMEDATA* data = DataOf(frame);
   if (!data) return DefWindowProcW(frame, message, wParam, lParam);
   switch (message) {
     case WM_DESTROY:
-      SetWindowLongPtrW(frame, GWLP_USERDATA, 0);
+      ClearWindowState(frame, GWLP_USERDATA);
       LocalFree(data);
       return 0;
     case WM_VSCROLL:

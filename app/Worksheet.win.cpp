@@ -20,6 +20,7 @@
 #include "engine/TextCopy.h"
 #include "toolkit/FinderStruct.h"
 #include "toolkit/PushButton.h"
+#include "toolkit/WindowState.h"
 
 namespace {
 
@@ -225,7 +226,7 @@ void OnDestroy(HWND window, tagWORKSHEETDATA* data) {
     CopyField(g_settings.ActiveFileName, name);
   }
   if (data->Font) DeleteObject(data->Font);
-  SetWindowLongPtrW(window, 0, 0);
+  ClearWindowState(window, 0);
   HeapFree(GetProcessHeap(), 0, data);
 }
 
@@ -278,7 +279,7 @@ LRESULT OnCreate(HWND window) {
   auto* data = static_cast<tagWORKSHEETDATA*>(
       HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(tagWORKSHEETDATA)));
   if (!data) return -1;
-  SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(data));
+  SetWindowState(window, 0, data);
   NONCLIENTMETRICSW metrics = {};
   metrics.cbSize = sizeof metrics;
   SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
@@ -351,7 +352,7 @@ tagWORKSHEETCALLS g_worksheetCalls = {ReadWorksheetState, ApplyAutosaveSetting,
                                       RefreshListTooltips};
 
 tagWORKSHEETDATA* WorksheetData(HWND worksheet) {
-  return worksheet ? reinterpret_cast<tagWORKSHEETDATA*>(GetWindowLongPtrW(worksheet, 0)) : nullptr;
+  return worksheet ? WindowState<tagWORKSHEETDATA*>(worksheet, 0) : nullptr;
 }
 
 int WorksheetRunState(const tagWORKSHEETDATA* data) {

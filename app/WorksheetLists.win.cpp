@@ -15,6 +15,7 @@
 #include "app/Worksheet.h"
 #include "engine/ControlWrappers.h"
 #include "engine/ReportText.h"
+#include "toolkit/WindowState.h"
 
 namespace {
 
@@ -205,7 +206,7 @@ void MoveTipAlong(HWND tips, TipFollow* follow) {
 }
 
 void NoteTip(HWND list, const NMHDR* header, TipFollow* follow) {
-  if (header->hwndFrom != reinterpret_cast<HWND>(GetWindowLongPtrW(list, GWLP_USERDATA))) return;
+  if (header->hwndFrom != WindowState<HWND>(list, GWLP_USERDATA)) return;
   if (header->code == TTN_SHOW) {
     follow->Showing = true;
     follow->OffsetKnown = false;
@@ -216,20 +217,20 @@ void NoteTip(HWND list, const NMHDR* header, TipFollow* follow) {
 }
 
 HWND CreateTips(HWND list) {
-  HWND tips = reinterpret_cast<HWND>(GetWindowLongPtrW(list, GWLP_USERDATA));
+  HWND tips = WindowState<HWND>(list, GWLP_USERDATA);
   if (tips && IsWindow(tips)) return tips;
   tips = CreateWindowExW(
       WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, list, nullptr,
       reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(list, GWLP_HINSTANCE)), nullptr);
-  SetWindowLongPtrW(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(tips));
+  SetWindowState(list, GWLP_USERDATA, tips);
   return tips;
 }
 
 // The tooltip window would otherwise belong to the frame and outlive its worksheet.
 void DestroyTips(HWND list) {
-  HWND tips = reinterpret_cast<HWND>(GetWindowLongPtrW(list, GWLP_USERDATA));
-  SetWindowLongPtrW(list, GWLP_USERDATA, 0);
+  HWND tips = WindowState<HWND>(list, GWLP_USERDATA);
+  ClearWindowState(list, GWLP_USERDATA);
   if (tips) DestroyWindow(tips);
 }
 
@@ -360,7 +361,7 @@ LRESULT CALLBACK ListViewSubclassProc(HWND list, UINT message, WPARAM wParam, LP
     case WM_LIST_CREATETIPS:
       return reinterpret_cast<LRESULT>(CreateTips(list));
     case WM_LIST_GETTIPS:
-      return GetWindowLongPtrW(list, GWLP_USERDATA);
+      return reinterpret_cast<LRESULT>(WindowState<HWND>(list, GWLP_USERDATA));
     case WM_KEYDOWN:
       if (wParam < VK_PRIOR || wParam > VK_DOWN) break;
       [[fallthrough]];
@@ -374,7 +375,7 @@ LRESULT CALLBACK ListViewSubclassProc(HWND list, UINT message, WPARAM wParam, LP
     }
     case WM_MOUSEMOVE: {
       const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
-      HWND tips = reinterpret_cast<HWND>(GetWindowLongPtrW(list, GWLP_USERDATA));
+      HWND tips = WindowState<HWND>(list, GWLP_USERDATA);
       if (follow->Showing && tips) MoveTipAlong(tips, follow);
       return result;
     }

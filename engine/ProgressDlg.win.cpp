@@ -7,6 +7,7 @@
 
 #include "engine/EngineText.h"
 #include "toolkit/Format.h"
+#include "toolkit/WindowState.h"
 
 namespace {
 
@@ -100,8 +101,9 @@ void CProgressDlg::Destroy() {
 }
 
 INT_PTR CALLBACK CProgressDlg::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) SetWindowLongPtrW(window, DWLP_USER, lParam);
-  CProgressDlg* dialog = reinterpret_cast<CProgressDlg*>(GetWindowLongPtrW(window, DWLP_USER));
+  if (message == WM_INITDIALOG)
+    SetWindowState(window, DWLP_USER, reinterpret_cast<CProgressDlg*>(lParam));
+  auto* dialog = WindowState<CProgressDlg*>(window, DWLP_USER);
   return dialog ? dialog->HandleMessage(window, message, wParam, lParam) : 0;
 }
 

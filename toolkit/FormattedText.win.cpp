@@ -9,12 +9,11 @@
 #include "toolkit/ControlClass.h"
 #include "toolkit/FormattedTextRender.h"
 #include "toolkit/TextMarkup.h"
+#include "toolkit/WindowState.h"
 
 namespace {
 
-FormattedTextState* StateOf(HWND window) {
-  return reinterpret_cast<FormattedTextState*>(GetWindowLongPtrW(window, 0));
-}
+FormattedTextState* StateOf(HWND window) { return WindowState<FormattedTextState*>(window, 0); }
 
 // After a notification the parent may have destroyed the control.
 bool StillThere(HWND window, FormattedTextState* s) {
@@ -198,13 +197,13 @@ LRESULT OnCreate(HWND window) {
   for (int y = 0; y < 8; ++y) checker[y] = static_cast<WORD>(y % 2 ? 0x55 : 0xAA);
   s->checker = CreateBitmap(8, 8, 1, 1, checker);
   if (s->checker) s->checkerBrush = CreatePatternBrush(s->checker);
-  SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(s));
+  SetWindowState(window, 0, s);
   SetCursor(s->normalCursor);
   return 0;
 }
 
 void OnDestroy(HWND window, FormattedTextState* s) {
-  SetWindowLongPtrW(window, 0, 0);
+  ClearWindowState(window, 0);
   ClearFormattedLinks(s);
   if (s->normalCursor) DestroyCursor(s->normalCursor);
   if (s->linkCursor) DestroyCursor(s->linkCursor);

@@ -14,6 +14,7 @@
 #include "toolkit/MessageBoxState.h"
 #include "toolkit/PushButton.h"
 #include "toolkit/RegistryText.h"
+#include "toolkit/WindowState.h"
 
 namespace {
 
@@ -148,7 +149,7 @@ int AnimationFor(UINT flags) {
 }  // namespace
 
 MessageBoxState* BoxStateOf(HWND box) {
-  return box ? reinterpret_cast<MessageBoxState*>(GetWindowLongPtrW(box, DLGWINDOWEXTRA)) : nullptr;
+  return box ? WindowState<MessageBoxState*>(box, DLGWINDOWEXTRA) : nullptr;
 }
 
 std::u16string BoxCaption(int index) {

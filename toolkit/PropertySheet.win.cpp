@@ -7,6 +7,7 @@
 
 #include "toolkit/ControlMeasure.h"
 #include "toolkit/PropertySheetState.h"
+#include "toolkit/WindowState.h"
 
 namespace {
 
@@ -98,8 +99,7 @@ HWND AddButton(CXmlPropertySheet* sheet, int id, DWORD style, int caption) {
 }
 
 BOOL InitSheet(HWND window, CXmlPropertySheet* sheet) {
-  SetLastError(0);
-  if (!SetWindowLongPtrW(window, kSheetLong, reinterpret_cast<LONG_PTR>(sheet)) && GetLastError()) {
+  if (!SetWindowState(window, kSheetLong, sheet)) {
     sheet->result = 3;
     TearDownSheet(sheet);
     DestroyWindow(window);
@@ -228,7 +228,7 @@ LRESULT CALLBACK SheetWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       break;
     case WM_NCDESTROY:
       sheet->window = nullptr;
-      SetWindowLongPtrW(window, kSheetLong, 0);
+      ClearWindowState(window, kSheetLong);
       break;
   }
   return DefDlgProcW(window, message, wParam, lParam);
@@ -283,7 +283,7 @@ CXmlPropertySheet* GetSheet(HWND window) {
   if (!GetClassNameW(window, name, 64) ||
       std::u16string(reinterpret_cast<const char16_t*>(name)) != kXmlPropertySheetClass)
     return nullptr;
-  return reinterpret_cast<CXmlPropertySheet*>(GetWindowLongPtrW(window, kSheetLong));
+  return WindowState<CXmlPropertySheet*>(window, kSheetLong);
 }
 
 HWND CurrentPageWindow(const CXmlPropertySheet& sheet) {

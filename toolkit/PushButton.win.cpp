@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "toolkit/ControlClass.h"
+#include "toolkit/WindowState.h"
 
 namespace {
 
@@ -44,9 +45,7 @@ struct PushButtonState {
   tagVBUTTONCALLBACKS callbacks = {};
 };
 
-PushButtonState* StateOf(HWND window) {
-  return reinterpret_cast<PushButtonState*>(GetWindowLongPtrW(window, 0));
-}
+PushButtonState* StateOf(HWND window) { return WindowState<PushButtonState*>(window, 0); }
 
 LONG StyleOf(HWND window) { return static_cast<LONG>(GetWindowLongPtrW(window, GWL_STYLE)); }
 
@@ -426,12 +425,12 @@ LRESULT OnCreate(HWND window) {
   if (s->msimg32)
     s->alphaBlend = reinterpret_cast<AlphaBlendProc>(
         reinterpret_cast<void*>(GetProcAddress(s->msimg32, "AlphaBlend")));
-  SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(s));
+  SetWindowState(window, 0, s);
   return 0;
 }
 
 void OnDestroy(HWND window, PushButtonState* s) {
-  SetWindowLongPtrW(window, 0, 0);
+  ClearWindowState(window, 0);
   KillTimer(window, kTimerId);
   if (s->fadeSnapshot) DeleteObject(s->fadeSnapshot);
   if (s->msimg32) FreeLibrary(s->msimg32);

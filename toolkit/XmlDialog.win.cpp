@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "toolkit/ControlMeasure.h"
+#include "toolkit/WindowState.h"
 #include "toolkit/XmlDialogState.h"
 
 const char16_t kXmlDialogClass[] = u"XML_DIALOG_CLASS";
@@ -209,7 +210,7 @@ LRESULT InitDialog(HWND window, WPARAM wParam, XmlDialogState* state) {
     DestroyWindow(window);
     return FALSE;
   }
-  SetWindowLongPtrW(window, DLGWINDOWEXTRA, reinterpret_cast<LONG_PTR>(state));
+  SetWindowState(window, DLGWINDOWEXTRA, state);
   if (state->attached) *state->attached = true;
   state->attached = nullptr;
   ApplyDescription(window, state);
@@ -241,7 +242,7 @@ LRESULT CALLBACK XmlDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM 
   switch (message) {
     case WM_DESTROY:
       if (state->watching) StopWatchingInput(window);
-      SetWindowLongPtrW(window, DLGWINDOWEXTRA, 0);
+      ClearWindowState(window, DLGWINDOWEXTRA);
       FreeState(state);
       break;
     case WM_SIZE:
@@ -311,7 +312,7 @@ tagXMLDIALOG* ParseForDialog(const char16_t* text, int length) {
 }
 
 XmlDialogState* GetXmlDialogState(HWND dialog) {
-  return reinterpret_cast<XmlDialogState*>(GetWindowLongPtrW(dialog, DLGWINDOWEXTRA));
+  return WindowState<XmlDialogState*>(dialog, DLGWINDOWEXTRA);
 }
 
 SIZE XmlDialogWindowSize(HWND dialog, const XmlDialogState& state) {
