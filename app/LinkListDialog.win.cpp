@@ -100,8 +100,8 @@ void InitLinkListDialog(HWND dialog, const LINKLISTREQUEST* request) {
       0, dialog, reinterpret_cast<HMENU>(IDC_LINKS_LIST), g_instance, nullptr);
   SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  InsertListColumn(list, g_settings.LinksInOutW2, strtbl[STR_Column_Location]);
-  InsertListColumn(list, g_settings.LinksInOutW1, strtbl[STR_Column_Link]);
+  InsertListColumn(list, 0, g_settings.LinksInOutW2, strtbl[STR_Column_Location]);
+  InsertListColumn(list, 0, g_settings.LinksInOutW1, strtbl[STR_Column_Link]);
   for (int kind : {LVSIL_SMALL, LVSIL_NORMAL}) {
     SendMessageW(list, LVM_SETIMAGELIST, kind,
                  reinterpret_cast<LPARAM>(
@@ -200,15 +200,6 @@ HMENU BuildLinkListMenu(HWND list) {
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(menu, MF_STRING | state, IDM_OPEN_LINK, strtbl[STR_Msg_OpenLink]);
   return menu;
-}
-
-void InsertListColumn(HWND list, int width, const char16_t* text) {
-  LVCOLUMNW column = {};
-  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-  column.fmt = LVCFMT_LEFT;
-  column.cx = width;
-  column.pszText = const_cast<char16_t*>(text ? text : u"");
-  SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
 }
 
 void RunLinkListDialog(HWND owner, const LINKLISTREQUEST* request) {

@@ -59,22 +59,7 @@ bool IsEditedField(const SettingsField& field) {
 void CommitWorkingCopy() {
   for (int i = 0; i < kSettingsFieldCount; ++i) {
     const SettingsField& field = kSettingsFields[i];
-    if (!IsEditedField(field)) continue;
-    switch (field.kind) {
-      case SETTINGS_INT:
-        *SettingsInt(g_settings, field) = *SettingsInt(g_settingsWork, field);
-        break;
-      case SETTINGS_UINT:
-        *SettingsUint(g_settings, field) = *SettingsUint(g_settingsWork, field);
-        break;
-      case SETTINGS_PORT:
-        *SettingsPort(g_settings, field) = *SettingsPort(g_settingsWork, field);
-        break;
-      case SETTINGS_TEXT:
-        SetSettingsText(SettingsText(g_settings, field), field.size,
-                        SettingsText(g_settingsWork, field));
-        break;
-    }
+    if (IsEditedField(field)) SetSettingsField(g_settings, field, &g_settingsWork);
   }
 }
 

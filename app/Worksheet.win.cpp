@@ -9,6 +9,7 @@
 #include "app/AfterScan.h"
 #include "app/AutosaveNames.h"
 #include "app/Frame.h"
+#include "app/ListColumn.h"
 #include "app/Settings.h"
 #include "app/SitePanel.h"
 #include "app/Startup.h"
@@ -38,14 +39,6 @@ const int kLinkColumns[] = {STR_Column_Link,       STR_Column_Status,       STR_
                             STR_Column_Location,   STR_Column_Page,         STR_Column_Position};
 
 int LinkColumnCount() { return g_settings.DisplayAllLinks ? 15 : 13; }
-
-void InsertColumn(HWND list, int index, const char16_t* caption) {
-  LVCOLUMNW column = {};
-  column.mask = LVCF_TEXT | LVCF_WIDTH;
-  column.pszText = const_cast<char16_t*>(caption);
-  column.cx = 0;
-  SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
-}
 
 HWND CreateList(HWND window, int id, DWORD extraStyle, HINSTANCE instance) {
   HWND list =
@@ -137,9 +130,10 @@ void CreateChildren(HWND window, tagWORKSHEETDATA* data) {
                  reinterpret_cast<LPARAM>(&item));
   }
   HWND links = CreateList(window, WORKSHEET_LINKS_LIST, 0, instance);
-  for (int i = 0; i < LinkColumnCount(); ++i) InsertColumn(links, i, strtbl[kLinkColumns[i]]);
+  for (int i = 0; i < LinkColumnCount(); ++i)
+    InsertListColumn(links, i, 0, strtbl[kLinkColumns[i]]);
   HWND broken = CreateList(window, WORKSHEET_BROKEN_LIST, LVS_NOCOLUMNHEADER, instance);
-  for (int i = 0; i < 3; ++i) InsertColumn(broken, i, strtbl[STR_Column_Link]);
+  for (int i = 0; i < 3; ++i) InsertListColumn(broken, i, 0, strtbl[STR_Column_Link]);
   for (HWND list : {links, broken}) {
     if (list) SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(data->Font), 0);
   }

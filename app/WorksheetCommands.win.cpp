@@ -6,6 +6,7 @@
 
 #include "app/Frame.h"
 #include "app/LinkListDialog.h"
+#include "app/ListColumn.h"
 #include "app/OpenLink.h"
 #include "app/Settings.h"
 #include "app/SitePanel.h"
@@ -43,11 +44,8 @@ void ResetExtraColumns(HWND window, CLinkFinder* finder) {
   if (!g_settings.DisplayAllLinks) return;
   const int captions[] = {STR_Column_Page, STR_Column_Position};
   for (int i = 0; i < 2; ++i) {
-    LVCOLUMNW column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.pszText = const_cast<char16_t*>(strtbl[captions[i]]);
-    column.cx = finder->GetWindowSettings()->ColWidth[13 + i] & 0xFFFF;
-    SendMessageW(links, LVM_INSERTCOLUMNW, 13 + i, reinterpret_cast<LPARAM>(&column));
+    InsertListColumn(links, 13 + i, finder->GetWindowSettings()->ColWidth[13 + i] & 0xFFFF,
+                     strtbl[captions[i]]);
   }
 }
 
