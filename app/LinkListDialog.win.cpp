@@ -15,6 +15,7 @@
 #include "engine/LinkFinder.h"
 #include "engine/TextCopy.h"
 #include "toolkit/FinderStruct.h"
+#include "toolkit/Win32Holders.h"
 
 namespace {
 
@@ -114,12 +115,13 @@ void InitLinkListDialog(HWND dialog, const LINKLISTREQUEST* request) {
 
 void LayOut(HWND dialog) {
   HWND edit = GetDlgItem(dialog, IDC_LINKS_HEADER);
-  HDC dc = GetDC(edit);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
   SIZE zero = {};
-  GetTextExtentPoint32W(dc, u"0", 1, &zero);
-  SelectObject(dc, old);
-  ReleaseDC(edit, dc);
+  {
+    const WindowDc dc(edit);
+    const SelectedObject font(dc.get(),
+                              reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+    GetTextExtentPoint32W(dc.get(), u"0", 1, &zero);
+  }
   RECT client;
   GetClientRect(dialog, &client);
   const int headerHeight = 2 * zero.cy + 2;

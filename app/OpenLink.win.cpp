@@ -10,6 +10,7 @@
 #include "engine/TextHelpers.h"
 #include "net/Downloader.h"
 #include "toolkit/FinderStruct.h"
+#include "toolkit/Win32Holders.h"
 
 namespace {
 
@@ -79,12 +80,8 @@ void StartOpenLink(HWND owner, const char16_t* address, int showCmd, const char1
   request->Prefix = request->Address + addressUnits;
   memcpy(request->Address, address, addressUnits * sizeof(char16_t));
   memcpy(request->Prefix, prefix, prefixUnits * sizeof(char16_t));
-  HANDLE thread = CreateThread(nullptr, 0, OpenLinkThread, request, 0, nullptr);
-  if (!thread) {
-    free(request);
-    return;
-  }
-  CloseHandle(thread);
+  const HandleHolder thread(CreateThread(nullptr, 0, OpenLinkThread, request, 0, nullptr));
+  if (!thread.held()) free(request);
 }
 
 void CopyTextToClipboard(HWND owner, const char16_t* text) {

@@ -16,6 +16,7 @@
 #include "net/Downloader.h"
 #include "toolkit/FinderStruct.h"
 #include "toolkit/FormattedText.h"
+#include "toolkit/Win32Holders.h"
 
 tagUPDATESERVER g_updateServer = {kUpdateServer, 80, nullptr};
 
@@ -268,6 +269,5 @@ DWORD WINAPI CheckForUpdateThread(void*) {
 }
 
 void StartCheckForUpdate() {
-  HANDLE thread = CreateThread(nullptr, 0, CheckForUpdateThread, nullptr, 0, nullptr);
-  if (thread) CloseHandle(thread);
+  const HandleHolder thread(CreateThread(nullptr, 0, CheckForUpdateThread, nullptr, 0, nullptr));
 }

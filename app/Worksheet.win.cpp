@@ -21,6 +21,7 @@
 #include "engine/TextCopy.h"
 #include "toolkit/FinderStruct.h"
 #include "toolkit/PushButton.h"
+#include "toolkit/Win32Holders.h"
 #include "toolkit/WindowState.h"
 
 namespace {
@@ -60,11 +61,11 @@ void DrawBanner(tagVBUTTONDRAW draw) {
   LOGFONTW face = {};
   if (data && data->Font) GetObjectW(data->Font, sizeof face, &face);
   face.lfHeight = 16;
-  HFONT font = CreateFontIndirectW(&face);
-  HGDIOBJ old = SelectObject(draw.dc, font);
+  const GdiHolder<HFONT> font(CreateFontIndirectW(&face));
+  const SelectedObject selected(draw.dc, font.get());
   SetBkMode(draw.dc, TRANSPARENT);
-  HRGN clip = CreateRectRgnIndirect(&draw.client);
-  SelectClipRgn(draw.dc, clip);
+  const GdiHolder<HRGN> clip(CreateRectRgnIndirect(&draw.client));
+  SelectClipRgn(draw.dc, clip.get());
   struct Piece {
     const char16_t* text;
     COLORREF colour;
@@ -95,9 +96,6 @@ void DrawBanner(tagVBUTTONDRAW draw) {
     x += size.cx + blank.cx;
   }
   SelectClipRgn(draw.dc, nullptr);
-  DeleteObject(clip);
-  SelectObject(draw.dc, old);
-  DeleteObject(font);
 }
 
 void CreateChildren(HWND window, tagWORKSHEETDATA* data) {
@@ -250,7 +248,7 @@ void Paint(HWND window, tagWORKSHEETDATA* data) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
   if (data->View == 1) {
-    HGDIOBJ old = SelectObject(dc, data->Font);
+    const SelectedObject font(dc, data->Font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     for (int id : {WORKSHEET_LINKS_LIST, WORKSHEET_BROKEN_LIST}) {
@@ -263,7 +261,6 @@ void Paint(HWND window, tagWORKSHEETDATA* data) {
           strtbl[id == WORKSHEET_LINKS_LIST ? STR_Tabs_Processing : STR_Tabs_BrokenLink];
       TextOutW(dc, list.left, list.top - metrics.tmHeight - 2, caption, lstrlenW(caption));
     }
-    SelectObject(dc, old);
   }
   EndPaint(window, &paint);
   if (data->Finder) data->Finder->DrawRelativeProgress(1);

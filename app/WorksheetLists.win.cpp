@@ -15,6 +15,7 @@
 #include "app/Worksheet.h"
 #include "engine/ControlWrappers.h"
 #include "engine/ReportText.h"
+#include "toolkit/Win32Holders.h"
 #include "toolkit/WindowState.h"
 
 namespace {
@@ -328,13 +329,13 @@ void DrawWorksheetRow(const tagWORKSHEETDATA* data, const DRAWITEMSTRUCT* item) 
 void NoteBrokenRow(HWND worksheet, tagWORKSHEETDATA* data, int row) {
   HWND list = GetDlgItem(worksheet, WORKSHEET_BROKEN_LIST);
   const int length = ReadCell(list, row, 0);
-  HDC dc = CreateCompatibleDC(nullptr);
-  if (!dc) return;
-  HGDIOBJ old = SelectObject(dc, data->Font);
   int width = 0, height = 0;
-  DrawMarkedText(dc, 0, 0, cell, length, 0, &width, &height);
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  {
+    const MemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!dc.held()) return;
+    const SelectedObject font(dc.get(), data->Font);
+    DrawMarkedText(dc.get(), 0, 0, cell, length, 0, &width, &height);
+  }
   if (SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0) < width) {
     SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, width);
   }

@@ -9,6 +9,7 @@
 #include "setup/FindProc.h"
 #include "setup/LogRules.h"
 #include "setup/ProcessCleanup.h"
+#include "toolkit/Win32Holders.h"
 
 DWORD g_forcedOpenError = 0;
 
@@ -109,15 +110,14 @@ bool CrossesReparsePoint(const std::string& path) {
 }
 
 bool ReadLog(const std::string& path, std::string& text) {
-  HANDLE file =
-      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  const DWORD size = GetFileSize(file, nullptr);
+  const HandleHolder file(
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file.held()) return false;
+  const DWORD size = GetFileSize(file.get(), nullptr);
   bool read = size != INVALID_FILE_SIZE && size <= kMaxLogBytes;
   std::string bytes(read ? size : 0, '\0');
   DWORD got = 0;
-  if (read && size) read = ReadFile(file, &bytes[0], size, &got, nullptr) && got == size;
-  CloseHandle(file);
+  if (read && size) read = ReadFile(file.get(), &bytes[0], size, &got, nullptr) && got == size;
   if (!read) return false;
   if (bytes.size() < 2 || !IsTextUnicode(bytes.data(), static_cast<int>(bytes.size()), nullptr)) {
     text = bytes;
@@ -194,13 +194,9 @@ bool FilesWritable(const std::vector<LogLine>& lines) {
     }
     DWORD error = g_forcedOpenError;
     if (!error) {
-      HANDLE file =
-          CreateFileA(line->path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-      if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-      } else {
-        error = GetLastError();
-      }
+      const HandleHolder file(
+          CreateFileA(line->path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+      if (!file.held()) error = GetLastError();
     }
     if (error == ERROR_ACCESS_DENIED) writable = false;
   }
@@ -270,10 +266,9 @@ bool KeysWritable(const std::vector<LogLine>& lines, REGSAM view) {
       continue;
     }
     const REGSAM access = line->kind == LogLineKind::kKey ? KEY_ALL_ACCESS : KEY_WRITE;
-    HKEY key = nullptr;
-    const LONG opened = OpenKeyPath(RootKey(line->root), line->keyPath, access | view, &key);
+    RegKeyHolder key;
+    const LONG opened = OpenKeyPath(RootKey(line->root), line->keyPath, access | view, key.put());
     if (opened == ERROR_ACCESS_DENIED) return false;
-    if (opened == ERROR_SUCCESS) RegCloseKey(key);
   }
   return true;
 }
@@ -354,10 +349,10 @@ void RemoveLine(const LogLine& line, REGSAM view) {
       RemoveKey(line, view);
       return;
     case LogLineKind::kValue: {
-      HKEY key = nullptr;
-      if (OpenKeyPath(RootKey(line.root), line.keyPath, KEY_WRITE | view, &key) == ERROR_SUCCESS) {
-        RegDeleteValueA(key, line.valueName.c_str());
-        RegCloseKey(key);
+      RegKeyHolder key;
+      if (OpenKeyPath(RootKey(line.root), line.keyPath, KEY_WRITE | view, key.put()) ==
+          ERROR_SUCCESS) {
+        RegDeleteValueA(key.get(), line.valueName.c_str());
       }
       return;
     }

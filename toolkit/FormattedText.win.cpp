@@ -9,6 +9,7 @@
 #include "toolkit/ControlClass.h"
 #include "toolkit/FormattedTextRender.h"
 #include "toolkit/TextMarkup.h"
+#include "toolkit/Win32Holders.h"
 #include "toolkit/WindowState.h"
 
 namespace {
@@ -64,9 +65,7 @@ void EraseFrame(FormattedTextState* s, int link) {
 
 void DrawFrame(FormattedTextState* s, int link) {
   if (link < 0 || link >= s->linkCount || !s->links[link].region || !s->checkerBrush) return;
-  HDC dc = GetDC(s->window);
-  FrameRgn(dc, s->links[link].region, s->checkerBrush, 1, 1);
-  ReleaseDC(s->window, dc);
+  FrameRgn(WindowDc(s->window).get(), s->links[link].region, s->checkerBrush, 1, 1);
 }
 
 void Focus(FormattedTextState* s, int link) {
@@ -175,12 +174,11 @@ void Paint(FormattedTextState* s) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(s->window, &paint);
   if (dc && s->cache) {
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, s->cache);
+    const MemoryDc memory(CreateCompatibleDC(dc));
+    const SelectedObject cache(memory.get(), s->cache);
     const RECT& r = paint.rcPaint;
-    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, r.left, r.top, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
+    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory.get(), r.left, r.top,
+           SRCCOPY);
   }
   EndPaint(s->window, &paint);
   if (s->focusedLink >= 0) DrawFrame(s, s->focusedLink);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "toolkit/ControlClass.h"
+#include "toolkit/Win32Holders.h"
 #include "toolkit/WindowState.h"
 
 namespace {
@@ -217,7 +218,7 @@ void DrawCaption(PushButtonState* s, HTHEME theme, HDC dc, int state, RECT rect,
   if (length <= 0) return;
   if (flags & DT_SINGLELINE) std::replace(text.begin(), text.begin() + length, u'\n', u' ');
   if (uiState & UISF_HIDEACCEL) flags |= DT_HIDEPREFIX;
-  HGDIOBJ oldFont = SelectObject(dc, s->font);
+  const SelectedObject font(dc, s->font);
   SetBkMode(dc, TRANSPARENT);
   // DrawText centres vertically only single lines: measure and place the rectangle.
   RECT measured = rect;
@@ -230,7 +231,6 @@ void DrawCaption(PushButtonState* s, HTHEME theme, HDC dc, int state, RECT rect,
   rect.bottom = rect.top + height;
   flags &= ~(DT_VCENTER | DT_BOTTOM);
   DrawButtonText(dc, theme, state, text.data(), length, rect, flags, enabled);
-  SelectObject(dc, oldFont);
 }
 
 void PaintFace(PushButtonState* s, HDC dc, const RECT& client) {
@@ -281,9 +281,7 @@ void PaintFace(PushButtonState* s, HDC dc, const RECT& client) {
     if (s->parentBrush) {
       FillRect(dc, &client, s->parentBrush);
     } else {
-      HBRUSH brush = CreateSolidBrush(s->background);
-      FillRect(dc, &client, brush);
-      DeleteObject(brush);
+      FillRect(dc, &client, GdiHolder<HBRUSH>(CreateSolidBrush(s->background)).get());
     }
     RECT frame = client;
     if (s->focused && !pushed) {
@@ -335,10 +333,8 @@ void Paint(PushButtonState* s, HDC windowDC) {
 }
 
 void Repaint(PushButtonState* s) {
-  HDC dc = GetDC(s->window);
-  if (!dc) return;
-  Paint(s, dc);
-  ReleaseDC(s->window, dc);
+  const WindowDc dc(s->window);
+  if (dc.get()) Paint(s, dc.get());
 }
 
 // Ends a press without a notification; answers whether one was on. Releasing the capture

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "toolkit/ControlMeasure.h"
+#include "toolkit/Win32Holders.h"
 #include "toolkit/WindowState.h"
 #include "toolkit/XmlDialogState.h"
 
@@ -110,11 +111,9 @@ bool MeasureAndLayOut(HWND window, tagXMLDIALOG* dialog, HFONT font, XMLMEASUREP
 }
 
 void TakeScales(HWND window, tagXMLDIALOG* dialog, HFONT font) {
-  HDC dc = GetDC(window);
-  HGDIOBJ old = SelectObject(dc, font);
-  GetDialogScales(dc, &dialog->hscale, &dialog->vscale);
-  SelectObject(dc, old);
-  ReleaseDC(window, dc);
+  const WindowDc dc(window);
+  const SelectedObject selected(dc.get(), font);
+  GetDialogScales(dc.get(), &dialog->hscale, &dialog->vscale);
 }
 
 void CollectPlacements(tagXMLNODE* table, int32_t x, int32_t y,
@@ -347,11 +346,9 @@ INT_PTR CreateXmlDialog(HINSTANCE module, HWND owner, DLGPROC proc, LPARAM userD
 }
 
 bool LayOutXmlDialog(tagXMLDIALOG* dialog, XMLMEASUREPROC measure, HWND owner) {
-  HFONT font = CreateSpecFont(dialog->font);
-  if (!font) return false;
-  bool ok = MeasureAndLayOut(owner, dialog, font, measure);
-  DeleteObject(font);
-  return ok;
+  const GdiHolder<HFONT> font(CreateSpecFont(dialog->font));
+  if (!font.held()) return false;
+  return MeasureAndLayOut(owner, dialog, font.get(), measure);
 }
 
 HWND CreateXmlChildDialog(HINSTANCE module, HWND parent, DLGPROC proc, LPARAM userData,
