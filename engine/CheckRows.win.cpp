@@ -5,6 +5,7 @@
 
 #include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
+#include "engine/MarkupText.h"
 #include "engine/ReportText.h"
 #include "engine/TextCopy.h"
 #include "engine/TextHelpers.h"

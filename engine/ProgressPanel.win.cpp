@@ -4,7 +4,7 @@
 #include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/ProgressGraphic.h"
-#include "engine/ReportText.h"
+#include "engine/ProgressMath.h"
 #include "engine/TextHelpers.h"
 #include "toolkit/Format.h"
 
