@@ -1,4 +1,4 @@
-// Adding a column to a report-view list.
+// Adding a column to a report-view list; the list's thread.
 #include "app/ListColumn.h"
 
 #include <commctrl.h>

@@ -292,17 +292,16 @@ void DeleteSubkeys(HKEY key, REGSAM view) {
     if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
       return;
     }
-    HKEY child = nullptr;
+    RegKeyHolder child;
     bool link = false;
-    if (OpenSubkey(key, name, KEY_ALL_ACCESS | view, &child, &link) != ERROR_SUCCESS) return;
+    if (OpenSubkey(key, name, KEY_ALL_ACCESS | view, child.put(), &link) != ERROR_SUCCESS) return;
     if (link) {
-      const bool deleted = deleteLink && deleteLink(child) == 0;
-      RegCloseKey(child);
-      if (!deleted) return;
+      if (!deleteLink || deleteLink(child.get()) != 0) return;
       continue;
     }
-    DeleteSubkeys(child, view);
-    RegCloseKey(child);
+    DeleteSubkeys(child.get(), view);
+    // A key still open is not deleted.
+    child.reset();
     if (DeleteKey(key, name, view) != ERROR_SUCCESS) return;
   }
 }
@@ -316,24 +315,23 @@ void RemoveKey(const LogLine& line, REGSAM view) {
       OpenKeyPath(root, line.keyPath.substr(0, slash), KEY_READ | view, &parent) != ERROR_SUCCESS) {
     return;
   }
+  const RegKeyHolder openedParent(parent != root ? parent : nullptr);
   const std::string name =
       slash == std::string::npos ? line.keyPath : line.keyPath.substr(slash + 1);
-  HKEY key = nullptr;
+  RegKeyHolder key;
   bool link = false;
-  const LONG opened = OpenSubkey(parent, name, KEY_ALL_ACCESS | view, &key, &link);
-  if (opened == ERROR_SUCCESS && link) {
-    RegCloseKey(key);
-  } else if (opened == ERROR_SUCCESS) {
+  const LONG opened = OpenSubkey(parent, name, KEY_ALL_ACCESS | view, key.put(), &link);
+  // A link in the key's place is left as it is.
+  if (opened == ERROR_SUCCESS && !link) {
     DWORD subkeys = 0, values = 0;
     const bool empty =
-        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+        RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
                          nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
         subkeys == 0 && values == 0;
-    if (!line.onlyIfEmpty) DeleteSubkeys(key, view);
-    RegCloseKey(key);
+    if (!line.onlyIfEmpty) DeleteSubkeys(key.get(), view);
+    key.reset();
     if (!line.onlyIfEmpty || empty) DeleteKey(parent, name.c_str(), view);
   }
-  if (parent != root) RegCloseKey(parent);
 }
 
 void RemoveLine(const LogLine& line, REGSAM view) {
