@@ -17,6 +17,7 @@
 #include "app/WorksheetFiles.h"
 #include "engine/ControlWrappers.h"
 #include "engine/LinkFinder.h"
+#include "engine/ResultRows.h"
 #include "toolkit/Format.h"
 
 namespace {
@@ -39,12 +40,13 @@ void StartTimer(HWND window) { SetTimer(window, WORKSHEET_PROGRESS_TIMER, 1000, 
 // Page and Position follow the links list's other columns only while all links are shown.
 void ResetExtraColumns(HWND window, CLinkFinder* finder) {
   HWND links = GetDlgItem(window, WORKSHEET_LINKS_LIST);
-  SendMessageW(links, LVM_DELETECOLUMN, 14, 0);
-  SendMessageW(links, LVM_DELETECOLUMN, 13, 0);
+  SendMessageW(links, LVM_DELETECOLUMN, LINKCOL_POSITION, 0);
+  SendMessageW(links, LVM_DELETECOLUMN, LINKCOL_PAGE, 0);
   if (!g_settings.DisplayAllLinks) return;
   const int captions[] = {STR_Column_Page, STR_Column_Position};
   for (int i = 0; i < 2; ++i) {
-    InsertListColumn(links, 13 + i, finder->GetWindowSettings()->ColWidth[13 + i] & 0xFFFF,
+    InsertListColumn(links, LINKCOL_PAGE + i,
+                     finder->GetWindowSettings()->ColWidth[LINKCOL_PAGE + i] & 0xFFFF,
                      strtbl[captions[i]]);
   }
 }
@@ -123,7 +125,8 @@ void OpenSelected(HWND window, int listId, int column) {
 
 void ShowLinkList(HWND window, tagWORKSHEETDATA* data, int direction) {
   char16_t url[kItemText];
-  if (!data->Finder || !SelectedText(window, WORKSHEET_LINKS_LIST, 0, url, kItemText)) return;
+  if (!data->Finder || !SelectedText(window, WORKSHEET_LINKS_LIST, LINKCOL_LINK, url, kItemText))
+    return;
   const LINKLISTREQUEST request = {direction, url, data->Finder};
   RunLinkListDialog(window, &request);
 }
@@ -222,10 +225,10 @@ void WorksheetCommand(HWND window, tagWORKSHEETDATA* data, WPARAM wParam, LPARAM
         Stop(window, data);
       break;
     case 2900:
-      CopySelected(window, WORKSHEET_LINKS_LIST, 0, kItemText);
+      CopySelected(window, WORKSHEET_LINKS_LIST, LINKCOL_LINK, kItemText);
       break;
     case 2901:
-      OpenSelected(window, WORKSHEET_LINKS_LIST, 0);
+      OpenSelected(window, WORKSHEET_LINKS_LIST, LINKCOL_LINK);
       break;
     case 2902:
     case 2903:
