@@ -1,6 +1,6 @@
 // The end of every protocol's check of a link: the downloader's status taken into the link,
-// its traffic counted, the reply judged, its data block given back. Windows-side header;
-// worker threads.
+// its traffic counted, the reply judged (a refused redirect fails the pass), its data block
+// given back. Windows-side header; worker threads.
 #pragma once
 
 #include "engine/DownloaderFields.h"
@@ -12,9 +12,9 @@ status_type CLinkFinder::FinishDownload(Downloader& dnld, const DownloadReply& r
   TakeDownloadStatus(item, dnld);
   bytesSent += reply.sent;
   bytesReceived += reply.received;
-  ProcessDownload(reply.result, item, state->row, state->pageIndexed,
-                  static_cast<char*>(reply.data), reply.length, reply.headerOffset,
-                  reply.headerSize, &state->repeat, &state->getRetry);
+  const status_type outcome = ProcessDownload(
+      reply.result, item, state->row, state->pageIndexed, static_cast<char*>(reply.data),
+      reply.length, reply.headerOffset, reply.headerSize, &state->repeat, &state->getRetry);
   dnld.FreeData(reply.data);
-  return reply.result;
+  return outcome;
 }
