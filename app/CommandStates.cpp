@@ -1,6 +1,6 @@
 #include "app/CommandStates.h"
 
-#include "app/StringSlots.h"
+#include "toolkit/StringSlots.h"
 
 tagCOMMANDSTATES GetCommandStates(int runState) {
   switch (runState) {

@@ -148,7 +148,8 @@ HMENU BuildCookiesMenu(HWND tree) {
   if (!menu) return nullptr;
   HTREEITEM selected = SelectedItem(tree);
   if (selected) {
-    AppendMenuW(menu, MF_STRING, IDC_COOKIE_COPY, reinterpret_cast<const WCHAR*>(g_captions[7]));
+    AppendMenuW(menu, MF_STRING, IDC_COOKIE_COPY,
+                reinterpret_cast<const WCHAR*>(LanguageListText(STR_CAPTIONS, 7)));
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     if (HasParent(tree, selected)) {
       AppendMenuW(menu, MF_STRING, IDC_COOKIE_DELETE,

@@ -114,8 +114,8 @@ int RunSettingsDialog(HWND owner, int startPage) {
   description.title = strtbl[STR_SettingsDlg_Caption];
   description.font = u"MS Sans Serif, 10";
   description.x = 8;
-  description.okCaption = g_captions[0];
-  description.cancelCaption = g_captions[1];
+  description.okCaption = LanguageListText(STR_CAPTIONS, 0);
+  description.cancelCaption = LanguageListText(STR_CAPTIONS, 1);
   description.closeCaption = strtbl[STR_Msg_Close];
   description.applyCaption = strtbl[STR_Msg_Apply];
   description.helpCaption = strtbl[STR_Msg_Help];

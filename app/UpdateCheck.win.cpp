@@ -109,7 +109,8 @@ int WriteUpdateTemplate(char16_t* buffer, int size, const void*) {
   out.EmptyCell(6, 2);
   out.ButtonCell(IDOK, strtbl[STR_CheckUpdate_Download],
                  WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP);
-  out.ButtonCell(IDCANCEL, g_captions[1], WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP);
+  out.ButtonCell(IDCANCEL, LanguageListText(STR_CAPTIONS, 1),
+                 WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP);
   out.EmptyCell(2, 4);
   out.length += fs.XmlRowEnd(out.At(), out.Room());
   out.length += fs.XmlDialogEnd(out.At(), out.Room());

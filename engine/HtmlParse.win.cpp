@@ -10,13 +10,13 @@
 #include "app/SettingsRecord.h"
 #include "charset/Charset.h"
 #include "engine/AsciiText.h"
-#include "engine/EngineText.h"
 #include "engine/HtmlScan.h"
 #include "engine/LinkFinder.h"
 #include "engine/TextCopy.h"
 #include "engine/UrlParts.h"
 #include "toolkit/AnsiCodePage.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 
 // One scan of a page or style sheet.
 struct CLinkFinder::PageScan {
@@ -144,25 +144,25 @@ void MakeShowable(WCHAR* text) {
 template <typename Unit>
 void Describe(const HtmlLink<Unit>& link, const char* charset, WCHAR* out, int size) {
   if (link.form == HTMLLINK_CSS) {
-    FormatStringW(out, size, u"%s \b\"url:\"\b", EngineText("Location", "InCss"));
+    FormatStringW(out, size, u"%s \b\"url:\"\b", LanguageText(STR_Location_InCss));
     return;
   }
   if (link.form == HTMLLINK_TAG) {
-    FormatStringW(out, size, u"%s \b\"%s\" %s \"%s\"\b", EngineText("Location", "InTag"),
-                  Name(link.tag).c_str(), EngineText("Location", "Argument"),
+    FormatStringW(out, size, u"%s \b\"%s\" %s \"%s\"\b", LanguageText(STR_Location_InTag),
+                  Name(link.tag).c_str(), LanguageText(STR_Location_Argument),
                   Name(link.attribute).c_str());
     return;
   }
   WCHAR described[kDescriptionUnits];
   if (link.form == HTMLLINK_ANCHOR_IMAGE) {
     FormatStringW(described, kDescriptionUnits, u"%s \"%s\" (%s \"%s\")",
-                  EngineText("Location", "Image"), Decode(charset, link.src).c_str(),
-                  EngineText("Location", "Alt"), Decode(charset, link.alt).c_str());
+                  LanguageText(STR_Location_Image), Decode(charset, link.src).c_str(),
+                  LanguageText(STR_Location_Alt), Decode(charset, link.alt).c_str());
   } else {
     CopyText(described, kDescriptionUnits, Decode(charset, link.text).c_str());
   }
   MakeShowable(described);
-  FormatStringW(out, size, u"%s \b\"%s\"\b", EngineText("Location", "WhenClickOn"), described);
+  FormatStringW(out, size, u"%s \b\"%s\"\b", LanguageText(STR_Location_WhenClickOn), described);
 }
 
 }  // namespace

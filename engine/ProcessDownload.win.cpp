@@ -7,11 +7,11 @@
 
 #include "app/SettingsRecord.h"
 #include "charset/Charset.h"
-#include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/LinkRules.h"
 #include "engine/TextCopy.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -107,7 +107,7 @@ void CLinkFinder::FollowRedirect(tagTreeListItemFull* item, WCHAR* location) {
   }
   // The note stays below 256 units: the location is cut to fit.
   WCHAR note[256];
-  FormatStringW(note, 256, u"%s %s", EngineText("Status", "RedirectsTo"), location);
+  FormatStringW(note, 256, u"%s %s", LanguageText(STR_Status_RedirectsTo), location);
   AppendItemComment(item, note);
 
   tagTreeListItemFull* target = static_cast<tagTreeListItemFull*>(calloc(1, sizeof *target));
@@ -169,11 +169,12 @@ void CLinkFinder::CheckBookmark(tagTreeListItemFull* item) {
                                                    item->resource, item->bookmark);
   }
   WCHAR text[256];
-  FormatStringW(text, 256, EngineText("Status", declared ? "BookmarkFound" : "BookmarkNotFound"),
+  FormatStringW(text, 256,
+                LanguageText(declared ? STR_Status_BookmarkFound : STR_Status_BookmarkNotFound),
                 item->bookmark);
   if (declared) {
     AppendItemComment(item, text);
-    CopyField(item->statusstr, EngineText("Status", "OK"));
+    CopyField(item->statusstr, LanguageText(STR_Status_OK));
   } else {
     CopyField(item->statusstr, text);
   }

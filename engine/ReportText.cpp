@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "engine/EngineText.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -136,9 +136,9 @@ std::u16string BrokenDescription(const BrokenTexts& texts, const char16_t* url,
 }
 
 BrokenTexts BrokenTextsOfLanguage() {
-  return {EngineText("Location", "OnPage"),    EngineText("Location", "AtLine"),
-          EngineText("Location", "AtColumn"),  EngineText("Location", "LinkToSm"),
-          EngineText("Location", "LinkToCap"), EngineText("Location", "TheError")};
+  return {LanguageText(STR_Location_OnPage),    LanguageText(STR_Location_AtLine),
+          LanguageText(STR_Location_AtColumn),  LanguageText(STR_Location_LinkToSm),
+          LanguageText(STR_Location_LinkToCap), LanguageText(STR_Location_TheError)};
 }
 
 uint32_t LinkItemData(int32_t restype, int32_t statusval) {

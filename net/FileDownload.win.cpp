@@ -2,9 +2,8 @@
 
 #include <cstdlib>
 
-#include "app/StringSlots.h"
 #include "net/Downloader.h"
-#include "net/NetService.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -47,8 +46,8 @@ status_type CFILEDnld::FILEDownload(void** data, unsigned long* length) {
     return result;
   };
   auto skip = [&](int detailSlot) {
-    NetText(STR_Status_SKIPPED, StatusText);
-    NetText(detailSlot, StatusDetail);
+    CopyLanguageText(STR_Status_SKIPPED, StatusText);
+    CopyLanguageText(detailSlot, StatusDetail);
     return finish(ST_LIMIT);
   };
 
@@ -62,7 +61,7 @@ status_type CFILEDnld::FILEDownload(void** data, unsigned long* length) {
     return skip(STR_Status_SlowLink);
   }
   if (ExistenceOnly) {
-    NetText(STR_Status_OK, StatusText);
+    CopyLanguageText(STR_Status_OK, StatusText);
     return finish(ST_SUCCESS);
   }
 
@@ -86,7 +85,7 @@ status_type CFILEDnld::FILEDownload(void** data, unsigned long* length) {
     ReceivedSize = read;
     *data = block;
     *length = static_cast<unsigned long>(size);
-    NetText(STR_Status_OK, StatusText);
+    CopyLanguageText(STR_Status_OK, StatusText);
     return finish(ST_SUCCESS);
   }
   free(block);
