@@ -1,3 +1,4 @@
+// The settings.ini fields of tagSETTINGS with their defaults and limits, in file order.
 #include "app/SettingsFields.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// The dialog template text of the site panel, written from the language table.
 #include "app/SitePanel.h"
 #include "toolkit/FinderStruct.h"
 #include "toolkit/LanguageText.h"

@@ -14,7 +14,7 @@
 #include "app/SystemActions.h"
 #include "app/Worksheet.h"
 #include "engine/ControlWrappers.h"
-#include "engine/ReportText.h"
+#include "engine/MarkupText.h"
 
 namespace {
 

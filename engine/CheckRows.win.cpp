@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "engine/LinkFinder.h"
+#include "engine/MarkupText.h"
 #include "engine/ReportText.h"
 #include "engine/TextCopy.h"
 #include "engine/TextHelpers.h"

@@ -1,3 +1,4 @@
+// Turns a link's text into a record: scheme, server, path, resource and the type of address.
 #include <cstring>
 #include <string_view>
 

@@ -124,18 +124,6 @@ void CLinkFinder::FollowRedirect(tagTreeListItemFull* item, WCHAR* location) {
   free(target);
 }
 
-void CLinkFinder::QueueLink(tagTreeListItemFull* item) {
-  const int allowed = CheckLinkAllowed(item);
-  if (allowed == 2) return;
-  if (allowed == 1) item->flags = 0;
-  if (AddLink(item)) {
-    ++found;
-    ScopeLock hold(lock);
-    // At most one redraw per 250 ms, like a checked link: a page queues dozens at once.
-    DrawRelativeProgress(0);
-  }
-}
-
 int CLinkFinder::PageIndexed(const tagTreeListItemFull* item) {
   if (item->restype != RES_HTML ||
       (item->protocol != PROTOCOL_HTTP && item->protocol != PROTOCOL_HTTPS)) {

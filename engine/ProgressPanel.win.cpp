@@ -3,7 +3,7 @@
 
 #include "engine/LinkFinder.h"
 #include "engine/ProgressGraphic.h"
-#include "engine/ReportText.h"
+#include "engine/ProgressMath.h"
 #include "engine/TextHelpers.h"
 #include "toolkit/Format.h"
 #include "toolkit/LanguageText.h"

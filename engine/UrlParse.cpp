@@ -1,3 +1,5 @@
+// Splitting an address into scheme, user, server, port, path, resource and bookmark, refusing
+// malformed ones.
 #include <cstring>
 #include <string_view>
 

@@ -28,7 +28,7 @@
 #include "app/StringTable.h"
 #include "app/SystemActions.h"
 #include "app/Worksheet.h"
-#include "engine/CheckLink.h"
+#include "engine/CheckLinkHook.h"
 #include "engine/ControlWrappers.h"
 #include "engine/TextCopy.h"
 #include "tests/app/FrameTestSupport.h"

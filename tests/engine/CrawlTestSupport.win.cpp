@@ -2,7 +2,7 @@
 
 #include "tests/engine/CrawlTestSupport.h"
 
-#include "engine/CheckLink.h"
+#include "engine/CheckLinkHook.h"
 #include "scandb/ScanDb.h"
 
 namespace {

@@ -3,7 +3,13 @@
 #include <string>
 
 #include "engine/BadLinks.h"
+#include "engine/BrokenText.h"
+#include "engine/FieldText.h"
+#include "engine/HtmlText.h"
+#include "engine/MarkupText.h"
+#include "engine/ProgressMath.h"
 #include "engine/ReportText.h"
+#include "engine/ZoneBias.h"
 
 namespace {
 
