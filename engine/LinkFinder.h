@@ -38,6 +38,12 @@ struct HtmlSink;
 struct BadLinkList;
 class CProgressDlg;
 
+// Sent by an engine to its worksheet window, both parameters 0: the end of every run (from a
+// worker thread), and the question for the width the progress graphic leaves on its left
+// (answered in pixels).
+constexpr UINT WM_FINDER_DONE = WM_USER + 110;
+constexpr UINT WM_FINDER_PANEL_WIDTH = WM_USER + 120;
+
 class CLinkFinder {
  public:
   CLinkFinder(oldformat_type oldFormat, const WCHAR* projectFile, const WCHAR* databaseFile,
@@ -89,7 +95,7 @@ class CLinkFinder {
   // Crawl control, GUI thread: 1 when done, 0 when refused in the present state (or, for
   // the two stop requests, when no run was active). Idle: IsStopped 1, IsPaused 0;
   // suspended: IsPaused 1. The end of every run is sent to the worksheet window as
-  // WM_USER+110 from a worker thread and signals the done event.
+  // WM_FINDER_DONE from a worker thread and signals the done event.
   int StartFinder();
   int SuspendFinder();
   int ResumeFinder();
