@@ -217,11 +217,12 @@ status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* sta
   bytesReceived += dnld->ReceivedSize;
   free(dnld->Cookie);
   dnld->Cookie = nullptr;
-  ProcessDownload(result, item, state->row, state->pageIndexed, static_cast<char*>(data), length,
-                  dnld->HeaderOffset, dnld->HeaderSize, &state->repeat, &state->getRetry);
+  const status_type outcome = ProcessDownload(result, item, state->row, state->pageIndexed,
+                                              static_cast<char*>(data), length, dnld->HeaderOffset,
+                                              dnld->HeaderSize, &state->repeat, &state->getRetry);
   dnld->FreeData(data);
   delete dnld;
-  return result;
+  return outcome;
 }
 
 // A downloader that cannot be made is a passing shortage of memory: tried again like a

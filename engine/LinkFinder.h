@@ -24,6 +24,7 @@
 #include "engine/BookmarkIndex.h"
 #include "engine/FinderCallbacks.h"
 #include "engine/Records.h"
+#include "engine/Redirects.h"
 #include "engine/ReportRows.h"
 #include "engine/ScopeLock.h"
 
@@ -210,10 +211,16 @@ class CLinkFinder {
   status_type DownloadFtp(tagTreeListItemFull* item, CheckState* state);
   status_type DownloadRtsp(tagTreeListItemFull* item, CheckState* state);
   status_type NoDownloader(tagTreeListItemFull* item, CheckState* state);
-  void ProcessDownload(status_type result, tagTreeListItemFull* item, int row, int pageIndexed,
-                       char* data, unsigned long length, unsigned long headerOffset,
-                       unsigned long headerEnd, int* repeat, int* getRetry);
-  void FollowRedirect(tagTreeListItemFull* item, WCHAR* location);
+  // Returns the pass's result: the download's, or a failure when the reply redirects
+  // where the checker does not follow.
+  status_type ProcessDownload(status_type result, tagTreeListItemFull* item, int row,
+                              int pageIndexed, char* data, unsigned long length,
+                              unsigned long headerOffset, unsigned long headerEnd, int* repeat,
+                              int* getRetry);
+  // Queues the target of a redirect when its scheme, the run's redirects before it and
+  // the length of its chain allow; otherwise says why in the link's status and returns
+  // false.
+  bool FollowRedirect(tagTreeListItemFull* item, WCHAR* location);
   void TakeRobotsText(const char* body, unsigned long length);
   int InsertCheckingRow(const tagTreeListItemFull* item);
   void ShowCheckingTry(int row, int32_t tryNumber);
@@ -310,6 +317,8 @@ class CLinkFinder {
   uint64_t runStart = 0;  // milliseconds since 1900; 0 when no run is timed
   int showAllLinks = 0;
   std::unique_ptr<CBookmarkIndex> bookmarks;
+  // The redirects met in this run, for the loops and the chain lengths.
+  RedirectChains redirects;
   // The progress window of the running GUI operation, null when none.
   std::atomic<CProgressDlg*> progress{nullptr};
   // FillLinksInOutList's list, page and direction while its query runs.
