@@ -7,9 +7,9 @@
 #include "app/Frame.h"
 #include "app/SitePanel.h"
 #include "app/Startup.h"
-#include "app/StringTable.h"
 #include "app/Worksheet.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 #include "toolkit/Win32Holders.h"
 
 BOOL(WINAPI* g_setMenuInfo)(HMENU, LPCMENUINFO);
@@ -105,7 +105,7 @@ HWND CreateFrameToolbar(HWND frame, int colourDepth) {
     if (entry.image < 0) {
       button.fsStyle = BTNS_SEP;
     } else {
-      FormatStringW(text, 256, strtbl[entry.textSlot]);
+      FormatStringW(text, 256, LanguageText(entry.textSlot));
       button.iBitmap = entry.image;
       button.idCommand = entry.command;
       button.fsState = TBSTATE_ENABLED;
@@ -128,7 +128,7 @@ void DestroyFrameToolbarImages(HWND toolbar) {
 void FillToolbarTip(NMTTDISPINFOW* info) {
   for (const ToolbarEntry& entry : kToolbar) {
     if (entry.image < 0 || static_cast<UINT_PTR>(entry.command) != info->hdr.idFrom) continue;
-    FormatStringW(g_tipText, kTipSize, strtbl[entry.tipSlot]);
+    FormatStringW(g_tipText, kTipSize, LanguageText(entry.tipSlot));
     info->lpszText = g_tipText;
     info->hinst = nullptr;
     return;
@@ -159,7 +159,7 @@ void UpdateCommandStates(HWND worksheet) {
     CheckMenuItem(g_worksheetMenu, 1132, MF_BYCOMMAND | (state.View == 1 ? MF_CHECKED : 0));
     CheckMenuItem(g_worksheetMenu, 1133, MF_BYCOMMAND | (state.View != 1 ? MF_CHECKED : 0));
     char16_t text[256];
-    FormatStringW(text, 256, strtbl[row.ButtonSlot]);
+    FormatStringW(text, 256, LanguageText(row.ButtonSlot));
     SetDlgItemTextW(worksheet, WORKSHEET_START_STOP, text);
     if (state.SitePanel) EnableSitePanel(state.SitePanel, row.SitePanel);
   }

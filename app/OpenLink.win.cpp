@@ -5,11 +5,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/StringTable.h"
 #include "app/SystemActions.h"
 #include "engine/TextHelpers.h"
 #include "net/Downloader.h"
 #include "toolkit/FinderStruct.h"
+#include "toolkit/LanguageText.h"
 #include "toolkit/Win32Holders.h"
 
 namespace {
@@ -55,7 +55,7 @@ DWORD WINAPI OpenLinkThread(void* parameter) {
   }
   if (result <= 32) {
     CopyTextToClipboard(request->Owner, request->Address);
-    finderstruct.AnimatedMessageBox(request->Owner, strtbl[STR_Msg_OpenClipboard],
+    finderstruct.AnimatedMessageBox(request->Owner, LanguageText(STR_Msg_OpenClipboard),
                                     u"Tessaline Lite", MB_ICONINFORMATION, request->Prefix,
                                     request->Address);
     SetForegroundWindow(request->Owner);

@@ -8,11 +8,11 @@
 
 #include "app/ComboList.h"
 #include "app/SettingsRecord.h"
-#include "app/StringTable.h"
 #include "app/TemplateBuffer.h"
 #include "engine/ControlWrappers.h"
 #include "engine/TextCopy.h"
 #include "toolkit/FinderStruct.h"
+#include "toolkit/LanguageText.h"
 #include "toolkit/WindowState.h"
 
 namespace {
@@ -56,7 +56,7 @@ const HelpText kHelpTexts[] = {
 
 const char16_t* HelpTextOf(int id) {
   for (const HelpText& h : kHelpTexts)
-    if (h.id == id) return strtbl[h.slot];
+    if (h.id == id) return LanguageText(h.slot);
   return nullptr;
 }
 
@@ -395,7 +395,7 @@ UINT RetryCount(HWND panel) {
 }
 
 int Refuse(HWND frame, HWND panel, int slot, int focus) {
-  finderstruct.AnimatedMessageBox(frame, strtbl[slot], kCaption, MB_OK | MB_ICONERROR);
+  finderstruct.AnimatedMessageBox(frame, LanguageText(slot), kCaption, MB_OK | MB_ICONERROR);
   SetFocus(GetDlgItem(panel, focus));
   return 0;
 }

@@ -13,7 +13,6 @@
 #include "app/Settings.h"
 #include "app/SitePanel.h"
 #include "app/Startup.h"
-#include "app/StringTable.h"
 #include "app/WindowPlacement.h"
 #include "app/WorksheetFiles.h"
 #include "app/WorksheetLists.h"
@@ -21,6 +20,7 @@
 #include "engine/ResultRows.h"
 #include "engine/TextCopy.h"
 #include "toolkit/FinderStruct.h"
+#include "toolkit/LanguageText.h"
 #include "toolkit/PushButton.h"
 #include "toolkit/Win32Holders.h"
 #include "toolkit/WindowState.h"
@@ -116,7 +116,7 @@ void CreateChildren(HWND window, tagWORKSHEETDATA* data) {
                  reinterpret_cast<LPARAM>(const_cast<tagVBUTTONCALLBACKS*>(&bannerDraw)));
   }
   CreateSiteFrame(window, WORKSHEET_SITE_PANEL, 0);
-  child(0, u"BUTTON", strtbl[STR_Site_Start], WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+  child(0, u"BUTTON", LanguageText(STR_Site_Start), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
         WORKSHEET_START_STOP);
   child(WS_EX_CLIENTEDGE, u"EDIT", u"", WS_VISIBLE | ES_READONLY | ES_MULTILINE | WS_VSCROLL,
         WORKSHEET_DESCRIPTION);
@@ -124,15 +124,15 @@ void CreateChildren(HWND window, tagWORKSHEETDATA* data) {
   for (int slot : {STR_Tabs_Processing, STR_Tabs_BrokenLink}) {
     TCITEMW item = {};
     item.mask = TCIF_TEXT;
-    item.pszText = const_cast<char16_t*>(strtbl[slot]);
+    item.pszText = const_cast<char16_t*>(LanguageText(slot));
     SendMessageW(tabs, TCM_INSERTITEMW, SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0),
                  reinterpret_cast<LPARAM>(&item));
   }
   HWND links = CreateList(window, WORKSHEET_LINKS_LIST, 0, instance);
   for (int i = 0; i < LinkColumnCount(); ++i)
-    InsertListColumn(links, i, 0, strtbl[kLinkColumns[i]]);
+    InsertListColumn(links, i, 0, LanguageText(kLinkColumns[i]));
   HWND broken = CreateList(window, WORKSHEET_BROKEN_LIST, LVS_NOCOLUMNHEADER, instance);
-  for (int i = 0; i < 3; ++i) InsertListColumn(broken, i, 0, strtbl[STR_Column_Link]);
+  for (int i = 0; i < 3; ++i) InsertListColumn(broken, i, 0, LanguageText(STR_Column_Link));
   for (HWND list : {links, broken}) {
     if (list) SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(data->Font), 0);
   }
@@ -180,12 +180,12 @@ void OnScanDone(HWND window, tagWORKSHEETDATA* data) {
 // True when the window may go.
 bool ConfirmClose(HWND window, tagWORKSHEETDATA* data) {
   if (data->Running || WorksheetRunState(data) == RUN_RUNNING) {
-    finderstruct.AnimatedMessageBox(g_frame, strtbl[STR_Msg_CloseProgress], u"Tessaline Lite",
+    finderstruct.AnimatedMessageBox(g_frame, LanguageText(STR_Msg_CloseProgress), u"Tessaline Lite",
                                     MB_ICONERROR);
     return false;
   }
   if (!data->UserFile[0] &&
-      finderstruct.AnimatedMessageBox(window, strtbl[STR_Msg_CloseWindow], u"Tessaline Lite",
+      finderstruct.AnimatedMessageBox(window, LanguageText(STR_Msg_CloseWindow), u"Tessaline Lite",
                                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
     return false;
   }
@@ -259,7 +259,7 @@ void Paint(HWND window, tagWORKSHEETDATA* data) {
       TEXTMETRICW metrics = {};
       GetTextMetricsW(dc, &metrics);
       const char16_t* caption =
-          strtbl[id == WORKSHEET_LINKS_LIST ? STR_Tabs_Processing : STR_Tabs_BrokenLink];
+          LanguageText(id == WORKSHEET_LINKS_LIST ? STR_Tabs_Processing : STR_Tabs_BrokenLink);
       TextOutW(dc, list.left, list.top - metrics.tmHeight - 2, caption, lstrlenW(caption));
     }
   }

@@ -15,11 +15,11 @@
 #include "app/Settings.h"
 #include "app/SitePanel.h"
 #include "app/Startup.h"
-#include "app/StringTable.h"
 #include "engine/LinkFinder.h"
 #include "engine/TextCopy.h"
 #include "toolkit/FinderStruct.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 #include "toolkit/Win32Holders.h"
 
 namespace {
@@ -280,7 +280,7 @@ void SaveWorksheet(HWND window, tagWORKSHEETDATA* data, int saveAs) {
   StoreSettings(window, data, SITE_READ_KEEP);
   const int copy = data->UserFile[0] ? 1 : 0;
   if (!data->Finder->MoveDataBase(copy, copy ? data->UserFile : data->DataFile, path)) {
-    finderstruct.AnimatedMessageBox(window, strtbl[STR_Msg_SaveError], u"Tessaline Lite",
+    finderstruct.AnimatedMessageBox(window, LanguageText(STR_Msg_SaveError), u"Tessaline Lite",
                                     MB_ICONERROR);
     return;
   }

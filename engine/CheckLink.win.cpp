@@ -9,7 +9,6 @@
 #include "app/SettingsRecord.h"
 #include "engine/DownloadTail.h"
 #include "engine/DownloaderFields.h"
-#include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/LinkRules.h"
 #include "engine/StatusCodeList.h"
@@ -18,6 +17,7 @@
 #include "net/Downloader.h"
 #include "scandb/ScanDb.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 
 std::atomic<CheckLinkHook> g_checkLinkHook{nullptr};
 
@@ -104,19 +104,19 @@ status_type CLinkFinder::CheckOnce(tagTreeListItemFull* item, CheckState* state)
   char userAgent[1024] = "";
   if (settings && settings->GetUserAgent) settings->GetUserAgent(userAgent, sizeof userAgent);
 
-  const char* restriction = nullptr;
+  int restriction = -1;
   if (IsRobotsTxtDisallowed(item->resource, userAgent)) {
-    restriction = "DisallowedRobots";
+    restriction = STR_Status_DisallowedRobots;
   } else if (IsWildcardRestricted(item)) {
-    restriction = "DisallowedWildcard";
+    restriction = STR_Status_DisallowedWildcard;
   } else if (IsDomainRestricted(item)) {
-    restriction = "DisallowedDomain";
+    restriction = STR_Status_DisallowedDomain;
   } else if (IsBookmarkRestricted(item)) {
-    restriction = "DisallowedBookmark";
+    restriction = STR_Status_DisallowedBookmark;
   }
-  if (restriction) {
-    CopyField(item->statusstr, EngineText("Status", "SKIPPED"));
-    AppendItemComment(item, EngineText("Status", restriction));
+  if (restriction >= 0) {
+    CopyField(item->statusstr, LanguageText(STR_Status_SKIPPED));
+    AppendItemComment(item, LanguageText(restriction));
     state->skipped = 1;
     state->repeat = 0;
     state->getRetry = 0;
@@ -127,7 +127,7 @@ status_type CLinkFinder::CheckOnce(tagTreeListItemFull* item, CheckState* state)
   if (item->protocol == PROTOCOL_HTTPS) return DownloadHttp<CSSLDnld>(item, state, userAgent);
   if (item->protocol == PROTOCOL_FTP) return DownloadFtp(item, state);
   if (item->protocol == PROTOCOL_RTSP) return DownloadRtsp(item, state);
-  CopyField(item->statusstr, EngineText("Curl", "101"));
+  CopyField(item->statusstr, LanguageText(STR_Curl_101));
   state->checkable = 0;
   state->repeat = 0;
   state->getRetry = 0;
@@ -141,7 +141,7 @@ status_type CLinkFinder::DownloadFile(tagTreeListItemFull* item, CheckState* sta
   // A name that does not fit is no address of a file here; cut, it would name another.
   if (FormatStringW(dnld->FileName, fileNameSize, u"%s%s", item->server, item->resource) >=
       fileNameSize - 1) {
-    CopyField(item->statusstr, EngineText("Curl", "103"));
+    CopyField(item->statusstr, LanguageText(STR_Curl_103));
     state->repeat = 0;
     state->getRetry = 0;
     return ST_FAILURE;
@@ -218,7 +218,7 @@ status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* sta
 // A downloader that cannot be made is a passing shortage of memory: tried again like a
 // network failure, then reported.
 status_type CLinkFinder::NoDownloader(tagTreeListItemFull* item, CheckState* state) {
-  CopyField(item->statusstr, EngineText("Curl", "124"));
+  CopyField(item->statusstr, LanguageText(STR_Curl_124));
   ProcessDownload(ST_TRANSIENT, item, state->row, state->pageIndexed, nullptr, 0, 0, 0,
                   &state->repeat, &state->getRetry);
   return ST_TRANSIENT;

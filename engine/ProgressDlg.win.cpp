@@ -7,8 +7,8 @@
 #include <new>
 #include <vector>
 
-#include "engine/EngineText.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 #include "toolkit/WindowState.h"
 
 namespace {
@@ -137,8 +137,9 @@ INT_PTR CProgressDlg::HandleMessage(HWND dialog, UINT message, WPARAM wParam, LP
     Child(dialog, PROGRESS_CLASSW, u"", WS_CHILD | WS_VISIBLE, kBarId, 10,
           client.bottom - (cancellable ? 50 : 30), width, 20, font);
     if (cancellable) {
-      Child(dialog, u"BUTTON", EngineText("MsgBox", "Cancel"), WS_CHILD | WS_VISIBLE | WS_TABSTOP,
-            IDCANCEL, client.right - 90, client.bottom - 28, 80, 24, font);
+      Child(dialog, u"BUTTON", LanguageListText(STR_CAPTIONS, 1),
+            WS_CHILD | WS_VISIBLE | WS_TABSTOP, IDCANCEL, client.right - 90, client.bottom - 28, 80,
+            24, font);
     }
     return 0;
   }

@@ -3,9 +3,9 @@
 
 #include <cstdlib>
 
-#include "app/StringSlots.h"
 #include "net/Downloader.h"
 #include "net/NetService.h"
+#include "toolkit/LanguageText.h"
 #include "toolkit/Win32Holders.h"
 
 namespace {
@@ -35,8 +35,8 @@ status_type CFILEDnld::FILEDownload(void** data, unsigned long* length) {
     return result;
   };
   auto skip = [&](int detailSlot) {
-    NetText(STR_Status_SKIPPED, StatusText);
-    NetText(detailSlot, StatusDetail);
+    CopyLanguageText(STR_Status_SKIPPED, StatusText);
+    CopyLanguageText(detailSlot, StatusDetail);
     return finish(ST_LIMIT);
   };
 
@@ -50,7 +50,7 @@ status_type CFILEDnld::FILEDownload(void** data, unsigned long* length) {
     return skip(STR_Status_SlowLink);
   }
   if (ExistenceOnly) {
-    NetText(STR_Status_OK, StatusText);
+    CopyLanguageText(STR_Status_OK, StatusText);
     return finish(ST_SUCCESS);
   }
 
@@ -74,7 +74,7 @@ status_type CFILEDnld::FILEDownload(void** data, unsigned long* length) {
     ReceivedSize = read;
     *data = block;
     *length = static_cast<unsigned long>(size);
-    NetText(STR_Status_OK, StatusText);
+    CopyLanguageText(STR_Status_OK, StatusText);
     return finish(ST_SUCCESS);
   }
   free(block);

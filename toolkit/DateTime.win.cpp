@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "toolkit/DateTime.h"
-#include "toolkit/LanguageStrings.h"
+#include "toolkit/LanguageText.h"
 #include "toolkit/RegistryText.h"
 #include "toolkit/Win32Holders.h"
 
@@ -38,7 +38,9 @@ int FormatDateTime(char16_t* buffer, int size, const char16_t* picture, const SY
       ReadRegistryText(key.get(), u"sTimeFormat", timePicture, sizeof timePicture, u"H:mm:ss");
   pictures.am = ReadRegistryText(key.get(), u"s1159", am, sizeof am, u"AM");
   pictures.pm = ReadRegistryText(key.get(), u"s2359", pm, sizeof pm, u"PM");
-  pictures.names = reinterpret_cast<const char16_t* const*>(strtbl[STRTBL_DATE_NAMES]);
+  const char16_t* names[DATE_NAME_COUNT];
+  for (int i = 0; i < DATE_NAME_COUNT; ++i) names[i] = LanguageListText(STR_DATENAMES, i);
+  pictures.names = names;
   va_list args;
   va_start(args, time);
   int written = FormatDateTimeV(buffer, size, picture, pictures, time ? &fields : nullptr, args);

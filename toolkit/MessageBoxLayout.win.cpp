@@ -9,7 +9,7 @@
 #include "toolkit/FinderStruct.h"
 #include "toolkit/Format.h"
 #include "toolkit/FormattedText.h"
-#include "toolkit/LanguageStrings.h"
+#include "toolkit/LanguageText.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/MessageBoxState.h"
 #include "toolkit/PushButton.h"
@@ -152,8 +152,7 @@ MessageBoxState* BoxStateOf(HWND box) {
 }
 
 std::u16string BoxCaption(int index) {
-  const auto* captions = reinterpret_cast<const char16_t* const*>(strtbl[STRTBL_CAPTIONS]);
-  const char16_t* stored = captions && captions[index] ? captions[index] : u"";
+  const char16_t* stored = LanguageListText(STR_CAPTIONS, index);
   // The table keeps '%' doubled.
   std::u16string shown(FormatStringW(nullptr, 0, stored) + 1, u'\0');
   shown.resize(FormatStringW(&shown[0], static_cast<int>(shown.size()), stored));
