@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "net/Downloader.h"
-#include "net/NetService.h"
 #include "toolkit/LanguageText.h"
 #include "toolkit/Win32Holders.h"
 
