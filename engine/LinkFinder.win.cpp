@@ -9,13 +9,13 @@
 
 #include "app/SettingsRecord.h"
 #include "engine/AttachedFiles.h"
-#include "engine/EngineText.h"
 #include "engine/ProgressDlg.h"
 #include "engine/TextCopy.h"
 #include "engine/UnixPath.h"
 #include "engine/UrlParts.h"
 #include "engine/WindowThreadCall.h"
 #include "scandb/ScanDb.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -112,7 +112,7 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* projectFile,
     // The stored rows reach the lists through export_url_func, which moves this window and
     // ends the load when its cancel button is pressed: the open then fails.
     const WCHAR* shownFile = oldFormat != OLDFORMAT_NONE ? projectFile : databaseFile;
-    ProgressWindow window(mainWindow, EngineText("PrgBar", "Loading"), shownFile, true);
+    ProgressWindow window(mainWindow, LanguageText(STR_PrgBar_Loading), shownFile, true);
     progress = window.get();
     const std::string path = UnixPath(databaseFile);
     int32_t cancelled = 0;
