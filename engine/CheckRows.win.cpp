@@ -4,7 +4,6 @@
 
 #include <commctrl.h>
 
-#include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/MarkupText.h"
 #include "engine/ReportText.h"
@@ -13,6 +12,7 @@
 #include "engine/TextCopy.h"
 #include "engine/TextHelpers.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -20,21 +20,27 @@ constexpr int kRowText = 5000;
 
 const char16_t* ProtocolText(int32_t protocol) {
   const char16_t* name = ProtocolName(protocol);
-  return name ? name : EngineText("Msg", "Unknown");
+  return name ? name : LanguageText(STR_Msg_Unknown);
 }
 
 const char16_t* ResourceTypeName(int32_t restype) {
-  static const char* const kKeys[] = {"Application", "Audio", "HTML",  "Image",
-                                      "Text",        "Video", nullptr, "StyleSheet"};
-  if (restype >= 0 && restype <= RES_STYLESHEET && kKeys[restype]) {
-    return EngineText("Resource", kKeys[restype]);
+  static const int kSlots[] = {STR_Resource_Application,
+                               STR_Resource_Audio,
+                               STR_Resource_HTML,
+                               STR_Resource_Image,
+                               STR_Resource_Text,
+                               STR_Resource_Video,
+                               -1,
+                               STR_Resource_StyleSheet};
+  if (restype >= 0 && restype <= RES_STYLESHEET && kSlots[restype] >= 0) {
+    return LanguageText(kSlots[restype]);
   }
-  return EngineText("Msg", "Unknown");
+  return LanguageText(STR_Msg_Unknown);
 }
 
 // An empty result column reads "Undefined".
 const char16_t* ResultText(const char16_t* text) {
-  return text[0] ? text : EngineText("Msg", "Undefined");
+  return text[0] ? text : LanguageText(STR_Msg_Undefined);
 }
 
 }  // namespace
@@ -54,20 +60,21 @@ int CLinkFinder::InsertCheckingRow(const tagTreeListItemFull* item) {
   auto cell = [&](int column, const char16_t* value) { step.cells.emplace_back(column, value); };
   GetDisplayLink(item->Url, text, kRowText);
   cell(LINKCOL_LINK, text);
-  FormatStringW(text, kRowText, u"%s...", EngineText("Resource", "Checking"));
+  FormatStringW(text, kRowText, u"%s...", LanguageText(STR_Resource_Checking));
   cell(LINKCOL_STATUS, text);
   cell(LINKCOL_PROTOCOL, ProtocolText(item->protocol));
   cell(LINKCOL_TYPE, ResourceTypeName(item->restype));
   FormatStringW(text, kRowText, u"%d", item->dir);
   cell(LINKCOL_DIRLEVEL, text);
-  cell(LINKCOL_LOCATION, EngineText("Resource", item->extern_ ? "External" : "Internal"));
+  cell(LINKCOL_LOCATION,
+       LanguageText(item->extern_ ? STR_Resource_External : STR_Resource_Internal));
   if (showAllLinks) {
     GetDisplayLink(item->rel_url, text, kRowText);
     cell(LINKCOL_PAGE, text);
     text[0] = 0;
     if (item->rel_url[0]) {
       const int length =
-          FormatStringW(text, kRowText, EngineText("Resource", "Position"), item->line, item->col);
+          FormatStringW(text, kRowText, LanguageText(STR_Resource_Position), item->line, item->col);
       FormatStringW(text + length, kRowText - length, u" %s", item->rel_title);
       RemoveMarkup(text);
     }
@@ -82,7 +89,7 @@ int CLinkFinder::InsertCheckingRow(const tagTreeListItemFull* item) {
 void CLinkFinder::ShowCheckingTry(int row, int32_t tryNumber) {
   if (!linksList || row < 0) return;
   WCHAR text[300];
-  FormatStringW(text, 300, u"%s [%d] ...", EngineText("Resource", "Checking"), tryNumber);
+  FormatStringW(text, 300, u"%s [%d] ...", LanguageText(STR_Resource_Checking), tryNumber);
   RowStep step(RowStep::UPDATE_LINK, row);
   step.cells.emplace_back(LINKCOL_STATUS, text);
   AddRowStep(std::move(step));
@@ -104,12 +111,12 @@ void CLinkFinder::FinishRow(const tagTreeListItemFull* item, int row) {
                               item->extern_ == 1;
   const char16_t* charsetText = u"";
   if (item->restype == RES_HTML) {
-    charsetText = unknownCharset ? EngineText("Msg", "Unknown") : item->charset;
+    charsetText = unknownCharset ? LanguageText(STR_Msg_Unknown) : item->charset;
   }
   cell(LINKCOL_CHARSET, charsetText);
   WCHAR time[64];
   FormatStringW(time, 64, u"%d.%03u %s", item->restime / 1000,
-                static_cast<unsigned>(item->restime % 1000), EngineText("Location", "Sec"));
+                static_cast<unsigned>(item->restime % 1000), LanguageText(STR_Location_Sec));
   cell(LINKCOL_ACCESSTIME, time);
   AddRowStep(std::move(step));
 }
@@ -127,10 +134,10 @@ void CLinkFinder::PrintConsoleLines(const tagTreeListItemFull* item) {
     if (item->rel_url[0]) {
       GetDisplayLink(item->rel_url, url, kRowText);
       FormatStringW(text, kRowText, u"%s %s \"%s\" %s, %s %d, %s %d\n",
-                    EngineText("Resource", item->extern_ ? "External" : "Internal"),
-                    EngineText("Location", "LinkFrom"), url, item->rel_title,
-                    EngineText("Location", "AtLine"), item->line,
-                    EngineText("Location", "AtColumn"), item->col);
+                    LanguageText(item->extern_ ? STR_Resource_External : STR_Resource_Internal),
+                    LanguageText(STR_Location_LinkFrom), url, item->rel_title,
+                    LanguageText(STR_Location_AtLine), item->line,
+                    LanguageText(STR_Location_AtColumn), item->col);
       RemoveMarkup(text);
       ConsolePrintf(consoleStream, u"%s", text);
     }

@@ -111,6 +111,7 @@ void CLinkFinder::MarkRunActive() {
   pauseRequested = 0;
   stopPending = 0;
   endSending = 0;
+  redirects.Clear();
 }
 
 int32_t CLinkFinder::feed_start_urls_func(void* user, int32_t* protocol, char* username,

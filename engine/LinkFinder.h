@@ -24,6 +24,7 @@
 #include "engine/BookmarkIndex.h"
 #include "engine/FinderCallbacks.h"
 #include "engine/Records.h"
+#include "engine/Redirects.h"
 #include "engine/ReportRows.h"
 #include "engine/ScopeLock.h"
 
@@ -152,6 +153,8 @@ class CLinkFinder {
   // displayUrl; a single "No items found." row when there are none. 1 when the query ran.
   int FillLinksInOutList(HWND list, const WCHAR* displayUrl, int direction);
   void export_iolinks_func(FINDER_EXPORT_PARAMS);
+  // A row for the site layout tree, which is never drawn; moves the open progress window.
+  void export_layout_func(FINDER_EXPORT_PARAMS);
   // Paints the progress graphic onto the worksheet window (at most every 250 ms unless
   // forced) and writes the console progress lines; takes no lock, any thread.
   void DrawRelativeProgress(int force);
@@ -189,6 +192,7 @@ class CLinkFinder {
   // Counts a stored row; lists it when `listed` and adds it to the broken list when broken.
   void ShowResultRow(int32_t first, bool listed, FINDER_ROW_PARAMS);
   void AddBrokenLink(tagTreeListItemFull* item);
+  void AddLayoutLink(tagTreeListItemFull* item);
   // Row steps are queued during a run that has a window thread, else applied at once.
   bool QueueRowSteps() const;
   void AddRowStep(RowStep step);
@@ -216,10 +220,31 @@ class CLinkFinder {
   status_type DownloadFtp(tagTreeListItemFull* item, CheckState* state);
   status_type DownloadRtsp(tagTreeListItemFull* item, CheckState* state);
   status_type NoDownloader(tagTreeListItemFull* item, CheckState* state);
-  void ProcessDownload(status_type result, tagTreeListItemFull* item, int row, int pageIndexed,
-                       char* data, unsigned long length, unsigned long headerOffset,
-                       unsigned long headerEnd, int* repeat, int* getRetry);
-  void FollowRedirect(tagTreeListItemFull* item, WCHAR* location);
+  // What a download handed back: its result, its data block (null for none) with the last
+  // reply header in it, and the traffic it counted.
+  struct DownloadReply {
+    status_type result;
+    void* data = nullptr;
+    unsigned long length = 0;
+    unsigned long headerOffset = 0;
+    unsigned long headerSize = 0;
+    uint32_t sent = 0;
+    uint32_t received = 0;
+  };
+  // Returns the pass's result, as ProcessDownload.
+  template <typename Downloader>
+  status_type FinishDownload(Downloader& dnld, const DownloadReply& reply,
+                             tagTreeListItemFull* item, CheckState* state);
+  // Returns the pass's result: the download's, or a failure when the reply redirects
+  // where the checker does not follow.
+  status_type ProcessDownload(status_type result, tagTreeListItemFull* item, int row,
+                              int pageIndexed, char* data, unsigned long length,
+                              unsigned long headerOffset, unsigned long headerEnd, int* repeat,
+                              int* getRetry);
+  // Queues the target of a redirect when its scheme, the run's redirects before it and
+  // the length of its chain allow; otherwise says why in the link's status and returns
+  // false.
+  bool FollowRedirect(tagTreeListItemFull* item, WCHAR* location);
   void TakeRobotsText(const char* body, unsigned long length);
   int InsertCheckingRow(const tagTreeListItemFull* item);
   void ShowCheckingTry(int row, int32_t tryNumber);
@@ -317,6 +342,8 @@ class CLinkFinder {
   uint64_t runStart = 0;  // milliseconds since 1900; 0 when no run is timed
   int showAllLinks = 0;
   std::unique_ptr<CBookmarkIndex> bookmarks;
+  // The redirects met in this run, for the loops and the chain lengths.
+  RedirectChains redirects;
   // The progress window of the running GUI operation, null when none.
   std::atomic<CProgressDlg*> progress{nullptr};
   // FillLinksInOutList's list, page and direction while its query runs.

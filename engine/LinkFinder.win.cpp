@@ -9,12 +9,14 @@
 
 #include "app/SettingsRecord.h"
 #include "engine/AttachedFiles.h"
+#include "engine/ProgressDlg.h"
 #include "engine/ResultQueue.h"
 #include "engine/TextCopy.h"
 #include "engine/UnixPath.h"
 #include "engine/UrlParts.h"
 #include "engine/WindowThreadCall.h"
 #include "scandb/ScanDb.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -31,7 +33,7 @@ void WaitHandlingSentMessages(DWORD ms) {
 
 }  // namespace
 
-CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
+CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* projectFile,
                          const WCHAR* databaseFile, tagSETTINGS* globalSettings, HWND mainWnd,
                          HWND worksheet, HWND links, HWND tree, HWND brokenLinks, int allLinks,
                          console_type console, void* done) {
@@ -85,6 +87,7 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
     callbacks->exportUrl = {this, &CLinkFinder::export_url_func};
     callbacks->exportReport = {this, &CLinkFinder::export_report_func};
     callbacks->stop = {this, &CLinkFinder::stop_crawler_func};
+    callbacks->exportLayout = {this, &CLinkFinder::export_layout_func};
     callbacks->exportIOLinks = {this, &CLinkFinder::export_iolinks_func};
     callbacks->checkBadReport = {this, &CLinkFinder::chkbad_report_func};
   }
@@ -109,6 +112,11 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
   }
 
   if (context) {
+    // The stored rows reach the lists through export_url_func, which moves this window and
+    // ends the load when its cancel button is pressed: the open then fails.
+    const WCHAR* shownFile = oldFormat != OLDFORMAT_NONE ? projectFile : databaseFile;
+    ProgressWindow window(mainWindow, LanguageText(STR_PrgBar_Loading), shownFile, true);
+    progress = window.get();
     const std::string path = UnixPath(databaseFile);
     int32_t cancelled = 0;
     if (oldFormat != OLDFORMAT_NONE) {
@@ -126,6 +134,7 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
       DBFreeContext(context);
       context = nullptr;
     }
+    progress = nullptr;
   }
 
   if (initialized) {

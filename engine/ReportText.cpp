@@ -1,4 +1,4 @@
-// The item data, protocol name and access time of a link's row.
+// The protocol name and access time of a link's row.
 #include "engine/ReportText.h"
 
 #include <cstdio>

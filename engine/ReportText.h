@@ -1,5 +1,5 @@
-// Pieces of a link's row in the result lists and the reports: the protocol name and the
-// access time. Neutral header; any thread.
+// Pieces of a link's row in the result lists and the reports: the protocol name and the access
+// time. Neutral header; any thread.
 #pragma once
 
 #include <cstdint>
