@@ -42,8 +42,9 @@ class CResultQueue {
   CResultQueue& operator=(const CResultQueue&) = delete;
 
   int NewLinkRow() { return nextId++; }
-  // Queued when `queue`; else applied before returning, after what is queued, on the lists'
-  // thread (through `caller`, which waits for it when this is another thread).
+  // Queued when `queue`; else, or when the window has fallen far behind, applied before
+  // returning, after what is queued, on the lists' thread (through `caller`, which waits for
+  // it when this is another thread).
   void Add(RowStep step, bool queue, HWND caller);
   // Applies what is queued: within about `budgetMs` (0: all of it), the rest at the next call.
   // True when nothing is left.

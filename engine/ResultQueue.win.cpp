@@ -13,6 +13,10 @@ namespace {
 // A batch stops after about this long so that the window thread goes on answering; the rest
 // waits for the next tick.
 constexpr DWORD kBatchBudgetMs = 40;
+// A window that falls this far behind (each of its list messages slowed, by a message hook for
+// one) holds its workers back: they apply the queue through it, so that the end of a run,
+// which waits for the queue to be applied, stays prompt.
+constexpr size_t kMostQueued = 256;
 
 void SetOrAddCell(RowStep& row, int column, std::u16string text) {
   for (auto& cell : row.cells) {
@@ -106,11 +110,13 @@ struct CResultQueue::Follow {
 };
 
 void CResultQueue::Add(RowStep step, bool queue, HWND caller) {
+  bool behind = false;
   {
     std::lock_guard<std::mutex> hold(lock);
     pending.push_back(std::move(step));
+    behind = pending.size() > kMostQueued;
   }
-  if (queue) return;
+  if (queue && !behind) return;
   auto apply = [this] { Apply(0); };
   RunOnWindowThread(caller, apply);
 }
