@@ -16,7 +16,7 @@ constexpr DWORD kBatchBudgetMs = 40;
 // A window that falls this far behind (each of its list messages slowed, by a message hook for
 // one) holds its workers back: they apply the queue through it, so that the end of a run,
 // which waits for the queue to be applied, stays prompt.
-constexpr size_t kMostQueued = 256;
+constexpr size_t kMostQueued = 2048;
 
 void SetOrAddCell(RowStep& row, int column, std::u16string text) {
   for (auto& cell : row.cells) {
