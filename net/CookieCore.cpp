@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -46,6 +47,19 @@ int MonthFromName(const char* name) {
     if (EqualNoCaseN(name, kMonths[i], 3)) return i + 1;
   }
   return 1;
+}
+
+// Where `byte` first appears in text[start, end); end when it does not.
+size_t FindByte(const char* text, size_t start, size_t end, char byte) {
+  const void* found = memchr(text + start, byte, end - start);
+  return found ? static_cast<size_t>(static_cast<const char*>(found) - text) : end;
+}
+
+// text[start, end) without the blanks and tabs at either end.
+std::string_view TrimBlanks(const char* text, size_t start, size_t end) {
+  while (start < end && (text[start] == ' ' || text[start] == '\t')) ++start;
+  while (end > start && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
+  return std::string_view(text + start, end - start);
 }
 
 bool HasLineBreakOrNul(const char* text, size_t length) {
@@ -130,30 +144,27 @@ bool CookieParse(const char* text, size_t length, const char* host, tagCOOKIE* c
   }
 
   struct Attribute {
-    const char* prefix;
+    const char* name;
     std::string* target;
   };
   const Attribute attributes[] = {
-      {"path=", &parsed.path}, {"domain=", &parsed.domain}, {"expires=", &parsed.expires}};
-  size_t position = segmentEnd;
-  while (position < length) {
-    size_t at = position;
-    if (text[at] == ';') ++at;
-    while (at < length && (text[at] == ' ' || text[at] == '\t')) ++at;
-    bool matched = false;
+      {"path", &parsed.path}, {"domain", &parsed.domain}, {"expires", &parsed.expires}};
+  size_t start = segmentEnd;
+  while (start < length) {
+    ++start;
+    size_t end = start;
+    while (end < length && text[end] != ';') ++end;
+    const size_t separator = FindByte(text, start, end, '=');
+    const std::string_view name = TrimBlanks(text, start, separator);
+    const std::string_view value = TrimBlanks(text, separator + (separator < end), end);
     for (const Attribute& attribute : attributes) {
-      const size_t prefixLength = strlen(attribute.prefix);
-      if (length - at <= prefixLength || !EqualNoCaseN(text + at, attribute.prefix, prefixLength)) {
-        continue;
+      if (separator < end && !value.empty() && name.size() == strlen(attribute.name) &&
+          EqualNoCaseN(name.data(), attribute.name, name.size())) {
+        attribute.target->assign(value);
+        break;
       }
-      size_t end = at + prefixLength;
-      while (end < length && text[end] != ';') ++end;
-      attribute.target->assign(text + at + prefixLength, text + end);
-      position = end;
-      matched = true;
-      break;
     }
-    if (!matched) ++position;
+    start = end;
   }
 
   if (host && parsed.domain.empty()) {

@@ -142,6 +142,39 @@ TEST(CookieParse, AttributesAndHostileTexts) {
   EXPECT_EQ(0, cookie.expiry);
 }
 
+// Only an attribute's own name counts: the same words inside another attribute's value, or
+// as the end of a longer name, change nothing.
+TEST(CookieParse, AttributeNamesNotTextInsideValues) {
+  struct Case {
+    std::string text;
+    bool accepted;
+    const char* path;
+    const char* domain;
+    const char* expires;
+  } const cases[] = {
+      {"id=1; path=/a; Comment=path=/b", true, "/a", "example.test", ""},
+      {"id=1; Comment=expires=Wed, 09 Jun 2001 10:18:14 GMT; path=/", true, "/", "example.test",
+       ""},
+      {"id=1; xpath=/b; mydomain=.evil.test; notexpires=x", true, "", "example.test", ""},
+      {"id=1; domain=other.test; comment=domain=.example.test", false, "", "", ""},
+      {"id=1;path=/a", true, "/a", "example.test", ""},
+      {"id=1;  Path = /a ;\tDOMAIN= .example.test\t", true, "/a", ".example.test", ""},
+      {"id=1; path=/a; path=", true, "/a", "example.test", ""},
+      {"id=1; expires=Wed, 09 Jun 2127 10:18:14 GMT", true, "", "example.test",
+       "Wed, 09 Jun 2127 10:18:14 GMT"},
+      {"path=/b; id=2", true, "", "example.test", ""},
+  };
+  for (const Case& c : cases) {
+    tagCOOKIE cookie;
+    ASSERT_EQ(c.accepted, CookieParse(c.text.data(), c.text.size(), "example.test", &cookie))
+        << c.text;
+    if (!c.accepted) continue;
+    EXPECT_EQ(c.path, cookie.path) << c.text;
+    EXPECT_EQ(c.domain, cookie.domain) << c.text;
+    EXPECT_EQ(c.expires, cookie.expires) << c.text;
+  }
+}
+
 TEST(CookieStore, DomainRulesOnSetAndSend) {
   CCookieStore store;
   Set(store, "shop.example.test", "id=42; Path=/shop; Domain=.example.test");
