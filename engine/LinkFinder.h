@@ -36,6 +36,7 @@ struct HtmlLink;
 template <typename Unit>
 struct HtmlSink;
 struct BadLinkList;
+struct CookieText;
 class CProgressDlg;
 
 class CLinkFinder {
@@ -117,8 +118,10 @@ class CLinkFinder {
                           const char* data, unsigned long length);
 
   // The process's cookie store (net/Cookies.h), on any thread: stores one Set-Cookie value
-  // from `host` (always 1); the Cookie header for a request, freed with free().
+  // from `host` (always 1), or every one of a reply with one write of the file; the Cookie
+  // header for a request, freed with free().
   int HeaderSetCookie(WCHAR* host, char* text, DWORD length);
+  void HeaderSetCookies(const WCHAR* host, const CookieText* texts, size_t count);
   char* HeaderGetCookie(WCHAR* host, WCHAR* path);
 
   // Callback members, reached through CFinderCallbacks on the database layer's threads:

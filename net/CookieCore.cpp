@@ -1,9 +1,11 @@
 #include "net/CookieCore.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -189,9 +191,33 @@ std::string CookieFileLine(const tagCOOKIE& cookie) {
 
 void CCookieStore::Prune() {
   const int64_t now = CookieTimeNow();
-  for (size_t i = cookies.size(); i-- > 0;) {
-    if (cookies[i].expiry != 0 && cookies[i].expiry < now) cookies.erase(cookies.begin() + i);
+  cookies.erase(std::remove_if(cookies.begin(), cookies.end(),
+                               [now](const tagCOOKIE& cookie) {
+                                 return cookie.expiry != 0 && cookie.expiry < now;
+                               }),
+                cookies.end());
+}
+
+// One pass from the newest cookie back: a cookie stays while its domain and the whole list
+// are under their caps.
+void CCookieStore::Cap() {
+  if (cookies.size() <= static_cast<size_t>(kCookiesPerDomain)) return;
+  std::unordered_map<std::string, int> perDomain;
+  std::vector<bool> keep(cookies.size());
+  int kept = 0;
+  for (size_t i = cookies.size(); i-- > 0 && kept < kCookiesInAll;) {
+    std::string domain = cookies[i].domain;
+    for (char& c : domain) c = LowerAscii(c);
+    int& count = perDomain[std::move(domain)];
+    if (count == kCookiesPerDomain) continue;
+    ++count;
+    ++kept;
+    keep[i] = true;
   }
+  size_t index = 0;
+  cookies.erase(std::remove_if(cookies.begin(), cookies.end(),
+                               [&](const tagCOOKIE&) { return !keep[index++]; }),
+                cookies.end());
 }
 
 void CCookieStore::Write(WriteFunc write, void* context) {
@@ -215,14 +241,17 @@ void CCookieStore::Load(const char* data, size_t length) {
     ++i;
   }
   Prune();
+  Cap();
 }
 
-bool CCookieStore::Set(const char* host, const char* text, size_t length, WriteFunc write,
-                       void* context) {
+size_t CCookieStore::Set(const char* host, const CookieText* texts, size_t count, WriteFunc write,
+                         void* context) {
   std::lock_guard<std::mutex> hold(lock);
-  tagCOOKIE cookie;
-  const bool accepted = host && CookieParse(text, length, host, &cookie);
-  if (accepted) {
+  size_t accepted = 0;
+  for (size_t t = 0; host && t < count; ++t) {
+    tagCOOKIE cookie;
+    if (!CookieParse(texts[t].text, texts[t].length, host, &cookie)) continue;
+    ++accepted;
     bool replaced = false;
     for (tagCOOKIE& existing : cookies) {
       if (EqualNoCase(existing.name, cookie.name) && EqualNoCase(existing.path, cookie.path) &&
@@ -232,8 +261,13 @@ bool CCookieStore::Set(const char* host, const char* text, size_t length, WriteF
         break;
       }
     }
-    if (!replaced) cookies.push_back(std::move(cookie));
+    if (replaced) continue;
+    cookies.push_back(std::move(cookie));
+    // A reply of many cookies keeps the list, and so each look-up above, short.
+    if (cookies.size() >= 2 * static_cast<size_t>(kCookiesInAll)) Cap();
   }
+  Prune();
+  Cap();
   Write(write, context);
   return accepted;
 }
@@ -253,11 +287,11 @@ std::string CCookieStore::Get(const char* host, const char* path) {
 
 void CCookieStore::ClearForDomain(const char* host) {
   std::lock_guard<std::mutex> hold(lock);
-  for (size_t i = cookies.size(); i-- > 0;) {
-    if (CookieDomainMatch(host, cookies[i].domain.c_str(), true)) {
-      cookies.erase(cookies.begin() + i);
-    }
-  }
+  cookies.erase(std::remove_if(cookies.begin(), cookies.end(),
+                               [host](const tagCOOKIE& cookie) {
+                                 return CookieDomainMatch(host, cookie.domain.c_str(), true);
+                               }),
+                cookies.end());
 }
 
 void CCookieStore::Delete(const char* line, WriteFunc write, void* context) {
@@ -265,9 +299,10 @@ void CCookieStore::Delete(const char* line, WriteFunc write, void* context) {
   if (!line) {
     cookies.clear();
   } else {
-    for (size_t i = cookies.size(); i-- > 0;) {
-      if (CookieFileLine(cookies[i]) == line) cookies.erase(cookies.begin() + i);
-    }
+    cookies.erase(
+        std::remove_if(cookies.begin(), cookies.end(),
+                       [line](const tagCOOKIE& cookie) { return CookieFileLine(cookie) == line; }),
+        cookies.end());
   }
   Write(write, context);
 }
