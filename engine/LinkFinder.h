@@ -37,6 +37,7 @@ template <typename Unit>
 struct HtmlSink;
 struct BadLinkList;
 struct CookieText;
+struct RobotsRules;
 class CProgressDlg;
 
 class CLinkFinder {
@@ -265,6 +266,9 @@ class CLinkFinder {
   tagWINDOWSETTINGS windowSettings;
   tagSETTINGS* settings = nullptr;
   std::u16string robotsText;
+  // The rules of robotsText for the user agent last asked about, read at the first question
+  // after the text changed; null until then.
+  std::shared_ptr<const RobotsRules> robotsRules;
   WCHAR startPath[2048];
   uint32_t startDepth = 0;
   std::atomic<uint32_t> found{0};
