@@ -1,3 +1,4 @@
+// Widens a combo box's drop-down list to its longest entry. GUI thread.
 #include "app/ComboList.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// Which commands a worksheet's run state allows, and whether that state blocks closing.
 #include "app/CommandStates.h"
 
 #include "app/StringSlots.h"

@@ -1,3 +1,5 @@
+// Language files: finding them in the lngfiles folders, the user's choice and loading or changing
+// the language. GUI thread.
 #include <windows.h>
 
 #include "app/Language.h"

@@ -1,3 +1,5 @@
+// The menu texts of the frame and the worksheets, written from the language table, with the
+// language popup.
 #include "app/Language.h"
 #include "app/StringTable.h"
 #include "app/TemplateBuffer.h"

@@ -1,3 +1,5 @@
+// Loading and saving the global settings in settings.ini, with the system's proxy settings as
+// defaults. GUI thread.
 #include <windows.h>
 
 #include <string>

@@ -1,3 +1,5 @@
+// The Cookies page (the stored cookies as a tree, with its menu) and the About page of the settings
+// dialog. GUI thread.
 #include <windows.h>
 
 #include <commctrl.h>

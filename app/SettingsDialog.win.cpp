@@ -1,3 +1,5 @@
+// Runs the settings dialog on a working copy of the settings and commits it on OK or Apply. GUI
+// thread.
 #include "app/SettingsDialog.h"
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// The settings.ini fields of tagSETTINGS with their defaults and limits, in file order.
 #include "app/SettingsFields.h"
 
 #include <cstring>
@@ -64,7 +65,7 @@ const SettingsField kSettingsFields[] = {
     INT_FIELD(FTPProxyType, 1),
     TEXT_FIELD(FTPProxyAddress, nullptr),
     PORT_FIELD(FTPProxyPort),
-    TEXT_FIELD(HTTPCodes, u"200 201 202 301 302 401"),
+    TEXT_FIELD(HTTPCodes, u"200 201 202 301 302 303 307 308 401"),
     TEXT_FIELD(ExtApp,
                u"ai arc arj bin dbf doc eps exe js pdf ppt ps psd tar wk1 wk3 wk4 xla xls xlt "
                u"xlw wps zip"),

@@ -1,3 +1,5 @@
+// The dialog procedures of the settings pages: filling the controls from the settings and reading
+// them back. GUI thread.
 #include "app/SettingsPages.h"
 
 #include <commctrl.h>

@@ -1,3 +1,5 @@
+// Finding the settings folder: the registry value, the shell folders and the program's folder.
+// Start-up, GUI thread.
 #include <windows.h>
 
 #include <shlobj.h>

@@ -1,3 +1,4 @@
+// The dialog template texts of the settings pages, written from the language table.
 #include <windows.h>
 
 #include <commctrl.h>

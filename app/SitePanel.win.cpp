@@ -1,3 +1,5 @@
+// The site panel window: scrolling, focus, help texts and the change notices it sends to its
+// worksheet. GUI thread.
 #include "app/SitePanel.h"
 
 #include <climits>

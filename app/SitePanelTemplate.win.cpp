@@ -1,3 +1,4 @@
+// The dialog template text of the site panel, written from the language table.
 #include "app/SitePanel.h"
 #include "app/StringTable.h"
 #include "toolkit/FinderStruct.h"

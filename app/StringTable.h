@@ -9,7 +9,7 @@
 #include "app/StringSlots.h"
 #include "toolkit/StringItems.h"
 
-constexpr int STRING_ITEM_COUNT = 468;
+constexpr int STRING_ITEM_COUNT = 474;
 constexpr int DATE_NAME_COUNT = 38;
 constexpr int CAPTION_COUNT = 8;
 constexpr int RT_LNGTABLE = 110;

@@ -1,3 +1,4 @@
+// Reads the update server's reply: where its version text stands and which version it names.
 #include "app/UpdateReply.h"
 
 #include <cstring>

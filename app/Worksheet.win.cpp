@@ -17,6 +17,7 @@
 #include "app/WorksheetFiles.h"
 #include "app/WorksheetLists.h"
 #include "engine/LinkFinder.h"
+#include "engine/ResultRows.h"
 #include "engine/TextCopy.h"
 #include "toolkit/FinderStruct.h"
 #include "toolkit/PushButton.h"
@@ -36,7 +37,7 @@ const int kLinkColumns[] = {STR_Column_Link,       STR_Column_Status,       STR_
                             STR_Column_AccessTime, STR_Column_Type,         STR_Column_DirLevel,
                             STR_Column_Location,   STR_Column_Page,         STR_Column_Position};
 
-int LinkColumnCount() { return g_settings.DisplayAllLinks ? 15 : 13; }
+int LinkColumnCount() { return g_settings.DisplayAllLinks ? LINK_COLUMNS_ALL : LINK_COLUMNS; }
 
 void InsertColumn(HWND list, int index, const char16_t* caption) {
   LVCOLUMNW column = {};
@@ -335,7 +336,7 @@ void StoreWindowSettings(HWND window, tagWORKSHEETDATA* data) {
   HWND links = GetDlgItem(window, WORKSHEET_LINKS_LIST);
   const int columns = static_cast<int>(SendMessageW(
       reinterpret_cast<HWND>(SendMessageW(links, LVM_GETHEADER, 0, 0)), HDM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < columns && i < 15; ++i) {
+  for (int i = 0; i < columns && i < LINK_COLUMNS_ALL; ++i) {
     settings.ColWidth[i] = static_cast<int32_t>(SendMessageW(links, LVM_GETCOLUMNWIDTH, i, 0));
   }
   data->Finder->SetWindowSettings(&settings);
@@ -383,13 +384,13 @@ LRESULT CALLBACK WorksheetWndProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_GETMINMAXINFO:
       GetWorksheetMinMax(data, reinterpret_cast<MINMAXINFO*>(lParam));
       return 0;
-    case WM_WORKSHEET_SCAN_DONE:
+    case WM_FINDER_DONE:
       OnScanDone(window, data);
       return 0;
     case WM_WORKSHEET_AFTER_SCAN:
       RunAfterScanActions(window);
       return 0;
-    case WM_WORKSHEET_PANEL_WIDTH:
+    case WM_FINDER_PANEL_WIDTH:
       return SitePanelWidth(window);
     case WM_WORKSHEET_NEW:
       NewWorksheet(window, data);

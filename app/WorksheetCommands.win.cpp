@@ -16,6 +16,7 @@
 #include "app/WorksheetFiles.h"
 #include "engine/ControlWrappers.h"
 #include "engine/LinkFinder.h"
+#include "engine/ResultRows.h"
 #include "toolkit/Format.h"
 
 namespace {
@@ -38,16 +39,16 @@ void StartTimer(HWND window) { SetTimer(window, WORKSHEET_PROGRESS_TIMER, 1000, 
 // Page and Position follow the links list's other columns only while all links are shown.
 void ResetExtraColumns(HWND window, CLinkFinder* finder) {
   HWND links = GetDlgItem(window, WORKSHEET_LINKS_LIST);
-  SendMessageW(links, LVM_DELETECOLUMN, 14, 0);
-  SendMessageW(links, LVM_DELETECOLUMN, 13, 0);
+  SendMessageW(links, LVM_DELETECOLUMN, LINKCOL_POSITION, 0);
+  SendMessageW(links, LVM_DELETECOLUMN, LINKCOL_PAGE, 0);
   if (!g_settings.DisplayAllLinks) return;
   const int captions[] = {STR_Column_Page, STR_Column_Position};
   for (int i = 0; i < 2; ++i) {
     LVCOLUMNW column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.pszText = const_cast<char16_t*>(strtbl[captions[i]]);
-    column.cx = finder->GetWindowSettings()->ColWidth[13 + i] & 0xFFFF;
-    SendMessageW(links, LVM_INSERTCOLUMNW, 13 + i, reinterpret_cast<LPARAM>(&column));
+    column.cx = finder->GetWindowSettings()->ColWidth[LINKCOL_PAGE + i] & 0xFFFF;
+    SendMessageW(links, LVM_INSERTCOLUMNW, LINKCOL_PAGE + i, reinterpret_cast<LPARAM>(&column));
   }
 }
 
@@ -125,7 +126,8 @@ void OpenSelected(HWND window, int listId, int column) {
 
 void ShowLinkList(HWND window, tagWORKSHEETDATA* data, int direction) {
   char16_t url[kItemText];
-  if (!data->Finder || !SelectedText(window, WORKSHEET_LINKS_LIST, 0, url, kItemText)) return;
+  if (!data->Finder || !SelectedText(window, WORKSHEET_LINKS_LIST, LINKCOL_LINK, url, kItemText))
+    return;
   const LINKLISTREQUEST request = {direction, url, data->Finder};
   RunLinkListDialog(window, &request);
 }
@@ -224,10 +226,10 @@ void WorksheetCommand(HWND window, tagWORKSHEETDATA* data, WPARAM wParam, LPARAM
         Stop(window, data);
       break;
     case 2900:
-      CopySelected(window, WORKSHEET_LINKS_LIST, 0, kItemText);
+      CopySelected(window, WORKSHEET_LINKS_LIST, LINKCOL_LINK, kItemText);
       break;
     case 2901:
-      OpenSelected(window, WORKSHEET_LINKS_LIST, 0);
+      OpenSelected(window, WORKSHEET_LINKS_LIST, LINKCOL_LINK);
       break;
     case 2902:
     case 2903:

@@ -14,12 +14,13 @@
 #include "app/SystemActions.h"
 #include "app/Worksheet.h"
 #include "engine/ControlWrappers.h"
-#include "engine/ReportText.h"
+#include "engine/MarkupText.h"
+#include "engine/ResultRows.h"
 
 namespace {
 
 constexpr int kCellText = 5000;
-constexpr LRESULT kLinkTipColumns = 15;
+constexpr LRESULT kLinkTipColumns = LINK_COLUMNS_ALL;
 constexpr int kTipWidth = 500;
 // The tooltip window subclasses the list for its tools under id 1; ours must differ.
 constexpr UINT_PTR kSubclassId = 6025;
@@ -51,7 +52,7 @@ struct RowState {
   bool Focused;  // the list has the keyboard focus
   bool EightBits;
   COLORREF ListBack;
-  uint32_t ItemData;
+  LinkRowData Row;  // from the row's item data
 };
 
 struct RowColours {
@@ -63,11 +64,11 @@ COLORREF MaskColour(uint32_t mask) {
   static const struct {
     uint32_t bit;
     COLORREF colour;
-  } kOrder[] = {{1u << 20, 0xFF0000},
-                {1u << 16, 0x0000FF},
-                {1u << 19, 0x3232C0},
-                {1u << 17, 0x00A0A0},
-                {1u << 18, 0x00AA00}};
+  } kOrder[] = {{LINKROW_CHECKING, 0xFF0000},
+                {LINKROW_BROKEN, 0x0000FF},
+                {LINKROW_BROKEN_RETRIED, 0x3232C0},
+                {LINKROW_SKIPPED, 0x00A0A0},
+                {LINKROW_NOTCHECKABLE, 0x00AA00}};
   for (const auto& rule : kOrder)
     if (mask & rule.bit) return rule.colour;
   return kBlack;
@@ -77,15 +78,15 @@ RowColours LinkRowColours(const RowState& row) {
   if (!row.EightBits)
     return row.Selected ? RowColours{kSelectedLowColour, kWhite} : RowColours{row.ListBack, kBlack};
   if (row.Selected && row.Focused) return {kSelectedFocused, kWhite};
-  const COLORREF text = MaskColour(row.ItemData);
+  const COLORREF text = MaskColour(row.Row.bits);
   if (row.Selected) return {kSelected, text};
-  switch (row.ItemData & 0xFFFF) {
-    case 3:
-    case 4:
+  switch (row.Row.restype) {
+    case RES_IMAGE:
+    case RES_TEXT:
       return {0xCCDFCD, text};
-    case 2:
-    case 6:
-    case 7:
+    case RES_HTML:
+    case RES_ROBOTSTXT:
+    case RES_STYLESHEET:
       return {0xFFFBDB, text};
   }
   return {row.ListBack, text};
@@ -308,7 +309,7 @@ void DrawWorksheetRow(const tagWORKSHEETDATA* data, const DRAWITEMSTRUCT* item) 
   state.Focused = GetFocus() == list;
   state.EightBits = g_systemActions.ColourDepth(list) >= 8 * 8;
   state.ListBack = static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0));
-  state.ItemData = static_cast<uint32_t>(item->itemData);  // the row's lParam
+  state.Row = DecodeLinkRow(static_cast<uint32_t>(item->itemData));  // the row's lParam
   RECT box = item->rcItem;
   RECT client = {};
   GetClientRect(list, &client);

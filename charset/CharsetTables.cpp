@@ -1,3 +1,4 @@
+// Fixed tables behind the converters: fallback aliases for names ICU lacks, and display names.
 #include "charset/CharsetTables.h"
 
 // Names that some pages and older systems use but ICU does not resolve. The doubled

@@ -1,5 +1,5 @@
-// The check of one queued link on a worker thread, and the queueing of found links.
-#include "engine/CheckLink.h"
+// The check of one queued link on a worker thread: restrictions, then the download by protocol.
+#include "engine/CheckLinkHook.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +10,7 @@
 #include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/LinkRules.h"
+#include "engine/StatusCodeList.h"
 #include "engine/TextCopy.h"
 #include "engine/TextHelpers.h"
 #include "net/Downloader.h"
@@ -20,8 +21,6 @@ std::atomic<CheckLinkHook> g_checkLinkHook{nullptr};
 
 namespace {
 
-// A record's texts as UTF-8 in the sizes of the database layer's buffers, terminator
-// included: every text reaches a column whole or cut at a character boundary.
 // A bounded, terminated copy of a byte text.
 void CopyBytesZ(char* out, size_t size, const char* text) {
   const size_t length = strnlen(text, size - 1);
@@ -29,71 +28,7 @@ void CopyBytesZ(char* out, size_t size, const char* text) {
   out[length] = 0;
 }
 
-class Utf8Link {
- public:
-  explicit Utf8Link(const tagTreeListItemFull& item) {
-    const struct {
-      const char16_t* text;
-      char* out;
-      int size;
-    } fields[] = {
-        {item.username, username, DB_TEXT_SIZE},     {item.userpass, userpass, DB_TEXT_SIZE},
-        {item.server, server, DB_TEXT_SIZE},         {item.resource, resource, DB_LONG_SIZE},
-        {item.bookmark, bookmark, DB_TEXT_SIZE},     {item.comment, comment, DB_TEXT_SIZE},
-        {item.rel_url, rel_url, DB_LONG_SIZE},       {item.rel_title, rel_title, DB_TEXT_SIZE},
-        {item.title, title, DB_TEXT_SIZE},           {item.statusstr, statusstr, DB_TEXT_SIZE},
-        {item.commentstr, commentstr, DB_TEXT_SIZE}, {item.content, content, DB_SHORT_SIZE},
-        {item.ressize, ressize, DB_SHORT_SIZE},      {item.lastmod, lastmod, DB_SHORT_SIZE},
-        {item.charset, charset, DB_SHORT_SIZE},
-    };
-    for (const auto& field : fields) Utf16ToUtf8Z(field.text, field.out, field.size);
-  }
-  char username[DB_TEXT_SIZE];
-  char userpass[DB_TEXT_SIZE];
-  char server[DB_TEXT_SIZE];
-  char resource[DB_LONG_SIZE];
-  char bookmark[DB_TEXT_SIZE];
-  char comment[DB_TEXT_SIZE];
-  char rel_url[DB_LONG_SIZE];
-  char rel_title[DB_TEXT_SIZE];
-  char title[DB_TEXT_SIZE];
-  char statusstr[DB_TEXT_SIZE];
-  char commentstr[DB_TEXT_SIZE];
-  char content[DB_SHORT_SIZE];
-  char ressize[DB_SHORT_SIZE];
-  char lastmod[DB_SHORT_SIZE];
-  char charset[DB_SHORT_SIZE];
-};
-
 }  // namespace
-
-int CLinkFinder::AddLink(tagTreeListItemFull* item) {
-  return item->statusval ? AddLinkProcessed(item) : AddLinkFound(item);
-}
-
-int CLinkFinder::AddLinkFound(tagTreeListItemFull* item) {
-  const Utf8Link* row = new (std::nothrow) Utf8Link(*item);
-  if (!row) return 0;
-  const int result = DBAddLinkFound(
-      context, item->protocol, row->username, row->userpass, row->server,
-      static_cast<int32_t>(item->port), row->resource, row->bookmark, row->comment, item->restype,
-      item->flags, row->rel_url, row->rel_title, item->line, item->col, item->extern_, item->dir);
-  delete row;
-  return result;
-}
-
-int CLinkFinder::AddLinkProcessed(tagTreeListItemFull* item) {
-  const Utf8Link* row = new (std::nothrow) Utf8Link(*item);
-  if (!row) return 0;
-  const int stored = DBAddLinkProcessed(
-      context, item->protocol, row->username, row->userpass, row->server,
-      static_cast<int32_t>(item->port), row->resource, row->bookmark, row->comment, item->restype,
-      item->flags, row->title, row->statusstr, row->commentstr, row->content, row->ressize,
-      row->lastmod, row->charset, item->statusval, item->attempt, item->restime, row->rel_url,
-      row->rel_title, item->line, item->col, item->extern_, item->dir);
-  delete row;
-  return stored;
-}
 
 int32_t CLinkFinder::query_url_func(int32_t protocol, const char* username, const char* userpass,
                                     const char* server, int32_t port, const char* resource,
@@ -282,11 +217,12 @@ status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* sta
   bytesReceived += dnld->ReceivedSize;
   free(dnld->Cookie);
   dnld->Cookie = nullptr;
-  ProcessDownload(result, item, state->row, state->pageIndexed, static_cast<char*>(data), length,
-                  dnld->HeaderOffset, dnld->HeaderSize, &state->repeat, &state->getRetry);
+  const status_type outcome = ProcessDownload(result, item, state->row, state->pageIndexed,
+                                              static_cast<char*>(data), length, dnld->HeaderOffset,
+                                              dnld->HeaderSize, &state->repeat, &state->getRetry);
   dnld->FreeData(data);
   delete dnld;
-  return result;
+  return outcome;
 }
 
 // A downloader that cannot be made is a passing shortage of memory: tried again like a

@@ -5,7 +5,9 @@
 
 #include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
+#include "engine/MarkupText.h"
 #include "engine/ReportText.h"
+#include "engine/ResultRows.h"
 #include "engine/TextCopy.h"
 #include "engine/TextHelpers.h"
 #include "engine/WindowThreadCall.h"
@@ -27,20 +29,6 @@ const char16_t* ResourceTypeName(int32_t restype) {
     return EngineText("Resource", kKeys[restype]);
   }
   return EngineText("Msg", "Unknown");
-}
-
-uint32_t StatusBits(int32_t statusval) {
-  switch (statusval) {
-    case STATUSVAL_BROKEN:
-      return 1;
-    case STATUSVAL_SKIPPED:
-      return 2;
-    case STATUSVAL_NOTCHECKABLE:
-      return 4;
-    case STATUSVAL_BROKEN_RETRIED:
-      return 8;
-  }
-  return 0;
 }
 
 void SetColumn(HWND list, int row, int column, const char16_t* text) {
@@ -72,21 +60,21 @@ int CLinkFinder::InsertCheckingRow(const tagTreeListItemFull* item) {
     lvi.mask = LVIF_TEXT | LVIF_PARAM;
     lvi.iItem = count;
     lvi.pszText = text;
-    lvi.lParam = static_cast<LPARAM>(static_cast<uint32_t>(item->restype & 0xFFFF) | (16u << 16));
+    lvi.lParam = static_cast<LPARAM>(EncodeLinkRow(item->restype, LINKROW_CHECKING));
     row = static_cast<int>(
         SendMessageW(linksList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lvi)));
     if (row >= 0) {
       FormatStringW(text, kRowText, u"%s...", EngineText("Resource", "Checking"));
-      SetColumn(linksList, row, 1, text);
-      SetColumn(linksList, row, 4, ProtocolText(item->protocol));
-      SetColumn(linksList, row, 10, ResourceTypeName(item->restype));
+      SetColumn(linksList, row, LINKCOL_STATUS, text);
+      SetColumn(linksList, row, LINKCOL_PROTOCOL, ProtocolText(item->protocol));
+      SetColumn(linksList, row, LINKCOL_TYPE, ResourceTypeName(item->restype));
       FormatStringW(text, kRowText, u"%d", item->dir);
-      SetColumn(linksList, row, 11, text);
-      SetColumn(linksList, row, 12,
+      SetColumn(linksList, row, LINKCOL_DIRLEVEL, text);
+      SetColumn(linksList, row, LINKCOL_LOCATION,
                 EngineText("Resource", item->extern_ ? "External" : "Internal"));
       if (showAllLinks) {
         GetDisplayLink(item->rel_url, text, kRowText);
-        SetColumn(linksList, row, 13, text);
+        SetColumn(linksList, row, LINKCOL_PAGE, text);
         text[0] = 0;
         if (item->rel_url[0]) {
           const int length = FormatStringW(text, kRowText, EngineText("Resource", "Position"),
@@ -94,7 +82,7 @@ int CLinkFinder::InsertCheckingRow(const tagTreeListItemFull* item) {
           FormatStringW(text + length, kRowText - length, u" %s", item->rel_title);
           RemoveMarkup(text);
         }
-        SetColumn(linksList, row, 14, text);
+        SetColumn(linksList, row, LINKCOL_POSITION, text);
       }
       // The list follows new rows only while its end is in view.
       const int top = static_cast<int>(SendMessageW(linksList, LVM_GETTOPINDEX, 0, 0));
@@ -118,19 +106,19 @@ void CLinkFinder::ShowCheckingTry(int row, int32_t tryNumber) {
   WCHAR text[300];
   FormatStringW(text, 300, u"%s [%d] ...", EngineText("Resource", "Checking"), tryNumber);
   ScopeLock hold(lock);
-  auto show = [&] { SetColumn(linksList, row, 1, text); };
+  auto show = [&] { SetColumn(linksList, row, LINKCOL_STATUS, text); };
   RunOnWindowThread(windowCaller, show);
 }
 
 void CLinkFinder::FinishRow(const tagTreeListItemFull* item, int row) {
   if (!linksList || row < 0) return;
   auto finish = [&] {
-    SetResultColumn(linksList, row, 1, item->statusstr);
-    SetColumn(linksList, row, 2, item->comment[0] ? item->comment : item->commentstr);
-    SetResultColumn(linksList, row, 3, item->title);
-    SetResultColumn(linksList, row, 5, item->content);
-    SetResultColumn(linksList, row, 6, item->ressize);
-    SetResultColumn(linksList, row, 7, item->lastmod);
+    SetResultColumn(linksList, row, LINKCOL_STATUS, item->statusstr);
+    SetColumn(linksList, row, LINKCOL_COMMENT, item->comment[0] ? item->comment : item->commentstr);
+    SetResultColumn(linksList, row, LINKCOL_TITLE, item->title);
+    SetResultColumn(linksList, row, LINKCOL_CONTENTTYPE, item->content);
+    SetResultColumn(linksList, row, LINKCOL_SIZE, item->ressize);
+    SetResultColumn(linksList, row, LINKCOL_LASTMODIFIED, item->lastmod);
     const bool unknownCharset = item->statusval == STATUSVAL_BROKEN ||
                                 item->statusval == STATUSVAL_BROKEN_RETRIED || item->flags == 0 ||
                                 item->extern_ == 1;
@@ -138,16 +126,15 @@ void CLinkFinder::FinishRow(const tagTreeListItemFull* item, int row) {
     if (item->restype == RES_HTML) {
       charsetText = unknownCharset ? EngineText("Msg", "Unknown") : item->charset;
     }
-    SetColumn(linksList, row, 8, charsetText);
+    SetColumn(linksList, row, LINKCOL_CHARSET, charsetText);
     WCHAR time[64];
     FormatStringW(time, 64, u"%d.%03u %s", item->restime / 1000,
                   static_cast<unsigned>(item->restime % 1000), EngineText("Location", "Sec"));
-    SetColumn(linksList, row, 9, time);
+    SetColumn(linksList, row, LINKCOL_ACCESSTIME, time);
     LVITEMW lvi = {};
     lvi.mask = LVIF_PARAM;
     lvi.iItem = row;
-    lvi.lParam = static_cast<LPARAM>(static_cast<uint32_t>(item->restype & 0xFFFF) |
-                                     (StatusBits(item->statusval) << 16));
+    lvi.lParam = static_cast<LPARAM>(EncodeLinkRow(item->restype, LinkRowBits(item->statusval)));
     SendMessageW(linksList, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&lvi));
   };
   RunOnWindowThread(windowCaller, finish);

@@ -1,3 +1,4 @@
+// Turns a link's text into a record: scheme, server, path, resource and the type of address.
 #include <cstring>
 #include <string_view>
 
@@ -48,14 +49,8 @@ bool IsNotServedAddress(View text, bool hasBase) {
   for (View prefix : kNotServedPrefixes) {
     if (StartsNoCase(text, prefix)) return true;
   }
-  if (text.empty() || !IsAsciiLetter(text[0])) return false;
-  size_t colon = 1;
-  while (colon < text.size() &&
-         (IsAsciiLetter(text[colon]) || IsAsciiDigit(text[colon]) || text[colon] == u'+' ||
-          text[colon] == u'-' || text[colon] == u'.')) {
-    ++colon;
-  }
-  if (colon < 2 || colon >= text.size() || text[colon] != u':') return false;
+  const size_t colon = UrlSchemeLength(text);
+  if (colon < 2) return false;
   for (View scheme : kServedSchemes) {
     if (EqualsNoCase(text.substr(0, colon), scheme)) return false;
   }

@@ -1,3 +1,5 @@
+// The engine's rules for one link: allowed or restricted, how it is shown, and the comments it
+// gets.
 #include "engine/LinkRules.h"
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// CProgressDlg: the modeless progress window shown while a worksheet is opened, saved or exported.
+// GUI thread.
 #include "engine/ProgressDlg.h"
 
 #include <commctrl.h>

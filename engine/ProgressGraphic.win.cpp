@@ -1,6 +1,8 @@
+// Draws a worksheet's progress graphic: bars of found, processed and broken links, with the times
+// and bytes. GUI thread.
 #include "engine/ProgressGraphic.h"
 
-#include "engine/ReportText.h"
+#include "engine/ProgressMath.h"
 #include "toolkit/Format.h"
 
 namespace {

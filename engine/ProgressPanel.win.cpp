@@ -4,13 +4,12 @@
 #include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/ProgressGraphic.h"
-#include "engine/ReportText.h"
+#include "engine/ProgressMath.h"
 #include "engine/TextHelpers.h"
 #include "toolkit/Format.h"
 
 namespace {
 
-constexpr UINT WM_PANEL_WIDTH = WM_USER + 120;
 constexpr uint64_t kRedrawMs = 250;
 
 }  // namespace
@@ -31,7 +30,7 @@ void CLinkFinder::DrawRelativeProgress(int force) {
   if (window && IsWindow(window) && !IsIconic(window)) {
     RECT client;
     GetClientRect(window, &client);
-    const int left = static_cast<int>(SendMessageW(window, WM_PANEL_WIDTH, 0, 0));
+    const int left = static_cast<int>(SendMessageW(window, WM_FINDER_PANEL_WIDTH, 0, 0));
     const int width = client.right - client.left - left - 20;
     HDC dc = width > 0 ? GetDC(window) : nullptr;
     if (dc) {

@@ -13,6 +13,7 @@
 #include "engine/ReportRows.h"
 #include "engine/TextCopy.h"
 #include "engine/TextHelpers.h"
+#include "engine/ZoneBias.h"
 #include "scandb/ScanDb.h"
 #include "toolkit/FinderStruct.h"
 #include "toolkit/Format.h"

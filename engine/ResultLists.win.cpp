@@ -9,10 +9,11 @@
 #include <new>
 #include <vector>
 
+#include "engine/BrokenText.h"
 #include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
+#include "engine/MarkupText.h"
 #include "engine/ProgressDlg.h"
-#include "engine/ReportText.h"
 #include "engine/TextCopy.h"
 #include "engine/WindowThreadCall.h"
 #include "scandb/ScanDb.h"

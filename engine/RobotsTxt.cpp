@@ -1,4 +1,5 @@
-// robots.txt: the rules it gives this crawler, read once, and the test of a link against them.
+// Whether robots.txt disallows a path for this program's user agent: the rules it gives
+// this crawler, read once, and the test of a path against them.
 #include <string>
 #include <string_view>
 

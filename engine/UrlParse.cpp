@@ -1,3 +1,5 @@
+// Splitting an address into scheme, user, server, port, path, resource and bookmark, refusing
+// malformed ones.
 #include <cstring>
 #include <string_view>
 
@@ -86,6 +88,17 @@ int ParseFileUrl(char16_t* url, size_t length, size_t authority, tagURLPARTS& pa
 }
 
 }  // namespace
+
+size_t UrlSchemeLength(View text) {
+  if (text.empty() || !IsAsciiLetter(text[0])) return 0;
+  size_t colon = 1;
+  while (colon < text.size() &&
+         (IsAsciiLetter(text[colon]) || IsAsciiDigit(text[colon]) || text[colon] == u'+' ||
+          text[colon] == u'-' || text[colon] == u'.')) {
+    ++colon;
+  }
+  return colon < text.size() && text[colon] == u':' ? colon : 0;
+}
 
 int ParseFullURL(char16_t* url, int urlSize, tagURLPARTS& parts, int* explicitPort) {
   parts = tagURLPARTS{};

@@ -1,3 +1,4 @@
+// Resolving a relative link against its page's address.
 #include <cstring>
 #include <string>
 #include <string_view>

@@ -1,3 +1,5 @@
+// The cookie store's rules without platform calls: Set-Cookie parsing, dates, domain and path
+// matching, the list.
 #include "net/CookieCore.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The libcurl set-up and receive helpers shared by the HTTP, HTTPS and FTP downloaders. Library
+// side.
 #include "net/CurlEasy.h"
 
 #include <cstdlib>

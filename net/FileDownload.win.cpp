@@ -1,3 +1,4 @@
+// CFILEDnld: reads a local file or lists a folder as a download. Worker threads.
 #include <windows.h>
 
 #include <cstdlib>

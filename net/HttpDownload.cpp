@@ -207,6 +207,10 @@ status_type Download(T& d, bool https, void** data, unsigned long* length) {
   if (!judged && code != CURLE_OK) {
     CurlCodeToMessage(code, d.StatusText, 256);
     if (IsTransientCurlCode(code)) result = ST_TRANSIENT;
+  } else if (!judged && d.HeaderSize && !net::HeaderBlockEnded(d.Data, d.HeaderSize)) {
+    // libcurl takes a connection closed inside the header for a whole reply: a status line
+    // alone says nothing about the resource.
+    NetText(STR_Status_IncompleteReply, d.StatusText);
   } else if (!judged) {
     unsigned long status = 0;
     unsigned long offset = 0;

@@ -1,3 +1,4 @@
+// What the network clients take from the program: its language texts and a millisecond clock.
 #include <windows.h>
 
 #include "app/StringTable.h"

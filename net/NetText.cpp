@@ -31,6 +31,7 @@ const NetEnglishText kEnglish[] = {
     {STR_Status_ProxyConnect, u"Cannot connect proxy server"},
     {STR_Status_ProxyAuth, u"Proxy auth rejected"},
     {STR_Status_ProxyError, u"Proxy server error"},
+    {STR_Status_IncompleteReply, u"Incomplete reply"},
     {STR_Curl_100, u"No error"},
     {STR_Curl_101, u"Unsupported protocol"},
     {STR_Curl_102, u"CURL init failed"},

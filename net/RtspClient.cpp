@@ -1,3 +1,4 @@
+// CRTSPClnt: an RTSP DESCRIBE over a plain socket, directly or through a proxy. Worker threads.
 #include <arpa/inet.h>
 #include <errno.h>
 #include <netdb.h>

@@ -1,3 +1,5 @@
+// The installer's custom actions: find the product, remove an older installation, start the
+// program.
 #include "setup/CustomActions.h"
 
 #include <msiquery.h>

@@ -1,3 +1,4 @@
+// The uninstall log's lines and which files, keys and folders they may touch.
 #include "setup/LogRules.h"
 
 #include <cstring>

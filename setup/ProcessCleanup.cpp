@@ -1,3 +1,4 @@
+// Ends the processes and services that run a given program file.
 #include "setup/ProcessCleanup.h"
 
 #include <tlhelp32.h>

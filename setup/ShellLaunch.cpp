@@ -1,3 +1,4 @@
+// Starts a program without the installer's elevation, through the desktop shell.
 #include "setup/ShellLaunch.h"
 
 #include <shellapi.h>

@@ -1,3 +1,5 @@
+// Removes an older installation listed in its uninstall log: programs, files, shortcuts, keys and
+// services.
 #include "setup/UninstallRemover.h"
 
 #include <objbase.h>

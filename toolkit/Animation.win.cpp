@@ -1,3 +1,4 @@
+// CAnimation: the animated GIF beside the message box's text. GUI thread.
 #include "toolkit/Animation.h"
 
 namespace {

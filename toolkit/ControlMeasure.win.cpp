@@ -1,3 +1,5 @@
+// What the table layout needs from GDI: dialog-unit scales and the sizes of controls and their
+// texts.
 #include "toolkit/ControlMeasure.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Date and time text in the user's regional formats, read from the registry.
 #include <windows.h>
 
 #include "toolkit/DateTime.h"

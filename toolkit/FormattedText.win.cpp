@@ -1,3 +1,4 @@
+// The formatted-text control: its window procedure, links, hit tests and notifications. GUI thread.
 #include "toolkit/FormattedText.h"
 
 #include <commctrl.h>

@@ -1,3 +1,4 @@
+// Measures and paints the formatted-text control's lines. GUI thread.
 #include "toolkit/FormattedTextRender.h"
 
 #include <algorithm>

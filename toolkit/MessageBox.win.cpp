@@ -1,3 +1,4 @@
+// The toolkit's message box: its window, buttons, answers and owner handling. GUI thread.
 #include "toolkit/MessageBox.h"
 
 #include <cstdarg>

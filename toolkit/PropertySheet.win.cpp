@@ -1,3 +1,5 @@
+// The toolkit's property sheet: a window of template pages with tabs, buttons and a status line.
+// GUI thread.
 #include "toolkit/PropertySheet.h"
 
 #include <commctrl.h>

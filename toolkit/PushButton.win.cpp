@@ -1,3 +1,4 @@
+// The toolkit's push button: notifications, hot tracking, fading and drawing. GUI thread.
 #include "toolkit/PushButton.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Reads a language table from a file or a resource and fills the string items from it.
 #include <windows.h>
 
 #include <memory>

@@ -1,3 +1,4 @@
+// Dialogs built from template text: building, measuring and laying out the window. GUI thread.
 #include <windows.h>
 
 #include <algorithm>

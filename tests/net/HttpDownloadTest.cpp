@@ -30,7 +30,10 @@ const char kRoutes[] = R"({
   "/body100": {"send": "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\nBODY"},
   "/length100": {"send": "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 100\r\n\r\nBODY"},
   "/continue100": {"send": "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\nBODY"},
-  "/close": {"close": true}
+  "/close": {"close": true},
+  "/cut-status": {"send": "HTTP/1.1 200 OK\r\n"},
+  "/cut-header": {"send": "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Len"},
+  "/bare-lf": {"send": "HTTP/1.1 200 OK\nContent-Length: 2\n\nok"}
 })";
 
 // Ten chunks of 200 bytes, each sent on its own.
@@ -148,6 +151,30 @@ TEST_F(HttpDownload, StatusLineAndAcceptedCodesDecide) {
     const Reply reply = Get(c.path);
     EXPECT_EQ(c.result, reply.result) << c.path;
     EXPECT_EQ(c.text, reply.text) << c.path;
+  }
+}
+
+// A connection closed inside the header is no reply, whatever its status line says; a
+// header ended by bare line feeds is whole.
+TEST_F(HttpDownload, HeaderCutBeforeItsBlankLineIsAnIncompleteReply) {
+  const struct {
+    const char* path;
+    int headOnly;
+    status_type result;
+    const char* text;
+  } cases[] = {
+      {"/cut-status", 0, ST_FAILURE, "Incomplete reply"},
+      {"/cut-status", 1, ST_FAILURE, "Incomplete reply"},
+      {"/cut-header", 0, ST_FAILURE, "Incomplete reply"},
+      {"/bare-lf", 0, ST_SUCCESS, "200 OK"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    http.HeadOnly = https.HeadOnly = c.headOnly;
+    for (const Reply& reply : {Get(c.path), GetSsl(c.path)}) {
+      EXPECT_EQ(c.result, reply.result);
+      EXPECT_EQ(c.text, reply.text);
+    }
   }
 }
 
