@@ -248,7 +248,9 @@ int32_t DBCheckTables(tagDBCONTEXT* ctx, int32_t* out) {
                            (ctx->KeepReport == 1 && !report ? kReportTable : 0) |
                            (options ? 0 : kOptionsTable);
   if (missing && !BuildTables(ctx, missing)) return 0;
-  if (ctx->KeepReport != 1) return 1;
+  // The stored rows are those of `report` with their `loaded` row: a table just created
+  // holds none.
+  if (ctx->KeepReport != 1 || !loaded || !report) return 1;
   bool failed = false;
   const int32_t shown =
       DbRunReport(ctx, ctx->ReportMode, ctx->LoadCallback, ctx->LoadUser, 0, 0, out, &failed);
