@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "app/SettingsRecord.h"
 #include "engine/AsciiText.h"
 #include "engine/TextCopy.h"
 #include "toolkit/Languages.h"
@@ -99,25 +100,30 @@ char16_t* SettingsText(tagSETTINGS& settings, const SettingsField& field) {
   return reinterpret_cast<char16_t*>(reinterpret_cast<char*>(&settings) + field.offset);
 }
 
-void SetDefaultSettings(tagSETTINGS& settings) {
-  for (int i = 0; i < kSettingsFieldCount; ++i) {
-    const SettingsField& field = kSettingsFields[i];
-    switch (field.kind) {
-      case SETTINGS_INT:
-        *SettingsInt(settings, field) = field.intDefault;
-        break;
-      case SETTINGS_UINT:
-        *SettingsUint(settings, field) = static_cast<uint32_t>(field.intDefault);
-        break;
-      case SETTINGS_PORT:
-        *SettingsPort(settings, field) = static_cast<uint16_t>(field.intDefault);
-        break;
-      case SETTINGS_TEXT:
-        CopyText(SettingsText(settings, field), field.size,
-                 field.textDefault ? field.textDefault : u"");
-        break;
+void SetSettingsField(tagSETTINGS& settings, const SettingsField& field, tagSETTINGS* from) {
+  switch (field.kind) {
+    case SETTINGS_INT:
+      *SettingsInt(settings, field) = from ? *SettingsInt(*from, field) : field.intDefault;
+      break;
+    case SETTINGS_UINT:
+      *SettingsUint(settings, field) =
+          from ? *SettingsUint(*from, field) : static_cast<uint32_t>(field.intDefault);
+      break;
+    case SETTINGS_PORT:
+      *SettingsPort(settings, field) =
+          from ? *SettingsPort(*from, field) : static_cast<uint16_t>(field.intDefault);
+      break;
+    case SETTINGS_TEXT: {
+      const char16_t* text = from ? SettingsText(*from, field) : field.textDefault;
+      SetSettingsText(SettingsText(settings, field), field.size, text ? text : u"");
+      break;
     }
   }
+}
+
+void SetDefaultSettings(tagSETTINGS& settings) {
+  for (int i = 0; i < kSettingsFieldCount; ++i)
+    SetSettingsField(settings, kSettingsFields[i], nullptr);
 }
 
 namespace {

@@ -16,6 +16,8 @@
 #include "engine/ControlWrappers.h"
 #include "engine/MarkupText.h"
 #include "engine/ResultRows.h"
+#include "toolkit/Win32Holders.h"
+#include "toolkit/WindowState.h"
 
 namespace {
 
@@ -206,7 +208,7 @@ void MoveTipAlong(HWND tips, TipFollow* follow) {
 }
 
 void NoteTip(HWND list, const NMHDR* header, TipFollow* follow) {
-  if (header->hwndFrom != reinterpret_cast<HWND>(GetWindowLongPtrW(list, GWLP_USERDATA))) return;
+  if (header->hwndFrom != WindowState<HWND>(list, GWLP_USERDATA)) return;
   if (header->code == TTN_SHOW) {
     follow->Showing = true;
     follow->OffsetKnown = false;
@@ -217,20 +219,20 @@ void NoteTip(HWND list, const NMHDR* header, TipFollow* follow) {
 }
 
 HWND CreateTips(HWND list) {
-  HWND tips = reinterpret_cast<HWND>(GetWindowLongPtrW(list, GWLP_USERDATA));
+  HWND tips = WindowState<HWND>(list, GWLP_USERDATA);
   if (tips && IsWindow(tips)) return tips;
   tips = CreateWindowExW(
       WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, list, nullptr,
       reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(list, GWLP_HINSTANCE)), nullptr);
-  SetWindowLongPtrW(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(tips));
+  SetWindowState(list, GWLP_USERDATA, tips);
   return tips;
 }
 
 // The tooltip window would otherwise belong to the frame and outlive its worksheet.
 void DestroyTips(HWND list) {
-  HWND tips = reinterpret_cast<HWND>(GetWindowLongPtrW(list, GWLP_USERDATA));
-  SetWindowLongPtrW(list, GWLP_USERDATA, 0);
+  HWND tips = WindowState<HWND>(list, GWLP_USERDATA);
+  ClearWindowState(list, GWLP_USERDATA);
   if (tips) DestroyWindow(tips);
 }
 
@@ -328,13 +330,13 @@ void DrawWorksheetRow(const tagWORKSHEETDATA* data, const DRAWITEMSTRUCT* item) 
 void NoteBrokenRow(HWND worksheet, tagWORKSHEETDATA* data, int row) {
   HWND list = GetDlgItem(worksheet, WORKSHEET_BROKEN_LIST);
   const int length = ReadCell(list, row, 0);
-  HDC dc = CreateCompatibleDC(nullptr);
-  if (!dc) return;
-  HGDIOBJ old = SelectObject(dc, data->Font);
   int width = 0, height = 0;
-  DrawMarkedText(dc, 0, 0, cell, length, 0, &width, &height);
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  {
+    const MemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!dc.held()) return;
+    const SelectedObject font(dc.get(), data->Font);
+    DrawMarkedText(dc.get(), 0, 0, cell, length, 0, &width, &height);
+  }
   if (SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0) < width) {
     SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, width);
   }
@@ -361,7 +363,7 @@ LRESULT CALLBACK ListViewSubclassProc(HWND list, UINT message, WPARAM wParam, LP
     case WM_LIST_CREATETIPS:
       return reinterpret_cast<LRESULT>(CreateTips(list));
     case WM_LIST_GETTIPS:
-      return GetWindowLongPtrW(list, GWLP_USERDATA);
+      return reinterpret_cast<LRESULT>(WindowState<HWND>(list, GWLP_USERDATA));
     case WM_KEYDOWN:
       if (wParam < VK_PRIOR || wParam > VK_DOWN) break;
       [[fallthrough]];
@@ -375,7 +377,7 @@ LRESULT CALLBACK ListViewSubclassProc(HWND list, UINT message, WPARAM wParam, LP
     }
     case WM_MOUSEMOVE: {
       const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
-      HWND tips = reinterpret_cast<HWND>(GetWindowLongPtrW(list, GWLP_USERDATA));
+      HWND tips = WindowState<HWND>(list, GWLP_USERDATA);
       if (follow->Showing && tips) MoveTipAlong(tips, follow);
       return result;
     }

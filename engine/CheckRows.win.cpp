@@ -3,7 +3,6 @@
 
 #include <commctrl.h>
 
-#include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/MarkupText.h"
 #include "engine/ReportText.h"
@@ -12,6 +11,7 @@
 #include "engine/TextHelpers.h"
 #include "engine/WindowThreadCall.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -19,16 +19,22 @@ constexpr int kRowText = 5000;
 
 const char16_t* ProtocolText(int32_t protocol) {
   const char16_t* name = ProtocolName(protocol);
-  return name ? name : EngineText("Msg", "Unknown");
+  return name ? name : LanguageText(STR_Msg_Unknown);
 }
 
 const char16_t* ResourceTypeName(int32_t restype) {
-  static const char* const kKeys[] = {"Application", "Audio", "HTML",  "Image",
-                                      "Text",        "Video", nullptr, "StyleSheet"};
-  if (restype >= 0 && restype <= RES_STYLESHEET && kKeys[restype]) {
-    return EngineText("Resource", kKeys[restype]);
+  static const int kSlots[] = {STR_Resource_Application,
+                               STR_Resource_Audio,
+                               STR_Resource_HTML,
+                               STR_Resource_Image,
+                               STR_Resource_Text,
+                               STR_Resource_Video,
+                               -1,
+                               STR_Resource_StyleSheet};
+  if (restype >= 0 && restype <= RES_STYLESHEET && kSlots[restype] >= 0) {
+    return LanguageText(kSlots[restype]);
   }
-  return EngineText("Msg", "Unknown");
+  return LanguageText(STR_Msg_Unknown);
 }
 
 void SetColumn(HWND list, int row, int column, const char16_t* text) {
@@ -40,7 +46,7 @@ void SetColumn(HWND list, int row, int column, const char16_t* text) {
 
 // An empty result column reads "Undefined".
 void SetResultColumn(HWND list, int row, int column, const char16_t* text) {
-  SetColumn(list, row, column, text[0] ? text : EngineText("Msg", "Undefined"));
+  SetColumn(list, row, column, text[0] ? text : LanguageText(STR_Msg_Undefined));
 }
 
 }  // namespace
@@ -64,20 +70,20 @@ int CLinkFinder::InsertCheckingRow(const tagTreeListItemFull* item) {
     row = static_cast<int>(
         SendMessageW(linksList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lvi)));
     if (row >= 0) {
-      FormatStringW(text, kRowText, u"%s...", EngineText("Resource", "Checking"));
+      FormatStringW(text, kRowText, u"%s...", LanguageText(STR_Resource_Checking));
       SetColumn(linksList, row, LINKCOL_STATUS, text);
       SetColumn(linksList, row, LINKCOL_PROTOCOL, ProtocolText(item->protocol));
       SetColumn(linksList, row, LINKCOL_TYPE, ResourceTypeName(item->restype));
       FormatStringW(text, kRowText, u"%d", item->dir);
       SetColumn(linksList, row, LINKCOL_DIRLEVEL, text);
       SetColumn(linksList, row, LINKCOL_LOCATION,
-                EngineText("Resource", item->extern_ ? "External" : "Internal"));
+                LanguageText(item->extern_ ? STR_Resource_External : STR_Resource_Internal));
       if (showAllLinks) {
         GetDisplayLink(item->rel_url, text, kRowText);
         SetColumn(linksList, row, LINKCOL_PAGE, text);
         text[0] = 0;
         if (item->rel_url[0]) {
-          const int length = FormatStringW(text, kRowText, EngineText("Resource", "Position"),
+          const int length = FormatStringW(text, kRowText, LanguageText(STR_Resource_Position),
                                            item->line, item->col);
           FormatStringW(text + length, kRowText - length, u" %s", item->rel_title);
           RemoveMarkup(text);
@@ -104,7 +110,7 @@ int CLinkFinder::InsertCheckingRow(const tagTreeListItemFull* item) {
 void CLinkFinder::ShowCheckingTry(int row, int32_t tryNumber) {
   if (!linksList || row < 0) return;
   WCHAR text[300];
-  FormatStringW(text, 300, u"%s [%d] ...", EngineText("Resource", "Checking"), tryNumber);
+  FormatStringW(text, 300, u"%s [%d] ...", LanguageText(STR_Resource_Checking), tryNumber);
   ScopeLock hold(lock);
   auto show = [&] { SetColumn(linksList, row, LINKCOL_STATUS, text); };
   RunOnWindowThread(windowCaller, show);
@@ -124,12 +130,12 @@ void CLinkFinder::FinishRow(const tagTreeListItemFull* item, int row) {
                                 item->extern_ == 1;
     const char16_t* charsetText = u"";
     if (item->restype == RES_HTML) {
-      charsetText = unknownCharset ? EngineText("Msg", "Unknown") : item->charset;
+      charsetText = unknownCharset ? LanguageText(STR_Msg_Unknown) : item->charset;
     }
     SetColumn(linksList, row, LINKCOL_CHARSET, charsetText);
     WCHAR time[64];
     FormatStringW(time, 64, u"%d.%03u %s", item->restime / 1000,
-                  static_cast<unsigned>(item->restime % 1000), EngineText("Location", "Sec"));
+                  static_cast<unsigned>(item->restime % 1000), LanguageText(STR_Location_Sec));
     SetColumn(linksList, row, LINKCOL_ACCESSTIME, time);
     LVITEMW lvi = {};
     lvi.mask = LVIF_PARAM;
@@ -153,10 +159,10 @@ void CLinkFinder::PrintConsoleLines(const tagTreeListItemFull* item) {
     if (item->rel_url[0]) {
       GetDisplayLink(item->rel_url, url, kRowText);
       FormatStringW(text, kRowText, u"%s %s \"%s\" %s, %s %d, %s %d\n",
-                    EngineText("Resource", item->extern_ ? "External" : "Internal"),
-                    EngineText("Location", "LinkFrom"), url, item->rel_title,
-                    EngineText("Location", "AtLine"), item->line,
-                    EngineText("Location", "AtColumn"), item->col);
+                    LanguageText(item->extern_ ? STR_Resource_External : STR_Resource_Internal),
+                    LanguageText(STR_Location_LinkFrom), url, item->rel_title,
+                    LanguageText(STR_Location_AtLine), item->line,
+                    LanguageText(STR_Location_AtColumn), item->col);
       RemoveMarkup(text);
       ConsolePrintf(consoleStream, u"%s", text);
     }

@@ -3,12 +3,12 @@
 #include <string_view>
 
 #include "engine/AsciiText.h"
-#include "engine/EngineText.h"
 #include "engine/LinkRules.h"
 #include "engine/RuleMatch.h"
 #include "engine/TextCopy.h"
 #include "engine/TextHelpers.h"
 #include "engine/UrlParts.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -87,7 +87,7 @@ int Malformed(tagTreeListItemFull* item, View text) {
   CopyTextN(item->Url, kUrlUnits, text.data(), static_cast<int>(text.size()));
   CopyField(item->resource, item->Url);
   item->comment[0] = 0;
-  CopyField(item->statusstr, EngineText("Curl", "103"));
+  CopyField(item->statusstr, LanguageText(STR_Curl_103));
   return 0;
 }
 
@@ -136,20 +136,20 @@ int FillItemWithURL(const tagRULECONTEXT& rules, char16_t* text, const char16_t*
   std::memset(item, 0, sizeof(*item));
   if (explicitPort) *explicitPort = 0;
   if (!text || !text[0]) {
-    CopyField(item->statusstr, EngineText("Status", "EmptyURL"));
+    CopyField(item->statusstr, LanguageText(STR_Status_EmptyURL));
     return 0;
   }
   const size_t length = std::char_traits<char16_t>::length(text);
   if (text[0] == u' ' || text[length - 1] == u' ') {
     if (rules.site->NotIgnoreSpaces) {
-      CopyField(item->commentstr, EngineText("Status", "ExtraSpaces"));
+      CopyField(item->commentstr, LanguageText(STR_Status_ExtraSpaces));
     } else {
       TrimBlanks(text);
     }
   }
   const View link(text);
   if (link.empty()) {
-    CopyField(item->statusstr, EngineText("Status", "EmptyURL"));
+    CopyField(item->statusstr, LanguageText(STR_Status_EmptyURL));
     return 0;
   }
   const bool hasBase = base && base[0];

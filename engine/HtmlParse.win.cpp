@@ -10,7 +10,6 @@
 #include "app/SettingsRecord.h"
 #include "charset/Charset.h"
 #include "engine/AsciiText.h"
-#include "engine/EngineText.h"
 #include "engine/HtmlScan.h"
 #include "engine/LinkFinder.h"
 #include "engine/LinkRules.h"
@@ -18,6 +17,7 @@
 #include "engine/UrlParts.h"
 #include "toolkit/AnsiCodePage.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 
 // One scan of a page or style sheet.
 struct CLinkFinder::PageScan {
@@ -147,25 +147,25 @@ void MakeShowable(WCHAR* text) {
 template <typename Unit>
 void Describe(const HtmlLink<Unit>& link, const char* charset, WCHAR* out, int size) {
   if (link.form == HTMLLINK_CSS) {
-    FormatStringW(out, size, u"%s \b\"url:\"\b", EngineText("Location", "InCss"));
+    FormatStringW(out, size, u"%s \b\"url:\"\b", LanguageText(STR_Location_InCss));
     return;
   }
   if (link.form == HTMLLINK_TAG) {
-    FormatStringW(out, size, u"%s \b\"%s\" %s \"%s\"\b", EngineText("Location", "InTag"),
-                  Name(link.tag).c_str(), EngineText("Location", "Argument"),
+    FormatStringW(out, size, u"%s \b\"%s\" %s \"%s\"\b", LanguageText(STR_Location_InTag),
+                  Name(link.tag).c_str(), LanguageText(STR_Location_Argument),
                   Name(link.attribute).c_str());
     return;
   }
   WCHAR described[kDescriptionUnits];
   if (link.form == HTMLLINK_ANCHOR_IMAGE) {
     FormatStringW(described, kDescriptionUnits, u"%s \"%s\" (%s \"%s\")",
-                  EngineText("Location", "Image"), Decode(charset, link.src).c_str(),
-                  EngineText("Location", "Alt"), Decode(charset, link.alt).c_str());
+                  LanguageText(STR_Location_Image), Decode(charset, link.src).c_str(),
+                  LanguageText(STR_Location_Alt), Decode(charset, link.alt).c_str());
   } else {
     CopyText(described, kDescriptionUnits, Decode(charset, link.text).c_str());
   }
   MakeShowable(described);
-  FormatStringW(out, size, u"%s \b\"%s\"\b", EngineText("Location", "WhenClickOn"), described);
+  FormatStringW(out, size, u"%s \b\"%s\"\b", LanguageText(STR_Location_WhenClickOn), described);
 }
 
 }  // namespace
@@ -291,8 +291,8 @@ void CLinkFinder::QueuePageLink(PageScan& scan, const HtmlLink<Unit>& link) {
         item->statusval = STATUSVAL_BROKEN;
       } else if (item->protocol == PROTOCOL_FILE && scan.pageProtocol != PROTOCOL_FILE) {
         // A page from the network must not make the checker read this machine's files.
-        CopyField(item->statusstr, EngineText("Status", "NotChecked"));
-        AppendItemComment(item, EngineText("Status", "LocalFileLink"));
+        CopyField(item->statusstr, LanguageText(STR_Status_NotChecked));
+        AppendItemComment(item, LanguageText(STR_Status_LocalFileLink));
         item->statusval = STATUSVAL_NOTCHECKABLE;
       }
       Describe(link, scan.charset, item->rel_title, sizeof item->rel_title / sizeof(WCHAR));

@@ -215,6 +215,21 @@ class CLinkFinder {
   status_type DownloadFtp(tagTreeListItemFull* item, CheckState* state);
   status_type DownloadRtsp(tagTreeListItemFull* item, CheckState* state);
   status_type NoDownloader(tagTreeListItemFull* item, CheckState* state);
+  // What a download handed back: its result, its data block (null for none) with the last
+  // reply header in it, and the traffic it counted.
+  struct DownloadReply {
+    status_type result;
+    void* data = nullptr;
+    unsigned long length = 0;
+    unsigned long headerOffset = 0;
+    unsigned long headerSize = 0;
+    uint32_t sent = 0;
+    uint32_t received = 0;
+  };
+  // Returns the pass's result, as ProcessDownload.
+  template <typename Downloader>
+  status_type FinishDownload(Downloader& dnld, const DownloadReply& reply,
+                             tagTreeListItemFull* item, CheckState* state);
   // Returns the pass's result: the download's, or a failure when the reply redirects
   // where the checker does not follow.
   status_type ProcessDownload(status_type result, tagTreeListItemFull* item, int row,

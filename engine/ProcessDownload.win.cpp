@@ -7,13 +7,13 @@
 
 #include "app/SettingsRecord.h"
 #include "charset/Charset.h"
-#include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/LinkRules.h"
 #include "engine/Redirects.h"
 #include "engine/RuleMatch.h"
 #include "engine/TextCopy.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -112,7 +112,7 @@ bool CLinkFinder::FollowRedirect(tagTreeListItemFull* item, WCHAR* location) {
   }
   if (!RedirectSchemeFollowable(location)) {
     FormatStringW(item->statusstr, sizeof item->statusstr / sizeof item->statusstr[0],
-                  EngineText("Status", "RedirectRefused"), location);
+                  LanguageText(STR_Status_RedirectRefused), location);
     return false;
   }
   tagTreeListItemFull* target = static_cast<tagTreeListItemFull*>(calloc(1, sizeof *target));
@@ -134,14 +134,14 @@ bool CLinkFinder::FollowRedirect(tagTreeListItemFull* item, WCHAR* location) {
   // The note stays below 256 units: the location or the chain is cut to fit.
   WCHAR note[256];
   if (verdict == RedirectVerdict::Loop) {
-    CopyField(item->statusstr, EngineText("Status", "RedirectLoop"));
+    CopyField(item->statusstr, LanguageText(STR_Status_RedirectLoop));
     CopyText(note, 256, chain.c_str());
   } else {
-    FormatStringW(note, 256, u"%s %s", EngineText("Status", "RedirectsTo"), location);
+    FormatStringW(note, 256, u"%s %s", LanguageText(STR_Status_RedirectsTo), location);
   }
   AppendItemComment(item, note);
   if (verdict == RedirectVerdict::TooMany) {
-    CopyField(item->statusstr, EngineText("Status", "TooManyRedirects"));
+    CopyField(item->statusstr, LanguageText(STR_Status_TooManyRedirects));
   } else if (verdict == RedirectVerdict::Follow) {
     CopyField(target->rel_url, item->rel_url);
     CopyField(target->title, item->title);
@@ -187,11 +187,12 @@ void CLinkFinder::CheckBookmark(tagTreeListItemFull* item) {
                                                    item->resource, item->bookmark);
   }
   WCHAR text[256];
-  FormatStringW(text, 256, EngineText("Status", declared ? "BookmarkFound" : "BookmarkNotFound"),
+  FormatStringW(text, 256,
+                LanguageText(declared ? STR_Status_BookmarkFound : STR_Status_BookmarkNotFound),
                 item->bookmark);
   if (declared) {
     AppendItemComment(item, text);
-    CopyField(item->statusstr, EngineText("Status", "OK"));
+    CopyField(item->statusstr, LanguageText(STR_Status_OK));
   } else {
     CopyField(item->statusstr, text);
   }

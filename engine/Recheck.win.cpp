@@ -8,12 +8,12 @@
 #include <new>
 
 #include "engine/BadLinks.h"
-#include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/ProgressDlg.h"
 #include "engine/ResultRows.h"
 #include "engine/TextHelpers.h"
 #include "scandb/ScanDb.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -83,7 +83,7 @@ int CLinkFinder::RecheckBadLinks(int referring) {
   {
     BadLinkList list;
     list.ignoreCase = siteSettings.CheckIgnoreCase;
-    ProgressWindow window(mainWindow, EngineText("PrgBar", "Recheck"), u"", false);
+    ProgressWindow window(mainWindow, LanguageText(STR_PrgBar_Recheck), u"", false);
     progress = window.get();
     badLinks = &list;
     DBQueryReport(context, 2, CheckBadReportThunk, callbacks.get(), 1, 0, nullptr);

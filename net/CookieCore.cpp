@@ -9,13 +9,13 @@
 #include <string_view>
 #include <unordered_map>
 
-namespace {
+#include "engine/AsciiText.h"
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+namespace {
 
 bool EqualNoCaseN(const char* a, const char* b, size_t n) {
   for (size_t i = 0; i < n; ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
   }
   return true;
 }

@@ -4,9 +4,15 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "net/Downloader.h"
 #include "net/NetService.h"
+
+void NetGlobalInit() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
 
 CURL* OpenEasyHandle(int timeoutSeconds) {
   CURL* curl = curl_easy_init();

@@ -1,7 +1,6 @@
 // The program's language strings in the order of the built-in language table: 72
 // language names, 38 date names, 8 message-box captions, then one slot per item.
-#include "app/StringSlots.h"
-#include "app/StringTable.h"
+#include "toolkit/LanguageText.h"
 
 const char16_t* strtbl[STRTBL_SLOTS];
 const char16_t* g_dateNames[DATE_NAME_COUNT];
