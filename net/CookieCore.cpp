@@ -209,7 +209,7 @@ void CCookieStore::Cap() {
   int kept = 0;
   for (size_t i = cookies.size(); i-- > 0 && kept < kCookiesInAll;) {
     std::string domain = cookies[i].domain;
-    for (char& c : domain) c = LowerAscii(c);
+    for (char& c : domain) c = AsciiLower(c);
     int& count = perDomain[std::move(domain)];
     if (count == kCookiesPerDomain) continue;
     ++count;
