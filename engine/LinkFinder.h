@@ -37,6 +37,8 @@ struct HtmlLink;
 template <typename Unit>
 struct HtmlSink;
 struct BadLinkList;
+struct CookieText;
+struct RobotsRules;
 class CProgressDlg;
 
 // Sent by an engine to its worksheet window, both parameters 0: the end of every run (from a
@@ -124,8 +126,10 @@ class CLinkFinder {
                           const char* data, unsigned long length);
 
   // The process's cookie store (net/Cookies.h), on any thread: stores one Set-Cookie value
-  // from `host` (always 1); the Cookie header for a request, freed with free().
+  // from `host` (always 1), or every one of a reply with one write of the file; the Cookie
+  // header for a request, freed with free().
   int HeaderSetCookie(WCHAR* host, char* text, DWORD length);
+  void HeaderSetCookies(const WCHAR* host, const CookieText* texts, size_t count);
   char* HeaderGetCookie(WCHAR* host, WCHAR* path);
 
   // Callback members, reached through CFinderCallbacks on the database layer's threads:
@@ -293,6 +297,9 @@ class CLinkFinder {
   tagWINDOWSETTINGS windowSettings;
   tagSETTINGS* settings = nullptr;
   std::u16string robotsText;
+  // The rules of robotsText for the user agent last asked about, read at the first question
+  // after the text changed; null until then.
+  std::shared_ptr<const RobotsRules> robotsRules;
   WCHAR startPath[2048];
   uint32_t startDepth = 0;
   std::atomic<uint32_t> found{0};

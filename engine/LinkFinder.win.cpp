@@ -211,6 +211,7 @@ void CLinkFinder::ReleaseFileGuard() {
 void CLinkFinder::SetRobotsText(std::u16string text) {
   ScopeLock hold(lock);
   robotsText.swap(text);
+  robotsRules.reset();
 }
 
 // A reopened or changed worksheet looks links up under its own case rule, as a fresh scan

@@ -10,6 +10,7 @@
 #include "engine/LinkFinder.h"
 #include "engine/LinkRules.h"
 #include "engine/Redirects.h"
+#include "engine/RuleMatch.h"
 #include "engine/TextCopy.h"
 #include "toolkit/Format.h"
 #include "toolkit/LanguageText.h"
@@ -202,6 +203,9 @@ void CLinkFinder::TakeRobotsText(const char* body, unsigned long length) {
     ScopeLock hold(lock);
     if (!robotsText.empty()) return;
   }
+  // Only the part that is read is kept (a robots.txt is ASCII: a byte is a unit), and one
+  // unit more, which tells the reader whether the limit cut a line.
+  if (length > kRobotsTxtMaxUnits + 1) length = kRobotsTxtMaxUnits + 1;
   // The converter writes at most size - 2 units: two more than the bytes keep the last.
   uint32_t size = static_cast<uint32_t>(length) + 2;
   WCHAR* text = static_cast<WCHAR*>(calloc(size, sizeof(WCHAR)));
@@ -214,6 +218,7 @@ void CLinkFinder::TakeRobotsText(const char* body, unsigned long length) {
     if (robotsText.empty()) {
       try {
         robotsText.assign(text, size);
+        robotsRules.reset();
         taken = true;
       } catch (const std::bad_alloc&) {
       }

@@ -131,10 +131,15 @@ void CookiesInitialize(const char16_t* file) {
 void CookiesFree(const char16_t*) { g_store.Free(); }
 
 int CookiesSetFromHeader(const char16_t* host, const char* text, uint32_t length) {
-  const std::string ansiHost = ToAnsi(host);
-  g_store.Set(host ? ansiHost.c_str() : nullptr, text, length, WriteFileBytes,
-              const_cast<char16_t*>(g_file.c_str()));
+  const CookieText one = {text, length};
+  CookiesSetFromHeaders(host, &one, 1);
   return 1;
+}
+
+void CookiesSetFromHeaders(const char16_t* host, const CookieText* texts, size_t count) {
+  const std::string ansiHost = ToAnsi(host);
+  g_store.Set(host ? ansiHost.c_str() : nullptr, texts, count, WriteFileBytes,
+              const_cast<char16_t*>(g_file.c_str()));
 }
 
 char* CookiesGetHeader(const char16_t* host, const char16_t* path) {
