@@ -476,4 +476,7 @@ tagSTRINGITEM g_stringItems[STRING_ITEM_COUNT] = {
     {u"Curl", u"163", nullptr, &strtbl[STR_Curl_163]},
     {u"Curl", u"164", nullptr, &strtbl[STR_Curl_164]},
     {u"Curl", u"165", nullptr, &strtbl[STR_Curl_165]},
+    {u"Msg", u"NotWorksheet", u"%s", &strtbl[STR_Msg_NotWorksheet]},
+    {u"Msg", u"AlreadyOpen", u"%s", &strtbl[STR_Msg_AlreadyOpen]},
+    {u"Msg", u"NoHelpFile", u"%s", &strtbl[STR_Msg_NoHelpFile]},
 };

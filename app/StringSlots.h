@@ -427,5 +427,8 @@ enum : int {
   STR_Curl_163 = 421,
   STR_Curl_164 = 422,
   STR_Curl_165 = 423,
-  STRTBL_SLOTS = 424,
+  STR_Msg_NotWorksheet = 424,
+  STR_Msg_AlreadyOpen = 425,
+  STR_Msg_NoHelpFile = 426,
+  STRTBL_SLOTS = 427,
 };

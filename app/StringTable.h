@@ -1,4 +1,4 @@
-// The program's language strings: `strtbl` (424 slots, named in StringSlots.h), the 38 date
+// The program's language strings: `strtbl` (427 slots, named in StringSlots.h), the 38 date
 // names (slot 72: "Sun".."Sat", "Sunday".."Saturday", "Jan".."Dec", "January".."December")
 // and the 8 message-box captions (slot 73: OK, Cancel, Abort, Retry, Ignore, Yes, No, Copy).
 // Neutral header. Loaded and freed on the GUI thread; the texts are read-only in between
@@ -9,7 +9,7 @@
 #include "app/StringSlots.h"
 #include "toolkit/StringItems.h"
 
-constexpr int STRING_ITEM_COUNT = 468;
+constexpr int STRING_ITEM_COUNT = 471;
 constexpr int DATE_NAME_COUNT = 38;
 constexpr int CAPTION_COUNT = 8;
 constexpr int RT_LNGTABLE = 110;
