@@ -11,11 +11,11 @@
 #include "app/Settings.h"
 #include "app/SettingsDialog.h"
 #include "app/Startup.h"
-#include "app/StringTable.h"
 #include "app/UpdateCheck.h"
 #include "app/WebAddresses.h"
 #include "app/Worksheet.h"
 #include "toolkit/FinderStruct.h"
+#include "toolkit/LanguageText.h"
 #include "toolkit/Languages.h"
 
 int (*g_runSettingsDialog)(HWND, int) = RunSettingsDialog;
@@ -31,13 +31,13 @@ void OpenWorksheetFile(HWND frame) {
 }
 
 void OpenWebPage(HWND frame, const char16_t* address) {
-  StartOpenLink(frame, address, SW_SHOWMAXIMIZED, strtbl[STR_Msg_AccessWeb]);
+  StartOpenLink(frame, address, SW_SHOWMAXIMIZED, LanguageText(STR_Msg_AccessWeb));
 }
 
 // Without its file the help viewer would show nothing at all.
 void OpenHelp(HWND frame, const char16_t* fileOrTopic) {
   if (!FileExists(g_helpFile)) {
-    finderstruct.AnimatedMessageBox(frame, strtbl[STR_Msg_NoHelpFile], u"Tessaline Lite",
+    finderstruct.AnimatedMessageBox(frame, LanguageText(STR_Msg_NoHelpFile), u"Tessaline Lite",
                                     MB_ICONERROR, g_helpFile);
     return;
   }

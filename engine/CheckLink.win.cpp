@@ -1,27 +1,28 @@
-// The check of one queued link on a worker thread, and the queueing of found links.
-#include "engine/CheckLink.h"
+// The check of one queued link on a worker thread: restrictions, then the download by protocol.
+#include "engine/CheckLinkHook.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "app/SettingsRecord.h"
+#include "engine/DownloadTail.h"
 #include "engine/DownloaderFields.h"
-#include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/LinkRules.h"
+#include "engine/StatusCodeList.h"
 #include "engine/TextCopy.h"
 #include "engine/TextHelpers.h"
 #include "net/Downloader.h"
 #include "scandb/ScanDb.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 
 std::atomic<CheckLinkHook> g_checkLinkHook{nullptr};
 
 namespace {
 
-// A record's texts as UTF-8 in the sizes of the database layer's buffers, terminator
-// included: every text reaches a column whole or cut at a character boundary.
 // A bounded, terminated copy of a byte text.
 void CopyBytesZ(char* out, size_t size, const char* text) {
   const size_t length = strnlen(text, size - 1);
@@ -29,71 +30,7 @@ void CopyBytesZ(char* out, size_t size, const char* text) {
   out[length] = 0;
 }
 
-class Utf8Link {
- public:
-  explicit Utf8Link(const tagTreeListItemFull& item) {
-    const struct {
-      const char16_t* text;
-      char* out;
-      int size;
-    } fields[] = {
-        {item.username, username, DB_TEXT_SIZE},     {item.userpass, userpass, DB_TEXT_SIZE},
-        {item.server, server, DB_TEXT_SIZE},         {item.resource, resource, DB_LONG_SIZE},
-        {item.bookmark, bookmark, DB_TEXT_SIZE},     {item.comment, comment, DB_TEXT_SIZE},
-        {item.rel_url, rel_url, DB_LONG_SIZE},       {item.rel_title, rel_title, DB_TEXT_SIZE},
-        {item.title, title, DB_TEXT_SIZE},           {item.statusstr, statusstr, DB_TEXT_SIZE},
-        {item.commentstr, commentstr, DB_TEXT_SIZE}, {item.content, content, DB_SHORT_SIZE},
-        {item.ressize, ressize, DB_SHORT_SIZE},      {item.lastmod, lastmod, DB_SHORT_SIZE},
-        {item.charset, charset, DB_SHORT_SIZE},
-    };
-    for (const auto& field : fields) Utf16ToUtf8Z(field.text, field.out, field.size);
-  }
-  char username[DB_TEXT_SIZE];
-  char userpass[DB_TEXT_SIZE];
-  char server[DB_TEXT_SIZE];
-  char resource[DB_LONG_SIZE];
-  char bookmark[DB_TEXT_SIZE];
-  char comment[DB_TEXT_SIZE];
-  char rel_url[DB_LONG_SIZE];
-  char rel_title[DB_TEXT_SIZE];
-  char title[DB_TEXT_SIZE];
-  char statusstr[DB_TEXT_SIZE];
-  char commentstr[DB_TEXT_SIZE];
-  char content[DB_SHORT_SIZE];
-  char ressize[DB_SHORT_SIZE];
-  char lastmod[DB_SHORT_SIZE];
-  char charset[DB_SHORT_SIZE];
-};
-
 }  // namespace
-
-int CLinkFinder::AddLink(tagTreeListItemFull* item) {
-  return item->statusval ? AddLinkProcessed(item) : AddLinkFound(item);
-}
-
-int CLinkFinder::AddLinkFound(tagTreeListItemFull* item) {
-  const Utf8Link* row = new (std::nothrow) Utf8Link(*item);
-  if (!row) return 0;
-  const int result = DBAddLinkFound(
-      context, item->protocol, row->username, row->userpass, row->server,
-      static_cast<int32_t>(item->port), row->resource, row->bookmark, row->comment, item->restype,
-      item->flags, row->rel_url, row->rel_title, item->line, item->col, item->extern_, item->dir);
-  delete row;
-  return result;
-}
-
-int CLinkFinder::AddLinkProcessed(tagTreeListItemFull* item) {
-  const Utf8Link* row = new (std::nothrow) Utf8Link(*item);
-  if (!row) return 0;
-  const int stored = DBAddLinkProcessed(
-      context, item->protocol, row->username, row->userpass, row->server,
-      static_cast<int32_t>(item->port), row->resource, row->bookmark, row->comment, item->restype,
-      item->flags, row->title, row->statusstr, row->commentstr, row->content, row->ressize,
-      row->lastmod, row->charset, item->statusval, item->attempt, item->restime, row->rel_url,
-      row->rel_title, item->line, item->col, item->extern_, item->dir);
-  delete row;
-  return stored;
-}
 
 int32_t CLinkFinder::query_url_func(int32_t protocol, const char* username, const char* userpass,
                                     const char* server, int32_t port, const char* resource,
@@ -167,19 +104,19 @@ status_type CLinkFinder::CheckOnce(tagTreeListItemFull* item, CheckState* state)
   char userAgent[1024] = "";
   if (settings && settings->GetUserAgent) settings->GetUserAgent(userAgent, sizeof userAgent);
 
-  const char* restriction = nullptr;
+  int restriction = -1;
   if (IsRobotsTxtDisallowed(item->resource, userAgent)) {
-    restriction = "DisallowedRobots";
+    restriction = STR_Status_DisallowedRobots;
   } else if (IsWildcardRestricted(item)) {
-    restriction = "DisallowedWildcard";
+    restriction = STR_Status_DisallowedWildcard;
   } else if (IsDomainRestricted(item)) {
-    restriction = "DisallowedDomain";
+    restriction = STR_Status_DisallowedDomain;
   } else if (IsBookmarkRestricted(item)) {
-    restriction = "DisallowedBookmark";
+    restriction = STR_Status_DisallowedBookmark;
   }
-  if (restriction) {
-    CopyField(item->statusstr, EngineText("Status", "SKIPPED"));
-    AppendItemComment(item, EngineText("Status", restriction));
+  if (restriction >= 0) {
+    CopyField(item->statusstr, LanguageText(STR_Status_SKIPPED));
+    AppendItemComment(item, LanguageText(restriction));
     state->skipped = 1;
     state->repeat = 0;
     state->getRetry = 0;
@@ -190,7 +127,7 @@ status_type CLinkFinder::CheckOnce(tagTreeListItemFull* item, CheckState* state)
   if (item->protocol == PROTOCOL_HTTPS) return DownloadHttp<CSSLDnld>(item, state, userAgent);
   if (item->protocol == PROTOCOL_FTP) return DownloadFtp(item, state);
   if (item->protocol == PROTOCOL_RTSP) return DownloadRtsp(item, state);
-  CopyField(item->statusstr, EngineText("Curl", "101"));
+  CopyField(item->statusstr, LanguageText(STR_Curl_101));
   state->checkable = 0;
   state->repeat = 0;
   state->getRetry = 0;
@@ -198,14 +135,13 @@ status_type CLinkFinder::CheckOnce(tagTreeListItemFull* item, CheckState* state)
 }
 
 status_type CLinkFinder::DownloadFile(tagTreeListItemFull* item, CheckState* state) {
-  CFILEDnld* dnld = new (std::nothrow) CFILEDnld;
+  std::unique_ptr<CFILEDnld> dnld(new (std::nothrow) CFILEDnld);
   if (!dnld) return NoDownloader(item, state);
   const int fileNameSize = sizeof dnld->FileName / sizeof dnld->FileName[0];
   // A name that does not fit is no address of a file here; cut, it would name another.
   if (FormatStringW(dnld->FileName, fileNameSize, u"%s%s", item->server, item->resource) >=
       fileNameSize - 1) {
-    delete dnld;
-    CopyField(item->statusstr, EngineText("Curl", "103"));
+    CopyField(item->statusstr, LanguageText(STR_Curl_103));
     state->repeat = 0;
     state->getRetry = 0;
     return ST_FAILURE;
@@ -217,14 +153,8 @@ status_type CLinkFinder::DownloadFile(tagTreeListItemFull* item, CheckState* sta
   void* data = nullptr;
   unsigned long length = 0;
   const status_type result = dnld->FILEDownload(&data, &length);
-  TakeDownloadStatus(item, *dnld);
-  bytesSent += dnld->SentSize;
-  bytesReceived += dnld->ReceivedSize;
-  ProcessDownload(result, item, state->row, state->pageIndexed, static_cast<char*>(data), length, 0,
-                  0, &state->repeat, &state->getRetry);
-  dnld->FreeData(data);
-  delete dnld;
-  return result;
+  return FinishDownload(*dnld, {result, data, length, 0, 0, dnld->SentSize, dnld->ReceivedSize},
+                        item, state);
 }
 
 namespace {
@@ -242,9 +172,9 @@ status_type Download(CSSLDnld* dnld, void** data, unsigned long* length) {
 template <typename Downloader>
 status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* state,
                                       const char* userAgent) {
-  Downloader* dnld = new (std::nothrow) Downloader;
+  std::unique_ptr<Downloader> dnld(new (std::nothrow) Downloader);
   if (!dnld) return NoDownloader(item, state);
-  if (!FillServerFields(dnld, *item) && siteSettings.AuthMethod &&
+  if (!FillServerFields(dnld.get(), *item) && siteSettings.AuthMethod &&
       !LinkDomainExternal(item->server, item->port)) {
     dnld->AuthType = siteSettings.AuthMethod;
     ToAnsi(siteSettings.sAuthUserName, dnld->UserName);
@@ -252,10 +182,10 @@ status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* sta
   }
   if (settings) {
     if (item->protocol == PROTOCOL_HTTPS) {
-      FillProxyBlock(dnld, *settings, settings->HTTPSProxyType, settings->HTTPSProxyAddress,
+      FillProxyBlock(dnld.get(), *settings, settings->HTTPSProxyType, settings->HTTPSProxyAddress,
                      settings->HTTPSProxyPort);
     } else {
-      FillProxyBlock(dnld, *settings, settings->HTTPProxyType, settings->HTTPProxyAddress,
+      FillProxyBlock(dnld.get(), *settings, settings->HTTPProxyType, settings->HTTPProxyAddress,
                      settings->HTTPProxyPort);
     }
     dnld->Http11 = settings->HTTPVer;
@@ -276,23 +206,19 @@ status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* sta
 
   void* data = nullptr;
   unsigned long length = 0;
-  const status_type result = Download(dnld, &data, &length);
-  TakeDownloadStatus(item, *dnld);
-  bytesSent += dnld->SentSize;
-  bytesReceived += dnld->ReceivedSize;
+  const status_type result = Download(dnld.get(), &data, &length);
   free(dnld->Cookie);
   dnld->Cookie = nullptr;
-  ProcessDownload(result, item, state->row, state->pageIndexed, static_cast<char*>(data), length,
-                  dnld->HeaderOffset, dnld->HeaderSize, &state->repeat, &state->getRetry);
-  dnld->FreeData(data);
-  delete dnld;
-  return result;
+  return FinishDownload(*dnld,
+                        {result, data, length, dnld->HeaderOffset, dnld->HeaderSize, dnld->SentSize,
+                         dnld->ReceivedSize},
+                        item, state);
 }
 
 // A downloader that cannot be made is a passing shortage of memory: tried again like a
 // network failure, then reported.
 status_type CLinkFinder::NoDownloader(tagTreeListItemFull* item, CheckState* state) {
-  CopyField(item->statusstr, EngineText("Curl", "124"));
+  CopyField(item->statusstr, LanguageText(STR_Curl_124));
   ProcessDownload(ST_TRANSIENT, item, state->row, state->pageIndexed, nullptr, 0, 0, 0,
                   &state->repeat, &state->getRetry);
   return ST_TRANSIENT;

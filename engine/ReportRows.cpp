@@ -1,4 +1,10 @@
+// The link report's rows: heading, filters and one formatted row per link, in each report format.
 #include "engine/ReportRows.h"
+
+#include "engine/FieldText.h"
+#include "engine/HtmlText.h"
+#include "engine/MarkupText.h"
+#include "engine/ReportText.h"
 
 #include <unicode/uchar.h>
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/BrokenText.h"
 #include "engine/Records.h"
-#include "engine/ReportText.h"
 
 struct tagEXPORTFILTER {
   int32_t FilterKind;  // 0/1 URL keeps/drops, 2/3 status, 4/5 comment, 6/7 referring page

@@ -19,7 +19,7 @@
 #include "app/Startup.h"
 #include "app/SystemActions.h"
 #include "app/Worksheet.h"
-#include "engine/CheckLink.h"
+#include "engine/CheckLinkHook.h"
 #include "engine/LinkFinder.h"
 #include "tests/app/FrameTestSupport.h"
 #include "tests/engine/TestSite.h"

@@ -2,6 +2,7 @@
 // windows of a worksheet in the real frame, the tooltip windows' tools, a scan of the test
 // site, and rows appended by a worker thread the way the engine appends them. Runs alone:
 // it moves the mouse and takes the focus.
+#include "engine/BrokenText.h"
 #include "tests/support/WinGTest.h"
 
 #include <windows.h>
@@ -25,7 +26,6 @@
 #include "app/WorksheetLists.h"
 #include "engine/ControlWrappers.h"
 #include "engine/LinkFinder.h"
-#include "engine/ReportText.h"
 #include "engine/TextCopy.h"
 #include "tests/app/FrameTestSupport.h"
 #include "tests/engine/TestSite.h"

@@ -1,6 +1,7 @@
 // The marked entries of the broken-links list split into coloured segments, and the cut of
 // cell texts with "...". Random input runs longer with TL_FUZZ_SECONDS=n.
 #include "app/MarkedText.h"
+#include "engine/BrokenText.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +11,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include "engine/ReportText.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <map>
 
-#include "engine/CheckLink.h"
 #include "engine/ControlWrappers.h"
+#include "engine/StatusCodeList.h"
 #include "engine/TextHelpers.h"
 #include "tests/engine/CrawlTestSupport.h"
 

@@ -1,6 +1,7 @@
+// The matcher of a status code against the blank-separated list of codes.
 #include <cstdlib>
 
-#include "engine/CheckLink.h"
+#include "engine/StatusCodeList.h"
 
 int status_code_in_list_func(int status, void* list) {
   const char16_t* c = static_cast<const char16_t*>(list);

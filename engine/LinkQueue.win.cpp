@@ -1,0 +1,134 @@
+// The way of a found link into the database and back: its queueing, and the conversions
+// between a record and the UTF-8 columns of a stored or queued row. Any thread.
+#include <cstring>
+#include <new>
+
+#include "engine/LinkFinder.h"
+#include "engine/TextHelpers.h"
+#include "scandb/ScanDb.h"
+
+namespace {
+
+template <size_t N>
+void Field(char16_t (&field)[N], const char* text) {
+  Utf8ToUtf16Z(text, field, static_cast<int>(N));
+}
+
+// A record's texts as UTF-8 in the sizes of the database layer's buffers, terminator
+// included: every text reaches a column whole or cut at a character boundary.
+class Utf8Link {
+ public:
+  explicit Utf8Link(const tagTreeListItemFull& item) {
+    const struct {
+      const char16_t* text;
+      char* out;
+      int size;
+    } fields[] = {
+        {item.username, username, DB_TEXT_SIZE},     {item.userpass, userpass, DB_TEXT_SIZE},
+        {item.server, server, DB_TEXT_SIZE},         {item.resource, resource, DB_LONG_SIZE},
+        {item.bookmark, bookmark, DB_TEXT_SIZE},     {item.comment, comment, DB_TEXT_SIZE},
+        {item.rel_url, rel_url, DB_LONG_SIZE},       {item.rel_title, rel_title, DB_TEXT_SIZE},
+        {item.title, title, DB_TEXT_SIZE},           {item.statusstr, statusstr, DB_TEXT_SIZE},
+        {item.commentstr, commentstr, DB_TEXT_SIZE}, {item.content, content, DB_SHORT_SIZE},
+        {item.ressize, ressize, DB_SHORT_SIZE},      {item.lastmod, lastmod, DB_SHORT_SIZE},
+        {item.charset, charset, DB_SHORT_SIZE},
+    };
+    for (const auto& field : fields) Utf16ToUtf8Z(field.text, field.out, field.size);
+  }
+  char username[DB_TEXT_SIZE];
+  char userpass[DB_TEXT_SIZE];
+  char server[DB_TEXT_SIZE];
+  char resource[DB_LONG_SIZE];
+  char bookmark[DB_TEXT_SIZE];
+  char comment[DB_TEXT_SIZE];
+  char rel_url[DB_LONG_SIZE];
+  char rel_title[DB_TEXT_SIZE];
+  char title[DB_TEXT_SIZE];
+  char statusstr[DB_TEXT_SIZE];
+  char commentstr[DB_TEXT_SIZE];
+  char content[DB_SHORT_SIZE];
+  char ressize[DB_SHORT_SIZE];
+  char lastmod[DB_SHORT_SIZE];
+  char charset[DB_SHORT_SIZE];
+};
+
+}  // namespace
+
+void CLinkFinder::QueueLink(tagTreeListItemFull* item) {
+  const int allowed = CheckLinkAllowed(item);
+  if (allowed == 2) return;
+  if (allowed == 1) item->flags = 0;
+  if (AddLink(item)) {
+    ++found;
+    ScopeLock hold(lock);
+    // At most one redraw per 250 ms, like a checked link: a page queues dozens at once.
+    DrawRelativeProgress(0);
+  }
+}
+
+int CLinkFinder::AddLink(tagTreeListItemFull* item) {
+  return item->statusval ? AddLinkProcessed(item) : AddLinkFound(item);
+}
+
+int CLinkFinder::AddLinkFound(tagTreeListItemFull* item) {
+  const Utf8Link* row = new (std::nothrow) Utf8Link(*item);
+  if (!row) return 0;
+  const int result = DBAddLinkFound(
+      context, item->protocol, row->username, row->userpass, row->server,
+      static_cast<int32_t>(item->port), row->resource, row->bookmark, row->comment, item->restype,
+      item->flags, row->rel_url, row->rel_title, item->line, item->col, item->extern_, item->dir);
+  delete row;
+  return result;
+}
+
+int CLinkFinder::AddLinkProcessed(tagTreeListItemFull* item) {
+  const Utf8Link* row = new (std::nothrow) Utf8Link(*item);
+  if (!row) return 0;
+  const int stored = DBAddLinkProcessed(
+      context, item->protocol, row->username, row->userpass, row->server,
+      static_cast<int32_t>(item->port), row->resource, row->bookmark, row->comment, item->restype,
+      item->flags, row->title, row->statusstr, row->commentstr, row->content, row->ressize,
+      row->lastmod, row->charset, item->statusval, item->attempt, item->restime, row->rel_url,
+      row->rel_title, item->line, item->col, item->extern_, item->dir);
+  delete row;
+  return stored;
+}
+
+void CLinkFinder::LinkToTreeItem(tagTreeListItemFull* item, int32_t protocol, const char* username,
+                                 const char* userpass, const char* server, int32_t port,
+                                 const char* resource, const char* bookmark, const char* comment,
+                                 int32_t restype, int32_t flags, const char* title,
+                                 const char* statusstr, const char* commentstr, const char* content,
+                                 const char* ressize, const char* lastmod, const char* charset,
+                                 int32_t statusval, int32_t attempt, int32_t restime,
+                                 const char* rel_url, const char* rel_title, int32_t line,
+                                 int32_t col, int32_t extern_, int32_t dir) {
+  memset(item, 0, sizeof *item);
+  item->protocol = protocol;
+  Field(item->username, username);
+  Field(item->userpass, userpass);
+  Field(item->server, server);
+  item->port = static_cast<uint32_t>(port);
+  Field(item->resource, resource);
+  Field(item->bookmark, bookmark);
+  Field(item->comment, comment);
+  item->restype = restype;
+  item->flags = flags;
+  Field(item->title, title);
+  Field(item->statusstr, statusstr);
+  Field(item->commentstr, commentstr);
+  Field(item->content, content);
+  Field(item->ressize, ressize);
+  Field(item->lastmod, lastmod);
+  Field(item->charset, charset);
+  item->statusval = statusval;
+  item->attempt = attempt;
+  item->restime = restime;
+  Field(item->rel_url, rel_url);
+  Field(item->rel_title, rel_title);
+  item->line = line;
+  item->col = col;
+  item->extern_ = extern_;
+  item->dir = dir;
+  ComposeItemUrl(*item);
+}
