@@ -12,7 +12,7 @@
 #include <set>
 #include <tuple>
 
-#include "engine/CheckLink.h"
+#include "engine/CheckLinkHook.h"
 #include "tests/engine/CrawlTestSupport.h"
 #include "tests/engine/TestSite.h"
 
