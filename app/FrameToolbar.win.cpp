@@ -19,7 +19,6 @@ namespace {
 
 constexpr int kImageSize = 24;
 constexpr int kMenuImageSize = 16;
-constexpr int kMenuIconGap = 4;
 constexpr int kToolbarImages = 12;
 constexpr int kMenuImages = 13;
 constexpr COLORREF kStripMask = 0x808000;
@@ -218,8 +217,7 @@ int MeasureMenuIcon(MEASUREITEMSTRUCT* item) {
   if (item->CtlType != ODT_MENU || GetMenuIcon(item->itemID) < 0) return 0;
   int width = kMenuImageSize, height = kMenuImageSize;
   if (g_menuImages) ImageList_GetIconSize(g_menuImages, &width, &height);
-  // The menu starts an item's text where its bitmap ends: a gap keeps the two apart.
-  item->itemWidth = width + kMenuIconGap;
+  item->itemWidth = width;
   item->itemHeight = height;
   return 1;
 }

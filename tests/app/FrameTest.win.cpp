@@ -640,7 +640,7 @@ TEST_F(FrameTest, MenuIconsAndTooltips) {
   }
   MEASUREITEMSTRUCT measure = {ODT_MENU, 0, 1100, 0, 0, 0};
   EXPECT_EQ(TRUE, SendMessageW(frame, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure)));
-  EXPECT_EQ(20u, measure.itemWidth) << "the icon and a gap before the item's text";
+  EXPECT_EQ(16u, measure.itemWidth);
 
   // Greyed: every opaque pixel of the mask in the grey-text colour, the rest untouched.
   Dib greyed(24, 24), mask(16, 16);
