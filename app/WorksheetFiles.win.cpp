@@ -168,7 +168,8 @@ bool MayWriteFiles(const tagWORKSHEETDATA* data) {
 
 // Why a user's open was refused, told once its worksheet has gone; the file stays as it was.
 void TellNotOpened(int slot, const WCHAR* path) {
-  finderstruct.AnimatedMessageBox(g_frame, LanguageText(slot), u"Tessaline Lite", MB_ICONERROR, path);
+  finderstruct.AnimatedMessageBox(g_frame, LanguageText(slot), u"Tessaline Lite", MB_ICONERROR,
+                                  path);
 }
 
 void OpenReopened(const WCHAR* path) {
