@@ -276,6 +276,12 @@ class CLinkFinder {
   int PageIndexed(const tagTreeListItemFull* item);
   // 1 when the page was not parsed yet: it is entered in the bookmark index as parsed.
   int ClaimPageParse(const tagTreeListItemFull* page);
+  // While the worksheet opens, notes a stored result that is a page parsed for its links;
+  // EnterStoredPages then enters the noted pages in the bookmark index as parsed.
+  void NoteStoredPage(int32_t protocol, const char* username, const char* userpass,
+                      const char* server, int32_t port, const char* resource, int32_t restype,
+                      int32_t flags, int32_t statusval);
+  void EnterStoredPages();
   // The verdict on the link's bookmark, from the anchors of its page.
   void CheckBookmark(tagTreeListItemFull* item);
   void HandCaseRuleOver();
@@ -344,6 +350,15 @@ class CLinkFinder {
   std::unique_ptr<CBookmarkIndex> bookmarks;
   // The redirects met in this run, for the loops and the chain lengths.
   RedirectChains redirects;
+  // The parsed pages of the stored results, gathered while the worksheet opens (null once
+  // it is open): the file holds them, the bookmark index does not yet.
+  struct StoredPage {
+    int32_t protocol;
+    std::u16string username, userpass, server;
+    int32_t port;
+    std::u16string resource;
+  };
+  std::unique_ptr<std::vector<StoredPage>> storedPages;
   // The progress window of the running GUI operation, null when none.
   std::atomic<CProgressDlg*> progress{nullptr};
   // FillLinksInOutList's list, page and direction while its query runs.

@@ -116,6 +116,8 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* projectFile,
     progress = window.get();
     const std::string path = UnixPath(databaseFile);
     int32_t cancelled = 0;
+    // The stored results name their parsed pages while the file opens.
+    storedPages.reset(new (std::nothrow) std::vector<StoredPage>);
     if (oldFormat != OLDFORMAT_NONE) {
       initialized = 0;
       DBFreeContext(context);
@@ -150,11 +152,13 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* projectFile,
     siteSettings.DisplayURL = 0;
     CopyField(siteSettings.sDisplayURL, siteServer);
     HandCaseRuleOver();
+    EnterStoredPages();
     // A suspended scan resumes with the start folder it began with.
     tagTreeListItemFull* item = static_cast<tagTreeListItemFull*>(calloc(1, sizeof *item));
     if (item) ParseSiteURL(item);
     free(item);
   }
+  storedPages.reset();
   ScopeLock hold(lock);
   DrawRelativeProgress(1);
 }
