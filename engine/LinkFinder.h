@@ -37,6 +37,8 @@ struct HtmlLink;
 template <typename Unit>
 struct HtmlSink;
 struct BadLinkList;
+struct CookieText;
+struct RobotsRules;
 class CProgressDlg;
 class CResultQueue;
 struct RowStep;
@@ -126,8 +128,10 @@ class CLinkFinder {
                           const char* data, unsigned long length);
 
   // The process's cookie store (net/Cookies.h), on any thread: stores one Set-Cookie value
-  // from `host` (always 1); the Cookie header for a request, freed with free().
+  // from `host` (always 1), or every one of a reply with one write of the file; the Cookie
+  // header for a request, freed with free().
   int HeaderSetCookie(WCHAR* host, char* text, DWORD length);
+  void HeaderSetCookies(const WCHAR* host, const CookieText* texts, size_t count);
   char* HeaderGetCookie(WCHAR* host, WCHAR* path);
 
   // Callback members, reached through CFinderCallbacks on the database layer's threads:
@@ -277,6 +281,12 @@ class CLinkFinder {
   int PageIndexed(const tagTreeListItemFull* item);
   // 1 when the page was not parsed yet: it is entered in the bookmark index as parsed.
   int ClaimPageParse(const tagTreeListItemFull* page);
+  // While the worksheet opens, notes a stored result that is a page parsed for its links;
+  // EnterStoredPages then enters the noted pages in the bookmark index as parsed.
+  void NoteStoredPage(int32_t protocol, const char* username, const char* userpass,
+                      const char* server, int32_t port, const char* resource, int32_t restype,
+                      int32_t flags, int32_t statusval);
+  void EnterStoredPages();
   // The verdict on the link's bookmark, from the anchors of its page.
   void CheckBookmark(tagTreeListItemFull* item);
   void HandCaseRuleOver();
@@ -298,6 +308,9 @@ class CLinkFinder {
   tagWINDOWSETTINGS windowSettings;
   tagSETTINGS* settings = nullptr;
   std::u16string robotsText;
+  // The rules of robotsText for the user agent last asked about, read at the first question
+  // after the text changed; null until then.
+  std::shared_ptr<const RobotsRules> robotsRules;
   WCHAR startPath[2048];
   uint32_t startDepth = 0;
   std::atomic<uint32_t> found{0};
@@ -344,6 +357,15 @@ class CLinkFinder {
   std::unique_ptr<CBookmarkIndex> bookmarks;
   // The redirects met in this run, for the loops and the chain lengths.
   RedirectChains redirects;
+  // The parsed pages of the stored results, gathered while the worksheet opens (null once
+  // it is open): the file holds them, the bookmark index does not yet.
+  struct StoredPage {
+    int32_t protocol;
+    std::u16string username, userpass, server;
+    int32_t port;
+    std::u16string resource;
+  };
+  std::unique_ptr<std::vector<StoredPage>> storedPages;
   // The progress window of the running GUI operation, null when none.
   std::atomic<CProgressDlg*> progress{nullptr};
   // FillLinksInOutList's list, page and direction while its query runs.

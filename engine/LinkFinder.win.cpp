@@ -119,6 +119,8 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* projectFile,
     progress = window.get();
     const std::string path = UnixPath(databaseFile);
     int32_t cancelled = 0;
+    // The stored results name their parsed pages while the file opens.
+    storedPages.reset(new (std::nothrow) std::vector<StoredPage>);
     if (oldFormat != OLDFORMAT_NONE) {
       initialized = 0;
       DBFreeContext(context);
@@ -153,11 +155,13 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* projectFile,
     siteSettings.DisplayURL = 0;
     CopyField(siteSettings.sDisplayURL, siteServer);
     HandCaseRuleOver();
+    EnterStoredPages();
     // A suspended scan resumes with the start folder it began with.
     tagTreeListItemFull* item = static_cast<tagTreeListItemFull*>(calloc(1, sizeof *item));
     if (item) ParseSiteURL(item);
     free(item);
   }
+  storedPages.reset();
   ScopeLock hold(lock);
   DrawRelativeProgress(1);
 }
@@ -215,6 +219,7 @@ void CLinkFinder::ReleaseFileGuard() {
 void CLinkFinder::SetRobotsText(std::u16string text) {
   ScopeLock hold(lock);
   robotsText.swap(text);
+  robotsRules.reset();
 }
 
 // A reopened or changed worksheet looks links up under its own case rule, as a fresh scan

@@ -96,6 +96,9 @@ void CLinkFinder::report_url_func(int32_t first, FINDER_ROW_PARAMS) {
 
 void CLinkFinder::export_url_func(int32_t rowCount, int32_t rowIndex, int32_t first,
                                   FINDER_ROW_PARAMS, int32_t* cancel) {
+  if (first) {
+    NoteStoredPage(protocol, username, userpass, server, port, resource, restype, flags, statusval);
+  }
   ShowResultRow(first, showAllLinks || first, FINDER_ROW_ARGS);
   StepProgress(rowCount, rowIndex, 10, 0, cancel);
 }

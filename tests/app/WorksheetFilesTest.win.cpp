@@ -370,18 +370,20 @@ TEST_F(WorksheetFilesTest, OpenRefusesWhatIsNoFreeWorksheet) {
     std::u16string path;
     const char* bytes;  // written first unless null
     bool opens;         // an empty file holds nothing to lose: it becomes a new worksheet
+    int why;            // the slot of the message that says why it did not open
   } cases[] = {
-      {bad + u"\\empty.tsn", "", true},
-      {bad + u"\\two.tsn", "ab", false},
-      {bad + u"\\magic.tsn", "TSN old project", false},
-      {bad + u"\\text.tsn", "just some text\r\n", false},
-      {folder_ + u"\\held.tsn", nullptr, false},
-      {folder_ + u"\\gone.tsn", nullptr, false},
-      {bad, nullptr, false},
+      {bad + u"\\empty.tsn", "", true, -1},
+      {bad + u"\\two.tsn", "ab", false, STR_Msg_NotWorksheet},
+      {bad + u"\\magic.tsn", "TSN old project", false, STR_Msg_NotWorksheet},
+      {bad + u"\\text.tsn", "just some text\r\n", false, STR_Msg_NotWorksheet},
+      {folder_ + u"\\held.tsn", nullptr, false, STR_Msg_AlreadyOpen},
+      {folder_ + u"\\gone.tsn", nullptr, false, STR_Msg_NotWorksheet},
+      {bad, nullptr, false, STR_Msg_NotWorksheet},
   };
   for (const auto& c : cases) {
     if (c.bytes) WriteFileBytes(c.path, c.bytes);
     const std::string before = ReadFileBytes(c.path);
+    gBoxes.clear();
     if (HWND worksheet = CreateWorksheet()) {
       SendMessageW(worksheet, WM_WORKSHEET_OPEN, 0, reinterpret_cast<LPARAM>(c.path.c_str()));
     }
@@ -389,6 +391,10 @@ TEST_F(WorksheetFilesTest, OpenRefusesWhatIsNoFreeWorksheet) {
     EXPECT_EQ(c.opens ? 1u : 0u, ListWorksheets().size()) << Utf8(c.path);
     if (!c.opens) {
       EXPECT_EQ(before, ReadFileBytes(c.path)) << Utf8(c.path);
+      ASSERT_EQ(1u, gBoxes.size()) << Utf8(c.path);
+      EXPECT_EQ(strtbl[c.why], gBoxes[0]) << Utf8(c.path);
+    } else {
+      EXPECT_TRUE(gBoxes.empty()) << Utf8(c.path);
     }
     for (HWND worksheet : ListWorksheets()) {
       SendMessageW(g_mdiClient, WM_MDIDESTROY, reinterpret_cast<WPARAM>(worksheet), 0);
@@ -397,7 +403,6 @@ TEST_F(WorksheetFilesTest, OpenRefusesWhatIsNoFreeWorksheet) {
   CloseHandle(held);
   EXPECT_EQ(4u, FolderNames(bad).size()) << "nothing made beside them";
   EXPECT_FALSE(Exists(folder_ + u"\\gone.tsn"));
-  EXPECT_TRUE(gBoxes.empty());
 }
 
 std::string WholeFile(const std::u16string& path) {
