@@ -59,6 +59,8 @@ class CLinkFinder {
   CLinkFinder& operator=(const CLinkFinder&) = delete;
 
   int Initialized() const { return initialized; }
+  // 1 when the user cancelled the loading of the worksheet's file (Initialized is then 0).
+  int LoadCancelled() const { return loadCancelled; }
   WCHAR* SiteURL() { return siteURL; }
   WCHAR* SiteSrv() { return siteServer; }
   tagSITESETTINGS* GetSettings() { return &siteSettings; }
@@ -297,6 +299,7 @@ class CLinkFinder {
   // end of a run, the list rows and the out-values of a check.
   CriticalSection lock;
   int initialized = 0;
+  int loadCancelled = 0;
   int finished = 0;  // set once per run by stop_crawler_func
   tagDBCONTEXT* context = nullptr;
   tagSITESETTINGS siteSettings;
