@@ -101,6 +101,11 @@ int DbInsertFound(tagDBCONTEXT* ctx, const DbLink& l, const DbOccurrence& at, in
     return 0;
   ctx->Queue.Add(number, l);
   if (inserted) *inserted = number;
+  // A claim takes the first row no other worker holds or nothing: a row behind another
+  // free one gives a waiting worker nothing to do.
+  size_t held = 0;
+  for (int32_t i = 0; ctx->Slots && i < ctx->ThreadCount; ++i) held += ctx->Slots[i].HoldsRow;
+  if (ctx->Queue.Size() <= held + 1) DbRaiseWork(ctx);
   return 1;
 }
 
