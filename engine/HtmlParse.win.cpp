@@ -68,6 +68,8 @@ bool IsUnicodeName(const char* name) {
 // The UTF-16 or UTF-32 form the bytes are in, when the detector is sure of it: it gives
 // UTF-16 a 10 on almost any text.
 bool UnicodeForm(const char* data, unsigned long length, char (&name)[kCharsetUnits]) {
+  // The detector runs every recogniser it has over the whole page: most pages are spared.
+  if (!MayBeUnicodeForm(data, static_cast<uint32_t>(length))) return false;
   uint32_t count = 0;
   CHARDETSTRUCT* found =
       RecognizeCharset(data, static_cast<uint32_t>(length), CHARDET_UNICODE, &count);
