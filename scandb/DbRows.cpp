@@ -66,7 +66,7 @@ int DbInsertLoaded(tagDBCONTEXT* ctx, int32_t number, const DbLink& l, const DbR
   sql.Add(", ").ParamInt(r.attempt).Add(", ").ParamInt(r.restime).Add(")");
   std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
   if (!DbExecute(ctx, sql, "start transaction insert loaded", "insert into loaded")) return 0;
-  ctx->Loaded.Add(number, l);
+  ctx->Loaded.Add(number, l, r);
   return 1;
 }
 
@@ -137,6 +137,11 @@ int32_t DBFindLoaded(tagDBCONTEXT* ctx, int32_t* number, const DbLink& link,
     return 0;
   }
   for (int32_t candidate : candidates) {
+    if (ctx->Loaded.StoredResult(candidate, result)) {
+      *number = candidate;
+      *fetchStatus = 0;
+      return 1;
+    }
     SqlText sql(kStatementBytes);
     sql.Add(
         "SELECT FIRST 1 number, title, OCTET_LENGTH(title), statusstr, OCTET_LENGTH(statusstr), "
