@@ -253,7 +253,10 @@ class CLinkFinder {
 
   std::unique_ptr<CLinkFinderCallbacks> callbacks;
   // Guards the robots text, which workers read while another one installs a new text, the
-  // end of a run, the list rows and the out-values of a check.
+  // end of a run, the list rows and the out-values of a check. Every worker passes through
+  // it for each link, so it is held only for work in memory: no download, no database
+  // statement, no file and no parse of a page runs under it. The database layer's lock may
+  // be held when it is taken, never the reverse.
   CriticalSection lock;
   int initialized = 0;
   int finished = 0;  // set once per run by stop_crawler_func
