@@ -11,6 +11,7 @@
 #include "charset/Charset.h"
 #include "engine/AsciiText.h"
 #include "engine/EngineText.h"
+#include "engine/FoundLinks.h"
 #include "engine/HtmlScan.h"
 #include "engine/LinkFinder.h"
 #include "engine/TextCopy.h"
@@ -27,6 +28,7 @@ struct CLinkFinder::PageScan {
   const char* charset = "";  // of 8-bit text: how its URLs and texts are decoded
   WCHAR* title = nullptr;    // the page's title field
   int titleSize = 0;
+  FoundLinks found;  // its links, queued together once it is scanned
 };
 
 namespace {
@@ -197,6 +199,7 @@ void CLinkFinder::StartParseHtmlData(tagTreeListItemFull* page, int parse, int c
     scan.charset = charset;
     ParseHtmlData(page, scan, parse, collectAnchors, charset, data, static_cast<long>(length));
   }
+  QueueLinks(&scan.found);
 }
 
 // First hit wins: the page's META, the charset the settings force, a confident guess, the
@@ -269,12 +272,13 @@ void CLinkFinder::ParseStyleSheet(const tagTreeListItemFull* sheet, const char* 
   char unicode[kCharsetUnits];
   std::u16string text;
   const int form = UnicodeText(data, length, unicode, &text);
-  if (form != 0) {
-    if (form > 0) CheckLinksInCSS(scan, text.data(), static_cast<long>(text.size()));
-    return;
+  if (form > 0) {
+    CheckLinksInCSS(scan, text.data(), static_cast<long>(text.size()));
+  } else if (form == 0) {
+    scan.charset = "UTF-8";
+    CheckLinksInCSS(scan, data, static_cast<long>(length));
   }
-  scan.charset = "UTF-8";
-  CheckLinksInCSS(scan, data, static_cast<long>(length));
+  QueueLinks(&scan.found);
 }
 
 template <typename Unit>
@@ -295,7 +299,7 @@ void CLinkFinder::QueuePageLink(PageScan& scan, const HtmlLink<Unit>& link) {
       if (filled && item->protocol != PROTOCOL_NONE && link.base) {
         scan.base = item->Url;
       }
-      QueueLink(item);
+      CollectLink(&scan.found, item);
     }
   } catch (const std::bad_alloc&) {
   }

@@ -38,6 +38,8 @@ struct HtmlSink;
 struct BadLinkList;
 class CProgressDlg;
 
+struct FoundLinks;
+
 class CLinkFinder {
  public:
   CLinkFinder(oldformat_type oldFormat, const WCHAR* projectFile, const WCHAR* databaseFile,
@@ -237,6 +239,13 @@ class CLinkFinder {
                         long length);
   // Queues a found link unless the rules drop it; counts it when it was new.
   void QueueLink(tagTreeListItemFull* item);
+  // The same for a link of a page: gathered in `batch` (or stored at once when its outcome
+  // is known), then queued with the page's others by QueueLinks in one step.
+  void CollectLink(FoundLinks* batch, tagTreeListItemFull* item);
+  void QueueLinks(FoundLinks* batch);
+  // False when the rules drop the link; a link only to be checked loses its flags.
+  bool AllowLink(tagTreeListItemFull* item);
+  void CountFound(uint32_t links);
   // 1 for a page over http or https whose anchors are in the bookmark index.
   int PageIndexed(const tagTreeListItemFull* item);
   // 1 when the page was not parsed yet: it is entered in the bookmark index as parsed.
