@@ -129,3 +129,15 @@ DbClaim DBFetchNextFound(tagDBCONTEXT* ctx, DbFoundRow* row, ISC_STATUS* fetchSt
     return outcome;
   }
 }
+
+bool DbReleaseRow(tagDBCONTEXT* ctx, tagDBWORKERSLOT* slot) {
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  if (!slot->HoldsRow) return false;
+  slot->HoldsRow = 0;
+  int32_t busy = 1;
+  for (int32_t i = 0; i < ctx->ThreadCount; ++i) {
+    const tagDBWORKERSLOT& other = ctx->Slots[i];
+    if (&other != slot && other.HoldsRow && SameServer(other.Server, slot->Server)) ++busy;
+  }
+  return busy >= ctx->PerServerLimit;
+}

@@ -73,8 +73,8 @@ struct tagDBCONTEXT {
   std::atomic<int32_t> Running{0};
   std::atomic<int32_t> StopRequested{0};
   // Raised when a waiting worker may find something to do: rows queued, a held row let go
-  // (its server has room again), the last worker idle, a stop asked. Waiters hold Lock and
-  // compare the count with the one they saw before they last looked for work.
+  // on a server at its limit (which has room again), the last worker idle, a stop asked. Waiters
+  // hold Lock and compare the count with the one they saw before they last looked for work.
   std::condition_variable_any WorkSignal;
   std::atomic<uint64_t> WorkRaised{0};
   // The producer and workers of the runs so far, joined at the next start or at the free

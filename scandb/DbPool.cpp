@@ -91,12 +91,13 @@ uint32_t DBWorkerThread(void* arg) {
       ISC_STATUS fetchStatus = 0;
       DbClaim claim = DBFetchNextFound(ctx, row, &fetchStatus, id);
       bool processed = claim == kClaimed && Process(ctx, *row);
+      bool roomMade;
       {
         Guard guard(ctx->Lock);
-        slot->HoldsRow = 0;
+        roomMade = DbReleaseRow(ctx, slot);
         DbCommitRun(ctx, false);
       }
-      if (claim == kClaimed) DbRaiseWork(ctx);
+      if (roomMade) DbRaiseWork(ctx);
       if (claim == kNothingToTake) break;
       // A failed claim or a row the engine did not store is not tried again at once.
       if (!processed) Pause();
