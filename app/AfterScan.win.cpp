@@ -8,6 +8,7 @@
 #include "app/Startup.h"
 #include "app/SystemActions.h"
 #include "app/Worksheet.h"
+#include "toolkit/Win32Holders.h"
 
 namespace {
 
@@ -37,17 +38,16 @@ RASCONNA* NewRasEntries(DWORD count) {
 
 // Without the privilege ExitWindowsEx refuses to power off.
 void EnableShutdownPrivilege() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+  HandleHolder token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) {
     return;
   }
   TOKEN_PRIVILEGES privileges = {};
   privileges.PrivilegeCount = 1;
   privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
   if (LookupPrivilegeValueW(nullptr, u"SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
-    AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
   }
-  CloseHandle(token);
 }
 
 }  // namespace

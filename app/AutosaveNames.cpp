@@ -1,3 +1,5 @@
+// Autosave file names: a base name from the site's server and the numbered candidates that avoid
+// reserved and taken names.
 #include "app/AutosaveNames.h"
 
 #include <algorithm>

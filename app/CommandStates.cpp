@@ -1,6 +1,7 @@
+// Which commands a worksheet's run state allows, and whether that state blocks closing.
 #include "app/CommandStates.h"
 
-#include "app/StringSlots.h"
+#include "toolkit/StringSlots.h"
 
 tagCOMMANDSTATES GetCommandStates(int runState) {
   switch (runState) {

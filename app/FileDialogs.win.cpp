@@ -4,10 +4,10 @@
 #include <string>
 
 #include "app/Settings.h"
-#include "app/StringTable.h"
 #include "app/SystemActions.h"
 #include "engine/TextCopy.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ const FileType kSaveTypes[] = {{u"*.*", STR_Filter_All, nullptr},
 // occurs; ends with two NULs.
 std::u16string FilterOf(int slot) {
   char16_t text[2048];
-  FormatStringW(text, 2048, strtbl[slot]);
+  FormatStringW(text, 2048, LanguageText(slot));
   std::u16string filter(text);
   if (!filter.empty()) {
     const char16_t separator = filter.back();

@@ -7,11 +7,11 @@
 
 #include "app/Settings.h"
 #include "app/Startup.h"
-#include "app/StringTable.h"
 #include "app/SystemActions.h"
 #include "app/WindowPlacement.h"
 #include "app/Worksheet.h"
 #include "toolkit/FinderStruct.h"
+#include "toolkit/LanguageText.h"
 
 HWND g_toolbar;
 int g_colourDepth;
@@ -106,7 +106,7 @@ HWND CreateWorksheet() {
   if (!g_mdiClient) return nullptr;
   MDICREATESTRUCTW create = {};
   create.szClass = WORKSHEET_CLASS;
-  create.szTitle = strtbl[STR_Msg_MainTitle];
+  create.szTitle = LanguageText(STR_Msg_MainTitle);
   create.hOwner = g_instance;
   create.x = create.y = create.cx = create.cy = CW_USEDEFAULT;
   create.style = WS_MINIMIZE;
@@ -124,7 +124,7 @@ bool AnyWorksheetBlocksClosing() {
 }
 
 void ShowCloseRefusal(HWND frame) {
-  finderstruct.AnimatedMessageBox(frame, strtbl[STR_Msg_CloseProgress], u"Tessaline Lite",
+  finderstruct.AnimatedMessageBox(frame, LanguageText(STR_Msg_CloseProgress), u"Tessaline Lite",
                                   MB_ICONERROR);
 }
 

@@ -11,11 +11,11 @@
 #include "app/Settings.h"
 #include "app/SettingsDialog.h"
 #include "app/Startup.h"
-#include "app/StringTable.h"
 #include "app/UpdateCheck.h"
 #include "app/WebAddresses.h"
 #include "app/Worksheet.h"
 #include "toolkit/FinderStruct.h"
+#include "toolkit/LanguageText.h"
 #include "toolkit/Languages.h"
 
 int (*g_runSettingsDialog)(HWND, int) = RunSettingsDialog;
@@ -31,7 +31,7 @@ void OpenWorksheetFile(HWND frame) {
 }
 
 void OpenWebPage(HWND frame, const char16_t* address) {
-  StartOpenLink(frame, address, SW_SHOWMAXIMIZED, strtbl[STR_Msg_AccessWeb]);
+  StartOpenLink(frame, address, SW_SHOWMAXIMIZED, LanguageText(STR_Msg_AccessWeb));
 }
 
 void CloseActiveWorksheet(HWND frame) {

@@ -7,9 +7,10 @@
 #include "app/Frame.h"
 #include "app/SitePanel.h"
 #include "app/Startup.h"
-#include "app/StringTable.h"
 #include "app/Worksheet.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
+#include "toolkit/Win32Holders.h"
 
 BOOL(WINAPI* g_setMenuInfo)(HMENU, LPCMENUINFO);
 HIMAGELIST g_menuImages;
@@ -59,12 +60,11 @@ const struct {
 char16_t g_tipText[kTipSize];
 
 HIMAGELIST LoadMaskedImages(int bitmap, int size, int count, COLORREF mask, UINT colour) {
-  HBITMAP strip = static_cast<HBITMAP>(
-      LoadImageW(g_instance, MAKEINTRESOURCEW(bitmap), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  if (!strip) return nullptr;
+  const GdiHolder<HBITMAP> strip(static_cast<HBITMAP>(
+      LoadImageW(g_instance, MAKEINTRESOURCEW(bitmap), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  if (!strip.held()) return nullptr;
   HIMAGELIST list = ImageList_Create(size, size, colour | ILC_MASK, count, 0);
-  if (list) ImageList_AddMasked(list, strip, mask);
-  DeleteObject(strip);
+  if (list) ImageList_AddMasked(list, strip.get(), mask);
   return list;
 }
 
@@ -105,7 +105,7 @@ HWND CreateFrameToolbar(HWND frame, int colourDepth) {
     if (entry.image < 0) {
       button.fsStyle = BTNS_SEP;
     } else {
-      FormatStringW(text, 256, strtbl[entry.textSlot]);
+      FormatStringW(text, 256, LanguageText(entry.textSlot));
       button.iBitmap = entry.image;
       button.idCommand = entry.command;
       button.fsState = TBSTATE_ENABLED;
@@ -128,7 +128,7 @@ void DestroyFrameToolbarImages(HWND toolbar) {
 void FillToolbarTip(NMTTDISPINFOW* info) {
   for (const ToolbarEntry& entry : kToolbar) {
     if (entry.image < 0 || static_cast<UINT_PTR>(entry.command) != info->hdr.idFrom) continue;
-    FormatStringW(g_tipText, kTipSize, strtbl[entry.tipSlot]);
+    FormatStringW(g_tipText, kTipSize, LanguageText(entry.tipSlot));
     info->lpszText = g_tipText;
     info->hinst = nullptr;
     return;
@@ -159,7 +159,7 @@ void UpdateCommandStates(HWND worksheet) {
     CheckMenuItem(g_worksheetMenu, 1132, MF_BYCOMMAND | (state.View == 1 ? MF_CHECKED : 0));
     CheckMenuItem(g_worksheetMenu, 1133, MF_BYCOMMAND | (state.View != 1 ? MF_CHECKED : 0));
     char16_t text[256];
-    FormatStringW(text, 256, strtbl[row.ButtonSlot]);
+    FormatStringW(text, 256, LanguageText(row.ButtonSlot));
     SetDlgItemTextW(worksheet, WORKSHEET_START_STOP, text);
     if (state.SitePanel) EnableSitePanel(state.SitePanel, row.SitePanel);
   }
@@ -232,21 +232,17 @@ int DrawMenuIcon(const DRAWITEMSTRUCT* item) {
   // monochrome bitmap picks the brush where it is 0 and keeps the menu where it is 1.
   int width = kMenuImageSize, height = kMenuImageSize;
   ImageList_GetIconSize(g_menuImages, &width, &height);
-  HDC maskDc = CreateCompatibleDC(item->hDC);
-  HBITMAP mask = CreateBitmap(width, height, 1, 1, nullptr);
-  HGDIOBJ oldMask = SelectObject(maskDc, mask);
-  PatBlt(maskDc, 0, 0, width, height, WHITENESS);
-  ImageList_Draw(g_menuImages, icon, maskDc, 0, 0, ILD_MASK);
-  HGDIOBJ oldBrush = SelectObject(item->hDC, GetSysColorBrush(COLOR_GRAYTEXT));
+  const MemoryDc maskDc(CreateCompatibleDC(item->hDC));
+  const GdiHolder<HBITMAP> mask(CreateBitmap(width, height, 1, 1, nullptr));
+  const SelectedObject maskSelected(maskDc.get(), mask.get());
+  PatBlt(maskDc.get(), 0, 0, width, height, WHITENESS);
+  ImageList_Draw(g_menuImages, icon, maskDc.get(), 0, 0, ILD_MASK);
+  const SelectedObject brush(item->hDC, GetSysColorBrush(COLOR_GRAYTEXT));
   const COLORREF oldText = SetTextColor(item->hDC, RGB(0, 0, 0));
   const COLORREF oldBack = SetBkColor(item->hDC, RGB(255, 255, 255));
   constexpr DWORD kPatternWhereSourceIsBlack = 0x00B8074A;
-  BitBlt(item->hDC, x, y, width, height, maskDc, 0, 0, kPatternWhereSourceIsBlack);
+  BitBlt(item->hDC, x, y, width, height, maskDc.get(), 0, 0, kPatternWhereSourceIsBlack);
   SetTextColor(item->hDC, oldText);
   SetBkColor(item->hDC, oldBack);
-  SelectObject(item->hDC, oldBrush);
-  SelectObject(maskDc, oldMask);
-  DeleteObject(mask);
-  DeleteDC(maskDc);
   return 1;
 }

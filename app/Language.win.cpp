@@ -1,3 +1,5 @@
+// Language files: finding them in the lngfiles folders, the user's choice and loading or changing
+// the language. GUI thread.
 #include <windows.h>
 
 #include "app/Language.h"
@@ -63,7 +65,7 @@ int ChangeLanguage(void* frame, int index, int* restart) {
   HWND window = static_cast<HWND>(frame);
   if (index == g_settings.CurrLang || index < 0 || index >= LANGUAGE_COUNT) return 0;
   if (!finderstruct.AnimatedMessageBox ||
-      finderstruct.AnimatedMessageBox(window, strtbl[STR_Msg_RestartLang], u"Tessaline Lite",
+      finderstruct.AnimatedMessageBox(window, LanguageText(STR_Msg_RestartLang), u"Tessaline Lite",
                                       MB_YESNO | MB_ICONQUESTION) != IDYES)
     return 0;
   g_settings.CurrLang = index;

@@ -9,12 +9,13 @@
 #include "app/OpenLink.h"
 #include "app/SettingsRecord.h"
 #include "app/Startup.h"
-#include "app/StringTable.h"
 #include "app/WindowPlacement.h"
 #include "engine/ControlWrappers.h"
 #include "engine/LinkFinder.h"
 #include "engine/TextCopy.h"
 #include "toolkit/FinderStruct.h"
+#include "toolkit/LanguageText.h"
+#include "toolkit/Win32Holders.h"
 
 namespace {
 
@@ -30,7 +31,8 @@ constexpr int kFontNameMax = 50;
 // A standard dialog template without controls: header, no menu, default class, caption,
 // point size, font name. The caller frees the block.
 HGLOBAL BuildLinkListTemplate() {
-  const char16_t* caption = strtbl[STR_ViewLinks_Caption] ? strtbl[STR_ViewLinks_Caption] : u"";
+  const char16_t* caption =
+      LanguageText(STR_ViewLinks_Caption) ? LanguageText(STR_ViewLinks_Caption) : u"";
   char16_t font[kFontNameMax + 1] = {};
   MultiByteToWideChar(CP_ACP, 0, "MS Sans Serif", -1, font, kFontNameMax);
   const size_t captionUnits = std::char_traits<char16_t>::length(caption) + 1;
@@ -85,9 +87,10 @@ void PlaceDialog(HWND dialog) {
 void InitLinkListDialog(HWND dialog, const LINKLISTREQUEST* request) {
   HFONT font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
   char16_t header[2200];
-  finderstruct.FormatStringW(header, 2200, u"%s %s\r\n%s", strtbl[STR_ViewLinks_Page],
-                             request->Url ? request->Url : u"",
-                             strtbl[request->Direction ? STR_ViewLinks_From : STR_ViewLinks_To]);
+  finderstruct.FormatStringW(
+      header, 2200, u"%s %s\r\n%s", LanguageText(STR_ViewLinks_Page),
+      request->Url ? request->Url : u"",
+      LanguageText(request->Direction ? STR_ViewLinks_From : STR_ViewLinks_To));
   HWND edit = CreateWindowExW(
       0, u"EDIT", header,
       WS_CHILD | WS_VISIBLE | ES_READONLY | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, 0, 0, 0, 0,
@@ -100,8 +103,8 @@ void InitLinkListDialog(HWND dialog, const LINKLISTREQUEST* request) {
       0, dialog, reinterpret_cast<HMENU>(IDC_LINKS_LIST), g_instance, nullptr);
   SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  InsertListColumn(list, g_settings.LinksInOutW2, strtbl[STR_Column_Location]);
-  InsertListColumn(list, g_settings.LinksInOutW1, strtbl[STR_Column_Link]);
+  InsertListColumn(list, 0, g_settings.LinksInOutW2, LanguageText(STR_Column_Location));
+  InsertListColumn(list, 0, g_settings.LinksInOutW1, LanguageText(STR_Column_Link));
   for (int kind : {LVSIL_SMALL, LVSIL_NORMAL}) {
     SendMessageW(list, LVM_SETIMAGELIST, kind,
                  reinterpret_cast<LPARAM>(
@@ -114,12 +117,13 @@ void InitLinkListDialog(HWND dialog, const LINKLISTREQUEST* request) {
 
 void LayOut(HWND dialog) {
   HWND edit = GetDlgItem(dialog, IDC_LINKS_HEADER);
-  HDC dc = GetDC(edit);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
   SIZE zero = {};
-  GetTextExtentPoint32W(dc, u"0", 1, &zero);
-  SelectObject(dc, old);
-  ReleaseDC(edit, dc);
+  {
+    const WindowDc dc(edit);
+    const SelectedObject font(dc.get(),
+                              reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+    GetTextExtentPoint32W(dc.get(), u"0", 1, &zero);
+  }
   RECT client;
   GetClientRect(dialog, &client);
   const int headerHeight = 2 * zero.cy + 2;
@@ -176,7 +180,7 @@ INT_PTR CALLBACK LinkListDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         if (id == IDM_COPY_LINK) {
           CopyTextToClipboard(dialog, link);
         } else {
-          StartOpenLink(dialog, link, SW_SHOWMAXIMIZED, strtbl[STR_Msg_AccessWeb]);
+          StartOpenLink(dialog, link, SW_SHOWMAXIMIZED, LanguageText(STR_Msg_AccessWeb));
         }
         return TRUE;
       }
@@ -196,19 +200,10 @@ HMENU BuildLinkListMenu(HWND list) {
   const UINT state =
       SendMessageW(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED) < 0 ? MF_GRAYED : MF_ENABLED;
   HMENU menu = CreatePopupMenu();
-  AppendMenuW(menu, MF_STRING | state, IDM_COPY_LINK, strtbl[STR_Msg_CopyLink]);
+  AppendMenuW(menu, MF_STRING | state, IDM_COPY_LINK, LanguageText(STR_Msg_CopyLink));
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING | state, IDM_OPEN_LINK, strtbl[STR_Msg_OpenLink]);
+  AppendMenuW(menu, MF_STRING | state, IDM_OPEN_LINK, LanguageText(STR_Msg_OpenLink));
   return menu;
-}
-
-void InsertListColumn(HWND list, int width, const char16_t* text) {
-  LVCOLUMNW column = {};
-  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-  column.fmt = LVCFMT_LEFT;
-  column.cx = width;
-  column.pszText = const_cast<char16_t*>(text ? text : u"");
-  SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
 }
 
 void RunLinkListDialog(HWND owner, const LINKLISTREQUEST* request) {

@@ -3,5 +3,5 @@
 
 #include <windows.h>
 
-// Inserts the column at position 0: a list's columns go in last to first.
-void InsertListColumn(HWND list, int width, const char16_t* text);
+// Inserts a left-aligned column at index, width pixels wide; a null text is empty.
+void InsertListColumn(HWND list, int index, int width, const char16_t* text);

@@ -1,3 +1,4 @@
+// Locator file bytes: the UTF-16LE path with its byte-order mark, written and read back.
 #include "app/Locator.h"
 
 std::string EncodeLocator(const char16_t* path) {

@@ -1,3 +1,4 @@
+// The program's entry point. GUI thread.
 #include <windows.h>
 
 #include "app/Startup.h"

@@ -1,3 +1,5 @@
+// Splits a broken-links entry into lines and coloured pieces, and cuts cell text to fit, for the
+// result lists' drawing.
 #include "app/MarkedText.h"
 
 namespace {

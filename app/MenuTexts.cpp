@@ -1,6 +1,8 @@
+// The menu texts of the frame and the worksheets, written from the language table, with the
+// language popup.
 #include "app/Language.h"
-#include "app/StringTable.h"
 #include "app/TemplateBuffer.h"
+#include "toolkit/LanguageText.h"
 #include "toolkit/Languages.h"
 #include "toolkit/MenuText.h"
 
@@ -107,14 +109,14 @@ struct MenuWriter {
 };
 
 void WriteLanguagePopup(MenuWriter& out) {
-  out.Begin(strtbl[STR_Menu_Language]);
+  out.Begin(LanguageText(STR_Menu_Language));
   for (int i = 0; i < LANGUAGE_COUNT; ++i) {
     if (!BitArrayOp(g_languageBits, BITARRAY_TEST, i)) continue;
-    out.Item(strtbl[i], i == g_settings.CurrLang ? u"checked" : kEnabled,
+    out.Item(LanguageText(i), i == g_settings.CurrLang ? u"checked" : kEnabled,
              3000u + static_cast<uint32_t>(i));
   }
   out.Separator();
-  out.Item(strtbl[STR_Menu_LanguageMore], kEnabled, 1110);
+  out.Item(LanguageText(STR_Menu_LanguageMore), kEnabled, 1110);
   out.End();
 }
 
@@ -123,7 +125,7 @@ int WriteMenuText(char16_t* buffer, int capacity, int kind) {
   out.Begin(nullptr);
   for (const MenuPopup& popup : kPopups) {
     if (popup.worksheetOnly && kind != MENU_WORKSHEET) continue;
-    out.Begin(strtbl[popup.slot]);
+    out.Begin(LanguageText(popup.slot));
     if (popup.languages) WriteLanguagePopup(out);
     for (int i = 0; i < popup.count; ++i) {
       const MenuEntry& entry = popup.entries[i];
@@ -131,7 +133,7 @@ int WriteMenuText(char16_t* buffer, int capacity, int kind) {
       if (entry.slot < 0)
         out.Separator();
       else
-        out.Item(strtbl[entry.slot], kEnabled, entry.id);
+        out.Item(LanguageText(entry.slot), kEnabled, entry.id);
     }
     out.End();
   }

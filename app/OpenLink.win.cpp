@@ -5,11 +5,12 @@
 #include <cstring>
 #include <string>
 
-#include "app/StringTable.h"
 #include "app/SystemActions.h"
 #include "engine/TextHelpers.h"
 #include "net/Downloader.h"
 #include "toolkit/FinderStruct.h"
+#include "toolkit/LanguageText.h"
+#include "toolkit/Win32Holders.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ DWORD WINAPI OpenLinkThread(void* parameter) {
   }
   if (result <= 32) {
     CopyTextToClipboard(request->Owner, request->Address);
-    finderstruct.AnimatedMessageBox(request->Owner, strtbl[STR_Msg_OpenClipboard],
+    finderstruct.AnimatedMessageBox(request->Owner, LanguageText(STR_Msg_OpenClipboard),
                                     u"Tessaline Lite", MB_ICONINFORMATION, request->Prefix,
                                     request->Address);
     SetForegroundWindow(request->Owner);
@@ -79,12 +80,8 @@ void StartOpenLink(HWND owner, const char16_t* address, int showCmd, const char1
   request->Prefix = request->Address + addressUnits;
   memcpy(request->Address, address, addressUnits * sizeof(char16_t));
   memcpy(request->Prefix, prefix, prefixUnits * sizeof(char16_t));
-  HANDLE thread = CreateThread(nullptr, 0, OpenLinkThread, request, 0, nullptr);
-  if (!thread) {
-    free(request);
-    return;
-  }
-  CloseHandle(thread);
+  const HandleHolder thread(CreateThread(nullptr, 0, OpenLinkThread, request, 0, nullptr));
+  if (!thread.held()) free(request);
 }
 
 void CopyTextToClipboard(HWND owner, const char16_t* text) {

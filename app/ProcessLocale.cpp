@@ -1,3 +1,4 @@
+// The process's C library locale: UTF-8 where available. Start-up, before any thread.
 #include "app/ProcessLocale.h"
 
 #include <langinfo.h>

@@ -54,7 +54,7 @@ void SetProgramFolder() {
 }
 
 void ShowError(int slot) {
-  finderstruct.AnimatedMessageBox(nullptr, strtbl[slot], kCaption, MB_ICONERROR);
+  finderstruct.AnimatedMessageBox(nullptr, LanguageText(slot), kCaption, MB_ICONERROR);
 }
 
 void RegisterClasses() {

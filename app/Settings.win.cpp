@@ -1,3 +1,5 @@
+// Loading and saving the global settings in settings.ini, with the system's proxy settings as
+// defaults. GUI thread.
 #include <windows.h>
 
 #include <string>
@@ -9,6 +11,7 @@
 #include "engine/TextCopy.h"
 #include "toolkit/FinderStruct.h"
 #include "toolkit/Format.h"
+#include "toolkit/Win32Holders.h"
 
 namespace {
 
@@ -90,23 +93,22 @@ bool WriteField(tagSETTINGS& s, const SettingsField& field) {
 void ReadSystemProxy(tagSETTINGS& s) {
   DWORD enable = 0;
   char16_t server[257] = {};
-  HKEY key;
+  RegKeyHolder key;
   if (RegOpenKeyExW(HKEY_CURRENT_USER,
                     u"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0, KEY_READ,
-                    &key) == ERROR_SUCCESS) {
+                    key.put()) == ERROR_SUCCESS) {
     DWORD type = 0;
     DWORD size = sizeof(enable);
-    if (RegQueryValueExW(key, u"ProxyEnable", nullptr, &type, reinterpret_cast<BYTE*>(&enable),
-                         &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExW(key.get(), u"ProxyEnable", nullptr, &type,
+                         reinterpret_cast<BYTE*>(&enable), &size) != ERROR_SUCCESS ||
         type != REG_DWORD)
       enable = 0;
     size = sizeof(server) - sizeof(char16_t);
-    if (RegQueryValueExW(key, u"ProxyServer", nullptr, &type, reinterpret_cast<BYTE*>(server),
+    if (RegQueryValueExW(key.get(), u"ProxyServer", nullptr, &type, reinterpret_cast<BYTE*>(server),
                          &size) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ))
       server[0] = 0;
     server[256] = 0;
-    RegCloseKey(key);
   }
   AdoptSystemProxy(s, enable, server);
 }
@@ -116,13 +118,12 @@ void LinkKey(char16_t (&key)[16], int index) { FormatStringW(key, 16, u"Link%d",
 // A new settings.ini starts as UTF-16 so that the profile functions keep texts outside
 // the ANSI code page (addresses, user names) instead of writing them as '?'.
 void CreateUnicodeSettingsFile() {
-  HANDLE file = CreateFileW(g_settingsFile, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
+  const HandleHolder file(CreateFileW(g_settingsFile, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.held()) return;
   const unsigned char bom[2] = {0xFF, 0xFE};
   DWORD written = 0;
-  WriteFile(file, bom, sizeof(bom), &written, nullptr);
-  CloseHandle(file);
+  WriteFile(file.get(), bom, sizeof(bom), &written, nullptr);
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+// The Cookies page (the stored cookies as a tree, with its menu) and the About page of the settings
+// dialog. GUI thread.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -7,12 +9,12 @@
 #include "app/OpenLink.h"
 #include "app/SettingsPages.h"
 #include "app/Startup.h"
-#include "app/StringTable.h"
 #include "app/WebAddresses.h"
 #include "engine/ControlWrappers.h"
 #include "net/Cookies.h"
 #include "toolkit/FinderStruct.h"
 #include "toolkit/FormattedText.h"
+#include "toolkit/LanguageText.h"
 
 SettingsDialogActions g_settingsDialogActions = {StartOpenLink, CopyTextToClipboard};
 
@@ -75,7 +77,7 @@ void SelectItemUnderCursor(HWND tree) {
 void InitCookies(HWND page) {
   char16_t text[SETTINGS_PATH_SIZE + 300];
   finderstruct.FormatStringW(text, SETTINGS_PATH_SIZE + 300, u"%s:\r\n%s",
-                             strtbl[STR_CookiesDlg_File], g_settings.CookiesFile);
+                             LanguageText(STR_CookiesDlg_File), g_settings.CookiesFile);
   SetDlgItemTextU(page, IDC_COOKIE_FILE, reinterpret_cast<WCHAR*>(text));
   HWND tree = TreeOf(page);
   HIMAGELIST images = ImageList_LoadImageW(g_instance, MAKEINTRESOURCEW(kCookieBitmap), 16, 0,
@@ -137,7 +139,8 @@ void AboutLink(HWND page, const tagFTLINK* link) {
                                                           : nullptr;
   if (!address) return;
   if (g_settingsDialogActions.openLink)
-    g_settingsDialogActions.openLink(page, address, SW_SHOWMAXIMIZED, strtbl[STR_Msg_AccessWeb]);
+    g_settingsDialogActions.openLink(page, address, SW_SHOWMAXIMIZED,
+                                     LanguageText(STR_Msg_AccessWeb));
   ShowAboutText(link->hdr.hwndFrom);
 }
 
@@ -148,16 +151,17 @@ HMENU BuildCookiesMenu(HWND tree) {
   if (!menu) return nullptr;
   HTREEITEM selected = SelectedItem(tree);
   if (selected) {
-    AppendMenuW(menu, MF_STRING, IDC_COOKIE_COPY, reinterpret_cast<const WCHAR*>(g_captions[7]));
+    AppendMenuW(menu, MF_STRING, IDC_COOKIE_COPY,
+                reinterpret_cast<const WCHAR*>(LanguageListText(STR_CAPTIONS, 7)));
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     if (HasParent(tree, selected)) {
       AppendMenuW(menu, MF_STRING, IDC_COOKIE_DELETE,
-                  reinterpret_cast<const WCHAR*>(strtbl[STR_Msg_Delete]));
+                  reinterpret_cast<const WCHAR*>(LanguageText(STR_Msg_Delete)));
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     }
   }
   AppendMenuW(menu, MF_STRING, IDC_COOKIE_REFRESH,
-              reinterpret_cast<const WCHAR*>(strtbl[STR_Msg_Refresh]));
+              reinterpret_cast<const WCHAR*>(LanguageText(STR_Msg_Refresh)));
   return menu;
 }
 

@@ -1,3 +1,5 @@
+// Runs the settings dialog on a working copy of the settings and commits it on OK or Apply. GUI
+// thread.
 #include "app/SettingsDialog.h"
 
 #include <cstddef>
@@ -6,9 +8,9 @@
 #include "app/SettingsFields.h"
 #include "app/SettingsPages.h"
 #include "app/Startup.h"
-#include "app/StringTable.h"
 #include "app/TemplateBuffer.h"
 #include "toolkit/FinderStruct.h"
+#include "toolkit/LanguageText.h"
 #include "toolkit/PropertySheet.h"
 
 tagSETTINGS g_settingsWork;
@@ -43,7 +45,8 @@ void ShowRefusal(HWND sheet) {
   // The page comes to the front first, so the message and the focus never land on a page
   // the user cannot see.
   SendMessageW(sheet, XPSM_SELECTWINDOW, reinterpret_cast<WPARAM>(refusal.page), 0);
-  finderstruct.AnimatedMessageBox(sheet, strtbl[STR_Msg_ValueOutRange], kCaption, MB_ICONERROR);
+  finderstruct.AnimatedMessageBox(sheet, LanguageText(STR_Msg_ValueOutRange), kCaption,
+                                  MB_ICONERROR);
   if (HWND field = GetDlgItem(refusal.page, refusal.focusId)) {
     SetFocus(field);
     SendMessageW(field, EM_SETSEL, 0, -1);
@@ -59,22 +62,7 @@ bool IsEditedField(const SettingsField& field) {
 void CommitWorkingCopy() {
   for (int i = 0; i < kSettingsFieldCount; ++i) {
     const SettingsField& field = kSettingsFields[i];
-    if (!IsEditedField(field)) continue;
-    switch (field.kind) {
-      case SETTINGS_INT:
-        *SettingsInt(g_settings, field) = *SettingsInt(g_settingsWork, field);
-        break;
-      case SETTINGS_UINT:
-        *SettingsUint(g_settings, field) = *SettingsUint(g_settingsWork, field);
-        break;
-      case SETTINGS_PORT:
-        *SettingsPort(g_settings, field) = *SettingsPort(g_settingsWork, field);
-        break;
-      case SETTINGS_TEXT:
-        SetSettingsText(SettingsText(g_settings, field), field.size,
-                        SettingsText(g_settingsWork, field));
-        break;
-    }
+    if (IsEditedField(field)) SetSettingsField(g_settings, field, &g_settingsWork);
   }
 }
 
@@ -111,17 +99,17 @@ int RunSettingsDialog(HWND owner, int startPage) {
   description.flags = XPSF_MODELESS | XPSF_HELP | XPSF_NOEXTRA | XPSF_NOAPPLY;
   description.parent = owner;
   description.instance = g_instance;
-  description.title = strtbl[STR_SettingsDlg_Caption];
+  description.title = LanguageText(STR_SettingsDlg_Caption);
   description.font = u"MS Sans Serif, 10";
   description.x = 8;
-  description.okCaption = g_captions[0];
-  description.cancelCaption = g_captions[1];
-  description.closeCaption = strtbl[STR_Msg_Close];
-  description.applyCaption = strtbl[STR_Msg_Apply];
-  description.helpCaption = strtbl[STR_Msg_Help];
-  description.backCaption = strtbl[STR_Msg_Back];
-  description.nextCaption = strtbl[STR_Msg_Next];
-  description.finishCaption = strtbl[STR_Msg_Finish];
+  description.okCaption = LanguageListText(STR_CAPTIONS, 0);
+  description.cancelCaption = LanguageListText(STR_CAPTIONS, 1);
+  description.closeCaption = LanguageText(STR_Msg_Close);
+  description.applyCaption = LanguageText(STR_Msg_Apply);
+  description.helpCaption = LanguageText(STR_Msg_Help);
+  description.backCaption = LanguageText(STR_Msg_Back);
+  description.nextCaption = LanguageText(STR_Msg_Next);
+  description.finishCaption = LanguageText(STR_Msg_Finish);
   CXmlPropertySheet* sheet = finderstruct.CreatePropertySheet(&description);
   if (!sheet) return -1;
 

@@ -1,8 +1,10 @@
+// The settings.ini fields of tagSETTINGS with their defaults and limits, in file order.
 #include "app/SettingsFields.h"
 
 #include <cstring>
 #include <string_view>
 
+#include "app/SettingsRecord.h"
 #include "engine/AsciiText.h"
 #include "engine/TextCopy.h"
 #include "toolkit/Languages.h"
@@ -64,7 +66,7 @@ const SettingsField kSettingsFields[] = {
     INT_FIELD(FTPProxyType, 1),
     TEXT_FIELD(FTPProxyAddress, nullptr),
     PORT_FIELD(FTPProxyPort),
-    TEXT_FIELD(HTTPCodes, u"200 201 202 301 302 401"),
+    TEXT_FIELD(HTTPCodes, u"200 201 202 301 302 303 307 308 401"),
     TEXT_FIELD(ExtApp,
                u"ai arc arj bin dbf doc eps exe js pdf ppt ps psd tar wk1 wk3 wk4 xla xls xlt "
                u"xlw wps zip"),
@@ -98,25 +100,30 @@ char16_t* SettingsText(tagSETTINGS& settings, const SettingsField& field) {
   return reinterpret_cast<char16_t*>(reinterpret_cast<char*>(&settings) + field.offset);
 }
 
-void SetDefaultSettings(tagSETTINGS& settings) {
-  for (int i = 0; i < kSettingsFieldCount; ++i) {
-    const SettingsField& field = kSettingsFields[i];
-    switch (field.kind) {
-      case SETTINGS_INT:
-        *SettingsInt(settings, field) = field.intDefault;
-        break;
-      case SETTINGS_UINT:
-        *SettingsUint(settings, field) = static_cast<uint32_t>(field.intDefault);
-        break;
-      case SETTINGS_PORT:
-        *SettingsPort(settings, field) = static_cast<uint16_t>(field.intDefault);
-        break;
-      case SETTINGS_TEXT:
-        CopyText(SettingsText(settings, field), field.size,
-                 field.textDefault ? field.textDefault : u"");
-        break;
+void SetSettingsField(tagSETTINGS& settings, const SettingsField& field, tagSETTINGS* from) {
+  switch (field.kind) {
+    case SETTINGS_INT:
+      *SettingsInt(settings, field) = from ? *SettingsInt(*from, field) : field.intDefault;
+      break;
+    case SETTINGS_UINT:
+      *SettingsUint(settings, field) =
+          from ? *SettingsUint(*from, field) : static_cast<uint32_t>(field.intDefault);
+      break;
+    case SETTINGS_PORT:
+      *SettingsPort(settings, field) =
+          from ? *SettingsPort(*from, field) : static_cast<uint16_t>(field.intDefault);
+      break;
+    case SETTINGS_TEXT: {
+      const char16_t* text = from ? SettingsText(*from, field) : field.textDefault;
+      SetSettingsText(SettingsText(settings, field), field.size, text ? text : u"");
+      break;
     }
   }
+}
+
+void SetDefaultSettings(tagSETTINGS& settings) {
+  for (int i = 0; i < kSettingsFieldCount; ++i)
+    SetSettingsField(settings, kSettingsFields[i], nullptr);
 }
 
 namespace {

@@ -33,6 +33,9 @@ uint32_t* SettingsUint(tagSETTINGS& settings, const SettingsField& field);
 uint16_t* SettingsPort(tagSETTINGS& settings, const SettingsField& field);
 char16_t* SettingsText(tagSETTINGS& settings, const SettingsField& field);
 
+// Sets one field to its value in `from`, or to its default when from is null; a text under
+// the settings text lock (SetSettingsText).
+void SetSettingsField(tagSETTINGS& settings, const SettingsField& field, tagSETTINGS* from);
 // Every field at its default, as a first start reads them (before the corrections).
 void SetDefaultSettings(tagSETTINGS& settings);
 

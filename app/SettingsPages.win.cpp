@@ -1,3 +1,5 @@
+// The dialog procedures of the settings pages: filling the controls from the settings and reading
+// them back. GUI thread.
 #include "app/SettingsPages.h"
 
 #include <commctrl.h>
@@ -12,6 +14,7 @@
 #include "charset/Charset.h"
 #include "engine/ControlWrappers.h"
 #include "toolkit/PropertySheet.h"
+#include "toolkit/WindowState.h"
 
 namespace {
 
@@ -167,9 +170,7 @@ void FillCharsetLists(HWND page) {
       SendMessageW(charset, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"< Auto-Detect >"));
   SendMessageW(charset, CB_SETITEMDATA, index, reinterpret_cast<LPARAM>(kNoCharset));
   char* list = FetchCharsetList();
-  SetLastError(0);
-  if (list && !SetWindowLongPtrW(page, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(list)) &&
-      GetLastError()) {
+  if (list && !SetWindowState(page, GWLP_USERDATA, list)) {
     std::free(list);
     list = nullptr;
   }
@@ -249,7 +250,7 @@ INT_PTR ApplyOptions(HWND page) {
   }
   tagSETTINGS& s = g_settingsWork;
   for (int i = 0; i < 4; ++i) s.*kNumbers[i].field = values[i];
-  if (GetWindowLongPtrW(page, GWLP_USERDATA)) {
+  if (WindowState<char*>(page, GWLP_USERDATA)) {
     StoreCharset(page, IDC_OPT_CHARSET, s.CharSet);
     StoreCharset(page, IDC_OPT_DEFCHARSET, s.DefCharSet);
   }
@@ -466,8 +467,8 @@ INT_PTR CALLBACK OptionsDlgProc(HWND page, UINT message, WPARAM wParam, LPARAM l
     case WM_NOTIFY:
       return SheetNotice(page, lParam, ApplyOptions, u"::/html/settings.htm#options");
     case WM_DESTROY:
-      std::free(reinterpret_cast<void*>(GetWindowLongPtrW(page, GWLP_USERDATA)));
-      SetWindowLongPtrW(page, GWLP_USERDATA, 0);
+      std::free(WindowState<char*>(page, GWLP_USERDATA));
+      ClearWindowState(page, GWLP_USERDATA);
       return TRUE;
   }
   return FALSE;

@@ -1,3 +1,5 @@
+// Finding the settings folder: the registry value, the shell folders and the program's folder.
+// Start-up, GUI thread.
 #include <windows.h>
 
 #include <shlobj.h>
@@ -8,6 +10,7 @@
 #include "app/SettingsPaths.h"
 #include "engine/TextCopy.h"
 #include "toolkit/Format.h"
+#include "toolkit/Win32Holders.h"
 
 namespace {
 
@@ -16,12 +19,12 @@ const char16_t kProgramFolderName[] = u"Tessaline Lite";
 
 bool ReadRegistryText(HKEY root, const char16_t* subkey, const char16_t* name, char16_t* out,
                       int size) {
-  HKEY key;
-  if (RegOpenKeyExW(root, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegKeyHolder key;
+  if (RegOpenKeyExW(root, subkey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
   DWORD type = 0;
   DWORD bytes = static_cast<DWORD>((size - 1) * sizeof(char16_t));
-  LONG result = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &bytes);
-  RegCloseKey(key);
+  const LONG result =
+      RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(out), &bytes);
   if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
     out[0] = 0;
     return false;
@@ -92,13 +95,13 @@ void ResolveSettingsFolder(char16_t* folder) {
 void InitSettingsPaths() {
   char16_t folder[SETTINGS_PATH_SIZE];
   ResolveSettingsFolder(folder);
-  HKEY key;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, kProgramKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+  RegKeyHolder key;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, kProgramKey, 0, nullptr, 0, KEY_WRITE, nullptr, key.put(),
                       nullptr) == ERROR_SUCCESS) {
     DWORD bytes =
         static_cast<DWORD>((std::char_traits<char16_t>::length(folder) + 1) * sizeof(char16_t));
-    RegSetValueExW(key, u"SettingsDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder), bytes);
-    RegCloseKey(key);
+    RegSetValueExW(key.get(), u"SettingsDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
+                   bytes);
   }
   char16_t expanded[SETTINGS_PATH_SIZE];
   DWORD length = ExpandEnvironmentStringsW(folder, expanded, SETTINGS_PATH_SIZE);

@@ -1,3 +1,4 @@
+// The dialog template texts of the settings pages, written from the language table.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -5,8 +6,8 @@
 #include <vector>
 
 #include "app/SettingsPages.h"
-#include "app/StringTable.h"
 #include "toolkit/FinderStruct.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ CellSpec Label(int id, int slot, Margins m = kM2, uint32_t colspan = 0) {
   c.colspan = colspan;
   c.margins = m;
   c.type = u"STATIC";
-  c.title = strtbl[slot];
+  c.title = LanguageText(slot);
   c.id = id;
   return c;
 }
@@ -73,7 +74,7 @@ CellSpec Control(int id, const char16_t* type, DWORD style, DWORD exstyle, uint3
 CellSpec Check(int id, int slot, Margins m = kM2, uint32_t colspan = 0, DWORD extra = 0) {
   CellSpec c = Control(id, u"BUTTON", kCheckBox | extra, 0, 0, 0, m);
   c.colspan = colspan;
-  c.title = strtbl[slot];
+  c.title = LanguageText(slot);
   return c;
 }
 
@@ -90,7 +91,7 @@ class PageWriter {
  public:
   PageWriter(char16_t* buffer, int size, int captionSlot) : buffer_(buffer), size_(size) {
     length_ +=
-        finderstruct.XmlDialogBegin(At(), Room(), strtbl[captionSlot], u"MS Sans Serif, 10",
+        finderstruct.XmlDialogBegin(At(), Room(), LanguageText(captionSlot), u"MS Sans Serif, 10",
                                     WS_CHILD | WS_VISIBLE | DS_SETFONT, 0, 0, 0, 0, 0, 0, 0, 0);
     rowOpen_.push_back(false);
   }
@@ -162,7 +163,7 @@ void NumberRow(PageWriter& w, int labelId, int labelSlot) {
 int WriteOptionsTemplate(char16_t* buffer, int size, const void*) {
   PageWriter w(buffer, size, STR_OptionsDlg_Caption);
   w.Row();
-  w.Group(strtbl[STR_OptionsDlg_TimeoutGrp], IDC_OPT_TIMEOUT_GROUP, kM2);
+  w.Group(LanguageText(STR_OptionsDlg_TimeoutGrp), IDC_OPT_TIMEOUT_GROUP, kM2);
   NumberRow(w, IDC_OPT_TIMEOUT_LABEL, STR_OptionsDlg_Timeout);
   w.Cell(Label(IDC_OPT_TIMEOUT_SEC, STR_OptionsDlg_TimeoutSec));
   w.Line(Label(IDC_OPT_SLOW_LABEL, STR_OptionsDlg_SlowLink, kM2, 3));
@@ -171,11 +172,11 @@ int WriteOptionsTemplate(char16_t* buffer, int size, const void*) {
   w.Cell(Control(IDC_OPT_SLOW_SPIN, u"msctls_updown32", kSpinner, 0, 0, 0, {0, 2, 2, 2}));
   w.Cell(Label(IDC_OPT_SLOW_SEC, STR_OptionsDlg_SecOpen, kM2, 2));
   w.EndGroup();
-  w.Group(strtbl[STR_OptionsDlg_ThreadsGrp], IDC_OPT_THREADS_GROUP, kM2);
+  w.Group(LanguageText(STR_OptionsDlg_ThreadsGrp), IDC_OPT_THREADS_GROUP, kM2);
   NumberRow(w, IDC_OPT_THREADS_LABEL, STR_OptionsDlg_ThreadsNumber);
   NumberRow(w, IDC_OPT_PER_SERVER_LABEL, STR_OptionsDlg_ThreadsPerSrv);
   w.EndGroup();
-  w.Group(strtbl[STR_OptionsDlg_CharsetGrp], IDC_OPT_CHARSET_GROUP, kM2);
+  w.Group(LanguageText(STR_OptionsDlg_CharsetGrp), IDC_OPT_CHARSET_GROUP, kM2);
   w.Row();
   w.Cell(Label(IDC_OPT_CHARSET_LABEL, STR_OptionsDlg_Charset));
   w.Cell(DropDown(IDC_OPT_CHARSET, kDropList, 80));
@@ -194,7 +195,7 @@ int WriteOptionsTemplate(char16_t* buffer, int size, const void*) {
   w.EndGroup();
 
   w.Row();
-  w.Group(strtbl[STR_OptionsDlg_AgentGrp], IDC_OPT_AGENT_GROUP, kM2, 3);
+  w.Group(LanguageText(STR_OptionsDlg_AgentGrp), IDC_OPT_AGENT_GROUP, kM2, 3);
   w.Row();
   w.Cell(Label(IDC_OPT_AGENT_LABEL, STR_OptionsDlg_AgentType));
   w.Cell(Label(IDC_OPT_SYSTEM_LABEL, STR_OptionsDlg_System));
@@ -206,7 +207,7 @@ int WriteOptionsTemplate(char16_t* buffer, int size, const void*) {
   w.EndGroup();
 
   w.Row();
-  w.Group(strtbl[STR_OptionsDlg_FinishGrp], IDC_OPT_FINISH_GROUP, kM2, 3);
+  w.Group(LanguageText(STR_OptionsDlg_FinishGrp), IDC_OPT_FINISH_GROUP, kM2, 3);
   w.Line(Label(IDC_OPT_FINISH_NOTE, STR_OptionsDlg_FinishNote, kM2, 3));
   w.Row();
   w.Cell(Check(IDC_OPT_FINISH_CLOSE, STR_OptionsDlg_FinishClose, {10, 2, 2, 2}));
@@ -219,9 +220,9 @@ int WriteOptionsTemplate(char16_t* buffer, int size, const void*) {
 int WriteConnectionTemplate(char16_t* buffer, int size, const void*) {
   PageWriter w(buffer, size, STR_ConnectionDlg_Caption);
   w.Row();
-  w.Group(strtbl[STR_ConnectionDlg_Title], IDC_CON_GROUP, kM4);
+  w.Group(LanguageText(STR_ConnectionDlg_Title), IDC_CON_GROUP, kM4);
   w.Row();
-  w.Group(strtbl[STR_ConnectionDlg_ProxyGrp], IDC_CON_PROXY_GROUP, kM4);
+  w.Group(LanguageText(STR_ConnectionDlg_ProxyGrp), IDC_CON_PROXY_GROUP, kM4);
   w.Line(Check(IDC_CON_PROXY, STR_ConnectionDlg_Proxy, kM4, 5));
   w.Row();
   const int heads[] = {STR_ConnectionDlg_ProxyProtocol, STR_ConnectionDlg_ProxyAddress,
@@ -246,7 +247,7 @@ int WriteConnectionTemplate(char16_t* buffer, int size, const void*) {
   w.Line(Check(IDC_CON_BYPASS, STR_ConnectionDlg_ProxyBypass, kM4, 4));
   w.EndGroup();
   w.Row();
-  w.Group(strtbl[STR_ConnectionDlg_AuthGrp], IDC_CON_AUTH_GROUP, kM4);
+  w.Group(LanguageText(STR_ConnectionDlg_AuthGrp), IDC_CON_AUTH_GROUP, kM4);
   w.Line(Check(IDC_CON_AUTH, STR_ConnectionDlg_Auth, kM4, 2));
   const int auth[] = {STR_ConnectionDlg_AuthUserName, STR_ConnectionDlg_AuthPassword};
   for (int i = 0; i < 2; ++i) {
@@ -266,13 +267,13 @@ int WriteConnectionTemplate(char16_t* buffer, int size, const void*) {
 int WriteHttpOptionsTemplate(char16_t* buffer, int size, const void*) {
   PageWriter w(buffer, size, STR_HTTPOptionsDlg_Caption);
   w.Row();
-  w.Group(strtbl[STR_HTTPOptionsDlg_HTTPCodes], IDC_HTTP_CODES_GROUP, kM4);
+  w.Group(LanguageText(STR_HTTPOptionsDlg_HTTPCodes), IDC_HTTP_CODES_GROUP, kM4);
   w.Row();
   w.Cell(Label(IDC_HTTP_CODES_LABEL, STR_HTTPOptionsDlg_Success, kM4));
   w.Cell(Control(IDC_HTTP_CODES, u"EDIT", kTextEdit, WS_EX_CLIENTEDGE, 260, 12, kM4));
   w.EndGroup();
   w.Row();
-  w.Group(strtbl[STR_HTTPOptionsDlg_FileExt], IDC_HTTP_EXT_GROUP, kM4);
+  w.Group(LanguageText(STR_HTTPOptionsDlg_FileExt), IDC_HTTP_EXT_GROUP, kM4);
   const int labels[] = {STR_HTTPOptionsDlg_Application, STR_HTTPOptionsDlg_Audio,
                         STR_HTTPOptionsDlg_HTML,        STR_HTTPOptionsDlg_Image,
                         STR_HTTPOptionsDlg_Text,        STR_HTTPOptionsDlg_Video};
@@ -289,7 +290,7 @@ int WriteHttpOptionsTemplate(char16_t* buffer, int size, const void*) {
 int WriteCookiesTemplate(char16_t* buffer, int size, const void*) {
   PageWriter w(buffer, size, STR_CookiesDlg_Caption);
   w.Row();
-  w.Group(strtbl[STR_CookiesDlg_File], IDC_COOKIE_FILE_GROUP, kM4);
+  w.Group(LanguageText(STR_CookiesDlg_File), IDC_COOKIE_FILE_GROUP, kM4);
   w.Row();
   CellSpec file = Control(IDC_COOKIE_FILE, u"EDIT",
                           WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_READONLY,
@@ -297,11 +298,11 @@ int WriteCookiesTemplate(char16_t* buffer, int size, const void*) {
   file.align = u"center";
   w.Cell(file);
   CellSpec clear = Control(IDC_COOKIE_CLEAR, u"BUTTON", WS_TABSTOP, 0, 0, 0, kM4);
-  clear.title = strtbl[STR_CookiesDlg_Clear];
+  clear.title = LanguageText(STR_CookiesDlg_Clear);
   w.Cell(clear);
   w.EndGroup();
   w.Row();
-  w.Group(strtbl[STR_CookiesDlg_List], IDC_COOKIE_LIST_GROUP, kM4);
+  w.Group(LanguageText(STR_CookiesDlg_List), IDC_COOKIE_LIST_GROUP, kM4);
   w.Line(Control(IDC_COOKIE_TREE, u"SysTreeView32",
                  WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT, WS_EX_CLIENTEDGE,
                  320, 80, kM4));

@@ -1,3 +1,5 @@
+// The global settings record and its folders, and the lock that keeps their text fields whole while
+// workers copy them.
 #include <mutex>
 
 #include "app/SettingsRecord.h"

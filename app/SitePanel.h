@@ -42,7 +42,7 @@ constexpr UINT SFN_CHANGED = static_cast<UINT>(-102);        // a value was chan
 
 struct NMSITEPANEL {
   NMHDR hdr;
-  const char16_t* text;  // SFN_HELPTEXT: a strtbl text or null; null otherwise
+  const char16_t* text;  // SFN_HELPTEXT: a language text or null; null otherwise
 };
 
 // ReadSitePanel flags.

@@ -1,3 +1,5 @@
+// The site panel window: scrolling, focus, help texts and the change notices it sends to its
+// worksheet. GUI thread.
 #include "app/SitePanel.h"
 
 #include <climits>
@@ -6,11 +8,12 @@
 
 #include "app/ComboList.h"
 #include "app/SettingsRecord.h"
-#include "app/StringTable.h"
 #include "app/TemplateBuffer.h"
 #include "engine/ControlWrappers.h"
 #include "engine/TextCopy.h"
 #include "toolkit/FinderStruct.h"
+#include "toolkit/LanguageText.h"
+#include "toolkit/WindowState.h"
 
 namespace {
 
@@ -53,7 +56,7 @@ const HelpText kHelpTexts[] = {
 
 const char16_t* HelpTextOf(int id) {
   for (const HelpText& h : kHelpTexts)
-    if (h.id == id) return strtbl[h.slot];
+    if (h.id == id) return LanguageText(h.slot);
   return nullptr;
 }
 
@@ -64,9 +67,7 @@ SCROLLINFO ScrollInfo(UINT mask) {
   return si;
 }
 
-SITEFRAMEDATA* DataOf(HWND frame) {
-  return reinterpret_cast<SITEFRAMEDATA*>(GetWindowLongPtrW(frame, GWLP_USERDATA));
-}
+SITEFRAMEDATA* DataOf(HWND frame) { return WindowState<SITEFRAMEDATA*>(frame, GWLP_USERDATA); }
 
 // The dialog of a frame that has one, else null.
 HWND PanelOf(HWND frame) {
@@ -259,14 +260,14 @@ INT_PTR CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
 LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_CREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(frame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    SetWindowState(frame, GWLP_USERDATA, create->lpCreateParams);
     return 0;
   }
   SITEFRAMEDATA* data = DataOf(frame);
   if (!data) return DefWindowProcW(frame, message, wParam, lParam);
   switch (message) {
     case WM_DESTROY:
-      SetWindowLongPtrW(frame, GWLP_USERDATA, 0);
+      ClearWindowState(frame, GWLP_USERDATA);
       LocalFree(data);
       return 0;
     case WM_VSCROLL:
@@ -394,7 +395,7 @@ UINT RetryCount(HWND panel) {
 }
 
 int Refuse(HWND frame, HWND panel, int slot, int focus) {
-  finderstruct.AnimatedMessageBox(frame, strtbl[slot], kCaption, MB_OK | MB_ICONERROR);
+  finderstruct.AnimatedMessageBox(frame, LanguageText(slot), kCaption, MB_OK | MB_ICONERROR);
   SetFocus(GetDlgItem(panel, focus));
   return 0;
 }

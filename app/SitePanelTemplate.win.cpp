@@ -1,6 +1,7 @@
+// The dialog template text of the site panel, written from the language table.
 #include "app/SitePanel.h"
-#include "app/StringTable.h"
 #include "toolkit/FinderStruct.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -74,8 +75,9 @@ struct TemplateOut {
     const tagFINDERSTRUCT& fs = finderstruct;
     length += fs.XmlCellBegin(At(), Room(), c.colspan, 0, c.minwidth, c.minheight, c.left, c.top,
                               c.right, c.bottom, c.align, c.valign, 0);
-    length += fs.XmlControl(At(), Room(), c.type, c.titleSlot < 0 ? nullptr : strtbl[c.titleSlot],
-                            c.style, c.exstyle, c.id, 0, c.forcewidth, 0, 0, c.addheight, 1.0, 1.0);
+    length +=
+        fs.XmlControl(At(), Room(), c.type, c.titleSlot < 0 ? nullptr : LanguageText(c.titleSlot),
+                      c.style, c.exstyle, c.id, 0, c.forcewidth, 0, 0, c.addheight, 1.0, 1.0);
     length += fs.XmlCellEnd(At(), Room());
   }
   void Row(const SiteCell& c) {

@@ -11,6 +11,7 @@
 #include "app/Startup.h"
 #include "app/SystemActions.h"
 #include "engine/TextCopy.h"
+#include "toolkit/Win32Holders.h"
 
 HINSTANCE g_instance;
 char16_t g_programFolder[SETTINGS_PATH_SIZE];
@@ -156,8 +157,8 @@ void RestartProgram() {
   PROCESS_INFORMATION process = {};
   if (g_systemActions.CreateProcess(path, copy, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                     &startup, &process)) {
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    // The new copy runs on its own; its handles are not kept.
+    const HandleHolder child(process.hProcess), childThread(process.hThread);
   }
   SetErrorMode(previous);
   free(copy);

@@ -1,3 +1,5 @@
+// Loading and freeing the language table: the language file first, then the built-in English table.
+// GUI thread.
 #include "app/StringTable.h"
 
 #include <windows.h>

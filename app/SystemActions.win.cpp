@@ -3,10 +3,11 @@
 
 #include <shellapi.h>
 
+#include "toolkit/Win32Holders.h"
+
 int MeasureColourDepth(HWND window) {
-  HDC dc = GetDC(window);
-  const int depth = GetDeviceCaps(dc, PLANES) * GetDeviceCaps(dc, BITSPIXEL);
-  ReleaseDC(window, dc);
+  const WindowDc dc(window);
+  const int depth = GetDeviceCaps(dc.get(), PLANES) * GetDeviceCaps(dc.get(), BITSPIXEL);
   return depth * depth;
 }
 

@@ -1,3 +1,4 @@
+// Grows a heap buffer until a template or menu writer's text fits.
 #include "app/TemplateBuffer.h"
 
 #include <climits>

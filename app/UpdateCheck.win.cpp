@@ -8,7 +8,6 @@
 #include "app/OpenLink.h"
 #include "app/SettingsRecord.h"
 #include "app/Startup.h"
-#include "app/StringTable.h"
 #include "app/TemplateBuffer.h"
 #include "app/UpdateReply.h"
 #include "app/WebAddresses.h"
@@ -16,6 +15,8 @@
 #include "net/Downloader.h"
 #include "toolkit/FinderStruct.h"
 #include "toolkit/FormattedText.h"
+#include "toolkit/LanguageText.h"
+#include "toolkit/Win32Holders.h"
 
 tagUPDATESERVER g_updateServer = {kUpdateServer, 80, nullptr};
 
@@ -99,7 +100,7 @@ struct UpdateTemplate {
 int WriteUpdateTemplate(char16_t* buffer, int size, const void*) {
   const tagFINDERSTRUCT& fs = finderstruct;
   UpdateTemplate out{buffer, size};
-  out.length += fs.XmlDialogBegin(out.At(), out.Room(), strtbl[STR_CheckUpdate_Caption],
+  out.length += fs.XmlDialogBegin(out.At(), out.Room(), LanguageText(STR_CheckUpdate_Caption),
                                   u"MS Sans Serif, 8", kUpdateWindowStyle, 0, 0, 0, 0, 0, 0, 0, 0);
   out.length += fs.XmlRowBegin(out.At(), out.Room());
   out.StoringCell(1, 6, 4, 2, 2, 30, 80, 1);
@@ -107,9 +108,10 @@ int WriteUpdateTemplate(char16_t* buffer, int size, const void*) {
   out.length += fs.XmlRowEnd(out.At(), out.Room());
   out.length += fs.XmlRowBegin(out.At(), out.Room());
   out.EmptyCell(6, 2);
-  out.ButtonCell(IDOK, strtbl[STR_CheckUpdate_Download],
+  out.ButtonCell(IDOK, LanguageText(STR_CheckUpdate_Download),
                  WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP);
-  out.ButtonCell(IDCANCEL, g_captions[1], WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP);
+  out.ButtonCell(IDCANCEL, LanguageListText(STR_CAPTIONS, 1),
+                 WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP);
   out.EmptyCell(2, 4);
   out.length += fs.XmlRowEnd(out.At(), out.Room());
   out.length += fs.XmlDialogEnd(out.At(), out.Room());
@@ -131,10 +133,10 @@ bool StoredRect(HWND window, int number, int needed, RECT* rect) {
 void InitUpdateWindow(HWND window, const char16_t* version) {
   RegisterFormattedTextClass();
   char16_t sentence[512];
-  finderstruct.FormatStringW(sentence, 512, strtbl[STR_CheckUpdate_NewVersion], version);
+  finderstruct.FormatStringW(sentence, 512, LanguageText(STR_CheckUpdate_NewVersion), version);
   char16_t text[1024];
   finderstruct.FormatStringW(text, 1024, u"\\s14%s\n\\h1,1%s\\h0.\n\n%s", sentence, kDownloadPage,
-                             strtbl[STR_CheckUpdate_NewDownload]);
+                             LanguageText(STR_CheckUpdate_NewDownload));
   RECT frame = {}, own = {}, work = {};
   GetWindowRect(g_frame ? g_frame : GetDesktopWindow(), &frame);
   GetWindowRect(window, &own);
@@ -161,7 +163,8 @@ void InitUpdateWindow(HWND window, const char16_t* version) {
 }
 
 void Download(HWND window) {
-  StartOpenLink(g_frame, kDownloadPage, SW_SHOWMAXIMIZED, strtbl[STR_CheckUpdate_DownloadLink]);
+  StartOpenLink(g_frame, kDownloadPage, SW_SHOWMAXIMIZED,
+                LanguageText(STR_CheckUpdate_DownloadLink));
   DestroyWindow(window);
 }
 
@@ -262,12 +265,11 @@ DWORD WINAPI CheckForUpdateThread(void*) {
     return 0;
   }
   finderstruct.AnimatedMessageBox(
-      g_frame, strtbl[replied ? STR_CheckUpdate_NoNewVersion : STR_CheckUpdate_CantConnect],
+      g_frame, LanguageText(replied ? STR_CheckUpdate_NoNewVersion : STR_CheckUpdate_CantConnect),
       u"Tessaline Lite", MB_ICONINFORMATION);
   return 0;
 }
 
 void StartCheckForUpdate() {
-  HANDLE thread = CreateThread(nullptr, 0, CheckForUpdateThread, nullptr, 0, nullptr);
-  if (thread) CloseHandle(thread);
+  const HandleHolder thread(CreateThread(nullptr, 0, CheckForUpdateThread, nullptr, 0, nullptr));
 }

@@ -1,10 +1,11 @@
+// Reads the update server's reply: where its version text stands and which version it names.
 #include "app/UpdateReply.h"
 
 #include <cstring>
 
-namespace {
+#include "engine/AsciiText.h"
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+namespace {
 
 bool IsVersionByte(char c) { return c == '.' || (c >= '0' && c <= '9'); }
 
@@ -14,7 +15,7 @@ size_t AfterMarker(const char* data, size_t length) {
   for (size_t at = 0; at + markerLength <= length; ++at) {
     size_t matched = 0;
     while (matched < markerLength &&
-           LowerAscii(data[at + matched]) == LowerAscii(UPDATE_MARKER[matched])) {
+           AsciiLower(data[at + matched]) == AsciiLower(UPDATE_MARKER[matched])) {
       ++matched;
     }
     if (matched == markerLength) return at + markerLength;

@@ -18,9 +18,7 @@ constexpr int WORKSHEET_TABS = 2800;
 constexpr int WORKSHEET_LINKS_LIST = 2801;
 constexpr int WORKSHEET_BROKEN_LIST = 2806;
 constexpr UINT WM_WORKSHEET_LAYOUT = WM_USER + 100;
-constexpr UINT WM_WORKSHEET_SCAN_DONE = WM_USER + 110;
 constexpr UINT WM_WORKSHEET_AFTER_SCAN = WM_USER + 111;
-constexpr UINT WM_WORKSHEET_PANEL_WIDTH = WM_USER + 120;
 constexpr UINT WM_WORKSHEET_NEW = WM_USER + 200;
 constexpr UINT WM_WORKSHEET_OPEN = WM_USER + 300;  // wParam 1 at start-up, lParam the path
 constexpr UINT WM_WORKSHEET_RECENT = WM_USER + 500;
@@ -74,7 +72,7 @@ void StoreWindowSettings(HWND worksheet, tagWORKSHEETDATA* data);
 // The frame's and this window's command states, and the Start/Stop button's text.
 void UpdateWorksheetStates(HWND worksheet);
 
-// The site panel's width: what the progress graphic leaves to its left (WM_USER+120).
+// The site panel's width: what the progress graphic leaves to its left (WM_FINDER_PANEL_WIDTH).
 int SitePanelWidth(HWND worksheet);
 // The height of "0" in font, the unit of the layout and of the broken list's rows.
 int WorksheetCharHeight(HWND worksheet, HFONT font);

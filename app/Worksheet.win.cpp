@@ -9,17 +9,21 @@
 #include "app/AfterScan.h"
 #include "app/AutosaveNames.h"
 #include "app/Frame.h"
+#include "app/ListColumn.h"
 #include "app/Settings.h"
 #include "app/SitePanel.h"
 #include "app/Startup.h"
-#include "app/StringTable.h"
 #include "app/WindowPlacement.h"
 #include "app/WorksheetFiles.h"
 #include "app/WorksheetLists.h"
 #include "engine/LinkFinder.h"
+#include "engine/ResultRows.h"
 #include "engine/TextCopy.h"
 #include "toolkit/FinderStruct.h"
+#include "toolkit/LanguageText.h"
 #include "toolkit/PushButton.h"
+#include "toolkit/Win32Holders.h"
+#include "toolkit/WindowState.h"
 
 namespace {
 
@@ -36,15 +40,7 @@ const int kLinkColumns[] = {STR_Column_Link,       STR_Column_Status,       STR_
                             STR_Column_AccessTime, STR_Column_Type,         STR_Column_DirLevel,
                             STR_Column_Location,   STR_Column_Page,         STR_Column_Position};
 
-int LinkColumnCount() { return g_settings.DisplayAllLinks ? 15 : 13; }
-
-void InsertColumn(HWND list, int index, const char16_t* caption) {
-  LVCOLUMNW column = {};
-  column.mask = LVCF_TEXT | LVCF_WIDTH;
-  column.pszText = const_cast<char16_t*>(caption);
-  column.cx = 0;
-  SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
-}
+int LinkColumnCount() { return g_settings.DisplayAllLinks ? LINK_COLUMNS_ALL : LINK_COLUMNS; }
 
 HWND CreateList(HWND window, int id, DWORD extraStyle, HINSTANCE instance) {
   HWND list =
@@ -66,11 +62,11 @@ void DrawBanner(tagVBUTTONDRAW draw) {
   LOGFONTW face = {};
   if (data && data->Font) GetObjectW(data->Font, sizeof face, &face);
   face.lfHeight = 16;
-  HFONT font = CreateFontIndirectW(&face);
-  HGDIOBJ old = SelectObject(draw.dc, font);
+  const GdiHolder<HFONT> font(CreateFontIndirectW(&face));
+  const SelectedObject selected(draw.dc, font.get());
   SetBkMode(draw.dc, TRANSPARENT);
-  HRGN clip = CreateRectRgnIndirect(&draw.client);
-  SelectClipRgn(draw.dc, clip);
+  const GdiHolder<HRGN> clip(CreateRectRgnIndirect(&draw.client));
+  SelectClipRgn(draw.dc, clip.get());
   struct Piece {
     const char16_t* text;
     COLORREF colour;
@@ -101,9 +97,6 @@ void DrawBanner(tagVBUTTONDRAW draw) {
     x += size.cx + blank.cx;
   }
   SelectClipRgn(draw.dc, nullptr);
-  DeleteObject(clip);
-  SelectObject(draw.dc, old);
-  DeleteObject(font);
 }
 
 void CreateChildren(HWND window, tagWORKSHEETDATA* data) {
@@ -123,7 +116,7 @@ void CreateChildren(HWND window, tagWORKSHEETDATA* data) {
                  reinterpret_cast<LPARAM>(const_cast<tagVBUTTONCALLBACKS*>(&bannerDraw)));
   }
   CreateSiteFrame(window, WORKSHEET_SITE_PANEL, 0);
-  child(0, u"BUTTON", strtbl[STR_Site_Start], WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+  child(0, u"BUTTON", LanguageText(STR_Site_Start), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
         WORKSHEET_START_STOP);
   child(WS_EX_CLIENTEDGE, u"EDIT", u"", WS_VISIBLE | ES_READONLY | ES_MULTILINE | WS_VSCROLL,
         WORKSHEET_DESCRIPTION);
@@ -131,14 +124,15 @@ void CreateChildren(HWND window, tagWORKSHEETDATA* data) {
   for (int slot : {STR_Tabs_Processing, STR_Tabs_BrokenLink}) {
     TCITEMW item = {};
     item.mask = TCIF_TEXT;
-    item.pszText = const_cast<char16_t*>(strtbl[slot]);
+    item.pszText = const_cast<char16_t*>(LanguageText(slot));
     SendMessageW(tabs, TCM_INSERTITEMW, SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0),
                  reinterpret_cast<LPARAM>(&item));
   }
   HWND links = CreateList(window, WORKSHEET_LINKS_LIST, 0, instance);
-  for (int i = 0; i < LinkColumnCount(); ++i) InsertColumn(links, i, strtbl[kLinkColumns[i]]);
+  for (int i = 0; i < LinkColumnCount(); ++i)
+    InsertListColumn(links, i, 0, LanguageText(kLinkColumns[i]));
   HWND broken = CreateList(window, WORKSHEET_BROKEN_LIST, LVS_NOCOLUMNHEADER, instance);
-  for (int i = 0; i < 3; ++i) InsertColumn(broken, i, strtbl[STR_Column_Link]);
+  for (int i = 0; i < 3; ++i) InsertListColumn(broken, i, 0, LanguageText(STR_Column_Link));
   for (HWND list : {links, broken}) {
     if (list) SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(data->Font), 0);
   }
@@ -186,12 +180,12 @@ void OnScanDone(HWND window, tagWORKSHEETDATA* data) {
 // True when the window may go.
 bool ConfirmClose(HWND window, tagWORKSHEETDATA* data) {
   if (data->Running || WorksheetRunState(data) == RUN_RUNNING) {
-    finderstruct.AnimatedMessageBox(g_frame, strtbl[STR_Msg_CloseProgress], u"Tessaline Lite",
+    finderstruct.AnimatedMessageBox(g_frame, LanguageText(STR_Msg_CloseProgress), u"Tessaline Lite",
                                     MB_ICONERROR);
     return false;
   }
   if (!data->UserFile[0] &&
-      finderstruct.AnimatedMessageBox(window, strtbl[STR_Msg_CloseWindow], u"Tessaline Lite",
+      finderstruct.AnimatedMessageBox(window, LanguageText(STR_Msg_CloseWindow), u"Tessaline Lite",
                                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
     return false;
   }
@@ -225,7 +219,7 @@ void OnDestroy(HWND window, tagWORKSHEETDATA* data) {
     CopyField(g_settings.ActiveFileName, name);
   }
   if (data->Font) DeleteObject(data->Font);
-  SetWindowLongPtrW(window, 0, 0);
+  ClearWindowState(window, 0);
   HeapFree(GetProcessHeap(), 0, data);
 }
 
@@ -255,7 +249,7 @@ void Paint(HWND window, tagWORKSHEETDATA* data) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
   if (data->View == 1) {
-    HGDIOBJ old = SelectObject(dc, data->Font);
+    const SelectedObject font(dc, data->Font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     for (int id : {WORKSHEET_LINKS_LIST, WORKSHEET_BROKEN_LIST}) {
@@ -265,10 +259,9 @@ void Paint(HWND window, tagWORKSHEETDATA* data) {
       TEXTMETRICW metrics = {};
       GetTextMetricsW(dc, &metrics);
       const char16_t* caption =
-          strtbl[id == WORKSHEET_LINKS_LIST ? STR_Tabs_Processing : STR_Tabs_BrokenLink];
+          LanguageText(id == WORKSHEET_LINKS_LIST ? STR_Tabs_Processing : STR_Tabs_BrokenLink);
       TextOutW(dc, list.left, list.top - metrics.tmHeight - 2, caption, lstrlenW(caption));
     }
-    SelectObject(dc, old);
   }
   EndPaint(window, &paint);
   if (data->Finder) data->Finder->DrawRelativeProgress(1);
@@ -278,7 +271,7 @@ LRESULT OnCreate(HWND window) {
   auto* data = static_cast<tagWORKSHEETDATA*>(
       HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(tagWORKSHEETDATA)));
   if (!data) return -1;
-  SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(data));
+  SetWindowState(window, 0, data);
   NONCLIENTMETRICSW metrics = {};
   metrics.cbSize = sizeof metrics;
   SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
@@ -335,7 +328,7 @@ void StoreWindowSettings(HWND window, tagWORKSHEETDATA* data) {
   HWND links = GetDlgItem(window, WORKSHEET_LINKS_LIST);
   const int columns = static_cast<int>(SendMessageW(
       reinterpret_cast<HWND>(SendMessageW(links, LVM_GETHEADER, 0, 0)), HDM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < columns && i < 15; ++i) {
+  for (int i = 0; i < columns && i < LINK_COLUMNS_ALL; ++i) {
     settings.ColWidth[i] = static_cast<int32_t>(SendMessageW(links, LVM_GETCOLUMNWIDTH, i, 0));
   }
   data->Finder->SetWindowSettings(&settings);
@@ -351,7 +344,7 @@ tagWORKSHEETCALLS g_worksheetCalls = {ReadWorksheetState, ApplyAutosaveSetting,
                                       RefreshListTooltips};
 
 tagWORKSHEETDATA* WorksheetData(HWND worksheet) {
-  return worksheet ? reinterpret_cast<tagWORKSHEETDATA*>(GetWindowLongPtrW(worksheet, 0)) : nullptr;
+  return worksheet ? WindowState<tagWORKSHEETDATA*>(worksheet, 0) : nullptr;
 }
 
 int WorksheetRunState(const tagWORKSHEETDATA* data) {
@@ -383,13 +376,13 @@ LRESULT CALLBACK WorksheetWndProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_GETMINMAXINFO:
       GetWorksheetMinMax(data, reinterpret_cast<MINMAXINFO*>(lParam));
       return 0;
-    case WM_WORKSHEET_SCAN_DONE:
+    case WM_FINDER_DONE:
       OnScanDone(window, data);
       return 0;
     case WM_WORKSHEET_AFTER_SCAN:
       RunAfterScanActions(window);
       return 0;
-    case WM_WORKSHEET_PANEL_WIDTH:
+    case WM_FINDER_PANEL_WIDTH:
       return SitePanelWidth(window);
     case WM_WORKSHEET_NEW:
       NewWorksheet(window, data);

@@ -6,17 +6,19 @@
 
 #include "app/Frame.h"
 #include "app/LinkListDialog.h"
+#include "app/ListColumn.h"
 #include "app/OpenLink.h"
 #include "app/Settings.h"
 #include "app/SitePanel.h"
 #include "app/Startup.h"
-#include "app/StringTable.h"
 #include "app/WebAddresses.h"
 #include "app/Worksheet.h"
 #include "app/WorksheetFiles.h"
 #include "engine/ControlWrappers.h"
 #include "engine/LinkFinder.h"
+#include "engine/ResultRows.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -38,16 +40,14 @@ void StartTimer(HWND window) { SetTimer(window, WORKSHEET_PROGRESS_TIMER, 1000, 
 // Page and Position follow the links list's other columns only while all links are shown.
 void ResetExtraColumns(HWND window, CLinkFinder* finder) {
   HWND links = GetDlgItem(window, WORKSHEET_LINKS_LIST);
-  SendMessageW(links, LVM_DELETECOLUMN, 14, 0);
-  SendMessageW(links, LVM_DELETECOLUMN, 13, 0);
+  SendMessageW(links, LVM_DELETECOLUMN, LINKCOL_POSITION, 0);
+  SendMessageW(links, LVM_DELETECOLUMN, LINKCOL_PAGE, 0);
   if (!g_settings.DisplayAllLinks) return;
   const int captions[] = {STR_Column_Page, STR_Column_Position};
   for (int i = 0; i < 2; ++i) {
-    LVCOLUMNW column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.pszText = const_cast<char16_t*>(strtbl[captions[i]]);
-    column.cx = finder->GetWindowSettings()->ColWidth[13 + i] & 0xFFFF;
-    SendMessageW(links, LVM_INSERTCOLUMNW, 13 + i, reinterpret_cast<LPARAM>(&column));
+    InsertListColumn(links, LINKCOL_PAGE + i,
+                     finder->GetWindowSettings()->ColWidth[LINKCOL_PAGE + i] & 0xFFFF,
+                     LanguageText(captions[i]));
   }
 }
 
@@ -119,13 +119,14 @@ void CopySelected(HWND window, int listId, int column, int size) {
 void OpenSelected(HWND window, int listId, int column) {
   char16_t text[kItemText];
   if (SelectedText(window, listId, column, text, kItemText)) {
-    StartOpenLink(window, text, SW_SHOWMAXIMIZED, strtbl[STR_Msg_AccessWeb]);
+    StartOpenLink(window, text, SW_SHOWMAXIMIZED, LanguageText(STR_Msg_AccessWeb));
   }
 }
 
 void ShowLinkList(HWND window, tagWORKSHEETDATA* data, int direction) {
   char16_t url[kItemText];
-  if (!data->Finder || !SelectedText(window, WORKSHEET_LINKS_LIST, 0, url, kItemText)) return;
+  if (!data->Finder || !SelectedText(window, WORKSHEET_LINKS_LIST, LINKCOL_LINK, url, kItemText))
+    return;
   const LINKLISTREQUEST request = {direction, url, data->Finder};
   RunLinkListDialog(window, &request);
 }
@@ -160,10 +161,11 @@ void SetWorksheetCaption(HWND worksheet, const tagWORKSHEETDATA* data) {
   if (!data->Finder) return;
   char16_t caption[2400];
   if (data->UserFile[0]) {
-    FormatStringW(caption, 2400, u"%s %s - %s", strtbl[STR_Msg_MainTitle], data->Finder->SiteURL(),
-                  data->UserFile);
+    FormatStringW(caption, 2400, u"%s %s - %s", LanguageText(STR_Msg_MainTitle),
+                  data->Finder->SiteURL(), data->UserFile);
   } else {
-    FormatStringW(caption, 2400, u"%s %s", strtbl[STR_Msg_MainTitle], data->Finder->SiteURL());
+    FormatStringW(caption, 2400, u"%s %s", LanguageText(STR_Msg_MainTitle),
+                  data->Finder->SiteURL());
   }
   SetWindowTextW(worksheet, caption);
 }
@@ -213,7 +215,7 @@ void WorksheetCommand(HWND window, tagWORKSHEETDATA* data, WPARAM wParam, LPARAM
       break;
     case WORKSHEET_BANNER:
       if (code == BN_CLICKED) {
-        StartOpenLink(window, kProductHomePage, SW_SHOWNORMAL, strtbl[STR_Msg_AccessWeb]);
+        StartOpenLink(window, kProductHomePage, SW_SHOWNORMAL, LanguageText(STR_Msg_AccessWeb));
       }
       break;
     case WORKSHEET_START_STOP:
@@ -224,10 +226,10 @@ void WorksheetCommand(HWND window, tagWORKSHEETDATA* data, WPARAM wParam, LPARAM
         Stop(window, data);
       break;
     case 2900:
-      CopySelected(window, WORKSHEET_LINKS_LIST, 0, kItemText);
+      CopySelected(window, WORKSHEET_LINKS_LIST, LINKCOL_LINK, kItemText);
       break;
     case 2901:
-      OpenSelected(window, WORKSHEET_LINKS_LIST, 0);
+      OpenSelected(window, WORKSHEET_LINKS_LIST, LINKCOL_LINK);
       break;
     case 2902:
     case 2903:
@@ -255,14 +257,15 @@ LRESULT WorksheetNotify(HWND window, tagWORKSHEETDATA* data, NMHDR* header) {
     SaveSettings();
     for (HWND worksheet : ListWorksheets()) SendMessageW(worksheet, WM_WORKSHEET_RECENT, 0, 0);
   } else if (header->code == NM_SETFOCUS && id == WORKSHEET_LINKS_LIST) {
-    SetDescription(window, strtbl[STR_SiteDescr_Found]);
+    SetDescription(window, LanguageText(STR_SiteDescr_Found));
   } else if (header->code == NM_SETFOCUS && id == WORKSHEET_BROKEN_LIST) {
-    SetDescription(window, strtbl[STR_SiteDescr_Broken]);
+    SetDescription(window, LanguageText(STR_SiteDescr_Broken));
   } else if (header->code == static_cast<UINT>(TCN_SELCHANGE) && id == WORKSHEET_TABS) {
     data->Tab = SendMessageW(header->hwndFrom, TCM_GETCURSEL, 0, 0) == 0 ? 0 : 2;
     LayOutWorksheet(window, data);
     if (!IsIconic(window)) {
-      SetDescription(window, strtbl[data->Tab == 0 ? STR_SiteDescr_Found : STR_SiteDescr_Broken]);
+      SetDescription(window,
+                     LanguageText(data->Tab == 0 ? STR_SiteDescr_Found : STR_SiteDescr_Broken));
     }
   } else if (header->code == static_cast<UINT>(LVN_INSERTITEM) && id == WORKSHEET_BROKEN_LIST) {
     NoteBrokenRow(window, data, reinterpret_cast<NMLISTVIEW*>(header)->iItem);
@@ -284,22 +287,22 @@ void WorksheetContextMenu(HWND worksheet, HWND list, LPARAM screenPoint) {
   const UINT grey = selected ? MF_STRING : MF_STRING | MF_GRAYED;
   HMENU menu = CreatePopupMenu();
   if (id == WORKSHEET_LINKS_LIST) {
-    AppendMenuW(menu, grey, 2900, strtbl[STR_Msg_CopyLink]);
+    AppendMenuW(menu, grey, 2900, LanguageText(STR_Msg_CopyLink));
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, grey, 2901, strtbl[STR_Msg_OpenLink]);
+    AppendMenuW(menu, grey, 2901, LanguageText(STR_Msg_OpenLink));
     if (selected) {
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-      AppendMenuW(menu, MF_STRING, 2902, strtbl[STR_Msg_ViewLinksIn]);
-      AppendMenuW(menu, MF_STRING, 2903, strtbl[STR_Msg_ViewLinksOut]);
+      AppendMenuW(menu, MF_STRING, 2902, LanguageText(STR_Msg_ViewLinksIn));
+      AppendMenuW(menu, MF_STRING, 2903, LanguageText(STR_Msg_ViewLinksOut));
     }
   } else {
-    AppendMenuW(menu, grey, 2908, strtbl[STR_Msg_CopyLink]);
-    AppendMenuW(menu, grey, 2909, strtbl[STR_Msg_CopyBrokenLink]);
+    AppendMenuW(menu, grey, 2908, LanguageText(STR_Msg_CopyLink));
+    AppendMenuW(menu, grey, 2909, LanguageText(STR_Msg_CopyBrokenLink));
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, grey, 2910, strtbl[STR_Msg_CopyItemText]);
+    AppendMenuW(menu, grey, 2910, LanguageText(STR_Msg_CopyItemText));
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, grey, 2911, strtbl[STR_Msg_OpenLink]);
-    AppendMenuW(menu, grey, 2912, strtbl[STR_Msg_OpenBrokenLink]);
+    AppendMenuW(menu, grey, 2911, LanguageText(STR_Msg_OpenLink));
+    AppendMenuW(menu, grey, 2912, LanguageText(STR_Msg_OpenBrokenLink));
   }
   POINT at = {static_cast<short>(LOWORD(screenPoint)), static_cast<short>(HIWORD(screenPoint))};
   if (screenPoint == -1) GetCursorPos(&at);

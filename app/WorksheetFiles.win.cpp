@@ -15,11 +15,12 @@
 #include "app/Settings.h"
 #include "app/SitePanel.h"
 #include "app/Startup.h"
-#include "app/StringTable.h"
 #include "engine/LinkFinder.h"
 #include "engine/TextCopy.h"
 #include "toolkit/FinderStruct.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
+#include "toolkit/Win32Holders.h"
 
 namespace {
 
@@ -39,27 +40,26 @@ constexpr DWORD kLocatorReadBytes = 2 + 2 * (LOCATOR_PATH_CHARS + 2);
 
 bool ReadLocatorFile(const WCHAR* file, WCHAR* path, int size) {
   path[0] = 0;
-  HANDLE handle = CreateFileW(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  const HandleHolder handle(CreateFileW(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle.held()) return false;
   std::string bytes(kLocatorReadBytes, '\0');
   DWORD read = 0;
-  const BOOL ok = ReadFile(handle, &bytes[0], kLocatorReadBytes, &read, nullptr);
-  CloseHandle(handle);
+  const BOOL ok = ReadFile(handle.get(), &bytes[0], kLocatorReadBytes, &read, nullptr);
   return ok && DecodeLocator(bytes.data(), read, path, size);
 }
 
 // A short write leaves no locator behind.
 bool WriteLocatorFile(const WCHAR* file, const WCHAR* path) {
-  HANDLE handle =
-      CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  HandleHolder handle(
+      CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle.held()) return false;
   const std::string bytes = EncodeLocator(path);
   DWORD written = 0;
   const bool ok =
-      WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+      WriteFile(handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
       written == bytes.size();
-  CloseHandle(handle);
+  handle.reset();
   if (!ok) DeleteFileW(file);
   return ok;
 }
@@ -96,13 +96,12 @@ bool LocatorTargetUsable(const WCHAR* path) {
 }
 
 bool StartsWithTsn(const WCHAR* path) {
-  HANDLE handle = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  const HandleHolder handle(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle.held()) return false;
   char head[3] = {};
   DWORD read = 0;
-  ReadFile(handle, head, 3, &read, nullptr);
-  CloseHandle(handle);
+  ReadFile(handle.get(), head, 3, &read, nullptr);
   return read == 3 && head[0] == 'T' && head[1] == 'S' && head[2] == 'N';
 }
 
@@ -110,10 +109,9 @@ bool StartsWithTsn(const WCHAR* path) {
 // guard, in this program or another copy) or it is not there. The probe is closed before
 // the engine opens the file.
 bool MayOpen(const WCHAR* file) {
-  HANDLE probe = CreateFileW(file, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (probe != INVALID_HANDLE_VALUE) {
-    CloseHandle(probe);
+  if (HandleHolder(CreateFileW(file, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+          .held()) {
     return true;
   }
   // A missing file would be created as an empty worksheet at the user's path.
@@ -282,7 +280,7 @@ void SaveWorksheet(HWND window, tagWORKSHEETDATA* data, int saveAs) {
   StoreSettings(window, data, SITE_READ_KEEP);
   const int copy = data->UserFile[0] ? 1 : 0;
   if (!data->Finder->MoveDataBase(copy, copy ? data->UserFile : data->DataFile, path)) {
-    finderstruct.AnimatedMessageBox(window, strtbl[STR_Msg_SaveError], u"Tessaline Lite",
+    finderstruct.AnimatedMessageBox(window, LanguageText(STR_Msg_SaveError), u"Tessaline Lite",
                                     MB_ICONERROR);
     return;
   }

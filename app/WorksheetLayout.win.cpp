@@ -8,6 +8,7 @@
 #include "app/Startup.h"
 #include "app/WindowPlacement.h"
 #include "app/Worksheet.h"
+#include "toolkit/Win32Holders.h"
 
 namespace {
 
@@ -27,12 +28,10 @@ int SitePanelWidth(HWND window) {
 }
 
 int WorksheetCharHeight(HWND window, HFONT font) {
-  HDC dc = GetDC(window);
-  HGDIOBJ old = SelectObject(dc, font);
+  const WindowDc dc(window);
+  const SelectedObject selected(dc.get(), font);
   SIZE size = {};
-  GetTextExtentPoint32W(dc, u"0", 1, &size);
-  SelectObject(dc, old);
-  ReleaseDC(window, dc);
+  GetTextExtentPoint32W(dc.get(), u"0", 1, &size);
   return size.cy;
 }
 

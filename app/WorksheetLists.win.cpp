@@ -15,11 +15,14 @@
 #include "app/Worksheet.h"
 #include "engine/ControlWrappers.h"
 #include "engine/MarkupText.h"
+#include "engine/ResultRows.h"
+#include "toolkit/Win32Holders.h"
+#include "toolkit/WindowState.h"
 
 namespace {
 
 constexpr int kCellText = 5000;
-constexpr LRESULT kLinkTipColumns = 15;
+constexpr LRESULT kLinkTipColumns = LINK_COLUMNS_ALL;
 constexpr int kTipWidth = 500;
 // The tooltip window subclasses the list for its tools under id 1; ours must differ.
 constexpr UINT_PTR kSubclassId = 6025;
@@ -51,7 +54,7 @@ struct RowState {
   bool Focused;  // the list has the keyboard focus
   bool EightBits;
   COLORREF ListBack;
-  uint32_t ItemData;
+  LinkRowData Row;  // from the row's item data
 };
 
 struct RowColours {
@@ -63,11 +66,11 @@ COLORREF MaskColour(uint32_t mask) {
   static const struct {
     uint32_t bit;
     COLORREF colour;
-  } kOrder[] = {{1u << 20, 0xFF0000},
-                {1u << 16, 0x0000FF},
-                {1u << 19, 0x3232C0},
-                {1u << 17, 0x00A0A0},
-                {1u << 18, 0x00AA00}};
+  } kOrder[] = {{LINKROW_CHECKING, 0xFF0000},
+                {LINKROW_BROKEN, 0x0000FF},
+                {LINKROW_BROKEN_RETRIED, 0x3232C0},
+                {LINKROW_SKIPPED, 0x00A0A0},
+                {LINKROW_NOTCHECKABLE, 0x00AA00}};
   for (const auto& rule : kOrder)
     if (mask & rule.bit) return rule.colour;
   return kBlack;
@@ -77,15 +80,15 @@ RowColours LinkRowColours(const RowState& row) {
   if (!row.EightBits)
     return row.Selected ? RowColours{kSelectedLowColour, kWhite} : RowColours{row.ListBack, kBlack};
   if (row.Selected && row.Focused) return {kSelectedFocused, kWhite};
-  const COLORREF text = MaskColour(row.ItemData);
+  const COLORREF text = MaskColour(row.Row.bits);
   if (row.Selected) return {kSelected, text};
-  switch (row.ItemData & 0xFFFF) {
-    case 3:
-    case 4:
+  switch (row.Row.restype) {
+    case RES_IMAGE:
+    case RES_TEXT:
       return {0xCCDFCD, text};
-    case 2:
-    case 6:
-    case 7:
+    case RES_HTML:
+    case RES_ROBOTSTXT:
+    case RES_STYLESHEET:
       return {0xFFFBDB, text};
   }
   return {row.ListBack, text};
@@ -205,7 +208,7 @@ void MoveTipAlong(HWND tips, TipFollow* follow) {
 }
 
 void NoteTip(HWND list, const NMHDR* header, TipFollow* follow) {
-  if (header->hwndFrom != reinterpret_cast<HWND>(GetWindowLongPtrW(list, GWLP_USERDATA))) return;
+  if (header->hwndFrom != WindowState<HWND>(list, GWLP_USERDATA)) return;
   if (header->code == TTN_SHOW) {
     follow->Showing = true;
     follow->OffsetKnown = false;
@@ -216,20 +219,20 @@ void NoteTip(HWND list, const NMHDR* header, TipFollow* follow) {
 }
 
 HWND CreateTips(HWND list) {
-  HWND tips = reinterpret_cast<HWND>(GetWindowLongPtrW(list, GWLP_USERDATA));
+  HWND tips = WindowState<HWND>(list, GWLP_USERDATA);
   if (tips && IsWindow(tips)) return tips;
   tips = CreateWindowExW(
       WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, list, nullptr,
       reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(list, GWLP_HINSTANCE)), nullptr);
-  SetWindowLongPtrW(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(tips));
+  SetWindowState(list, GWLP_USERDATA, tips);
   return tips;
 }
 
 // The tooltip window would otherwise belong to the frame and outlive its worksheet.
 void DestroyTips(HWND list) {
-  HWND tips = reinterpret_cast<HWND>(GetWindowLongPtrW(list, GWLP_USERDATA));
-  SetWindowLongPtrW(list, GWLP_USERDATA, 0);
+  HWND tips = WindowState<HWND>(list, GWLP_USERDATA);
+  ClearWindowState(list, GWLP_USERDATA);
   if (tips) DestroyWindow(tips);
 }
 
@@ -308,7 +311,7 @@ void DrawWorksheetRow(const tagWORKSHEETDATA* data, const DRAWITEMSTRUCT* item) 
   state.Focused = GetFocus() == list;
   state.EightBits = g_systemActions.ColourDepth(list) >= 8 * 8;
   state.ListBack = static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0));
-  state.ItemData = static_cast<uint32_t>(item->itemData);  // the row's lParam
+  state.Row = DecodeLinkRow(static_cast<uint32_t>(item->itemData));  // the row's lParam
   RECT box = item->rcItem;
   RECT client = {};
   GetClientRect(list, &client);
@@ -327,13 +330,13 @@ void DrawWorksheetRow(const tagWORKSHEETDATA* data, const DRAWITEMSTRUCT* item) 
 void NoteBrokenRow(HWND worksheet, tagWORKSHEETDATA* data, int row) {
   HWND list = GetDlgItem(worksheet, WORKSHEET_BROKEN_LIST);
   const int length = ReadCell(list, row, 0);
-  HDC dc = CreateCompatibleDC(nullptr);
-  if (!dc) return;
-  HGDIOBJ old = SelectObject(dc, data->Font);
   int width = 0, height = 0;
-  DrawMarkedText(dc, 0, 0, cell, length, 0, &width, &height);
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  {
+    const MemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!dc.held()) return;
+    const SelectedObject font(dc.get(), data->Font);
+    DrawMarkedText(dc.get(), 0, 0, cell, length, 0, &width, &height);
+  }
   if (SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0) < width) {
     SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, width);
   }
@@ -360,7 +363,7 @@ LRESULT CALLBACK ListViewSubclassProc(HWND list, UINT message, WPARAM wParam, LP
     case WM_LIST_CREATETIPS:
       return reinterpret_cast<LRESULT>(CreateTips(list));
     case WM_LIST_GETTIPS:
-      return GetWindowLongPtrW(list, GWLP_USERDATA);
+      return reinterpret_cast<LRESULT>(WindowState<HWND>(list, GWLP_USERDATA));
     case WM_KEYDOWN:
       if (wParam < VK_PRIOR || wParam > VK_DOWN) break;
       [[fallthrough]];
@@ -374,7 +377,7 @@ LRESULT CALLBACK ListViewSubclassProc(HWND list, UINT message, WPARAM wParam, LP
     }
     case WM_MOUSEMOVE: {
       const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
-      HWND tips = reinterpret_cast<HWND>(GetWindowLongPtrW(list, GWLP_USERDATA));
+      HWND tips = WindowState<HWND>(list, GWLP_USERDATA);
       if (follow->Showing && tips) MoveTipAlong(tips, follow);
       return result;
     }

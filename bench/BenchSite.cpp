@@ -1,3 +1,4 @@
+// The scan benchmark's site: generated pages in a folder, served by nginx on 127.0.0.1.
 #include "bench/BenchSite.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// A scan simulated on the worker pool with a stub check, to time the database alone.
 #include "bench/ScanSimulation.h"
 
 #include <atomic>

@@ -1,3 +1,4 @@
+// The lists of character sets the converters offer: names, aliases and display names.
 #include <unicode/ucnv.h>
 
 #include <cstdint>

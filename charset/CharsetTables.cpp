@@ -1,4 +1,7 @@
+// Fixed tables behind the converters: fallback aliases for names ICU lacks, and display names.
 #include "charset/CharsetTables.h"
+
+#include "engine/AsciiText.h"
 
 // Names that some pages and older systems use but ICU does not resolve. The doubled
 // cp-1129 row is kept: alias lists show it twice and callers may count on that.
@@ -240,16 +243,10 @@ const CharsetDisplayName kDisplayNames[207] = {
     {"windows-950", "Chinese Traditional (Windows-950)"},
 };
 
-namespace {
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-}  // namespace
-
 bool EqualsIgnoreCase(const char* a, const char* b) {
   if (!a || !b) return false;
   for (; *a && *b; ++a, ++b) {
-    if (LowerAscii(*a) != LowerAscii(*b)) return false;
+    if (AsciiLower(*a) != AsciiLower(*b)) return false;
   }
   return *a == *b;
 }

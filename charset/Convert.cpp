@@ -1,3 +1,4 @@
+// Conversion between page bytes in any character set and UTF-16, in slices ICU accepts.
 #include <unicode/utf16.h>
 
 #include <cstdint>

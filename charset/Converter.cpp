@@ -1,3 +1,5 @@
+// Opens ICU converters by name with this library's fallback aliases, and maps ICU errors to
+// results.
 #include "charset/Converter.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// Recognition of a text's character set through ICU's detector, as a list of candidates.
 #include <unicode/ucsdet.h>
 
 #include <algorithm>

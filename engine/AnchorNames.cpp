@@ -1,3 +1,5 @@
+// The anchor names (id and name attributes) of a page, read from UTF-16 or 8-bit text for the
+// bookmark index.
 #include "engine/HtmlScan.h"
 #include "engine/HtmlScanText.h"
 

@@ -1,3 +1,4 @@
+// The database files this process holds attached, so a second engine never attaches the same file.
 #include "engine/AttachedFiles.h"
 
 #include <map>

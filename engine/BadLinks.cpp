@@ -1,3 +1,4 @@
+// Collects the broken links a re-check queues again, each once.
 #include "engine/BadLinks.h"
 
 #include "engine/TextHelpers.h"

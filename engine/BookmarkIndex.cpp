@@ -1,3 +1,5 @@
+// The anchors of the pages parsed during a crawl, looked up by page and name under the site's case
+// rule.
 #include "engine/BookmarkIndex.h"
 
 #include <unicode/uchar.h>

@@ -1,8 +1,8 @@
 // The broken-link description and its language texts.
 #include "engine/BrokenText.h"
 
-#include "engine/EngineText.h"
 #include "engine/TextPieces.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ std::u16string BrokenDescription(const BrokenTexts& texts, const char16_t* url,
 }
 
 BrokenTexts BrokenTextsOfLanguage() {
-  return {EngineText("Location", "OnPage"),    EngineText("Location", "AtLine"),
-          EngineText("Location", "AtColumn"),  EngineText("Location", "LinkToSm"),
-          EngineText("Location", "LinkToCap"), EngineText("Location", "TheError")};
+  return {LanguageText(STR_Location_OnPage),    LanguageText(STR_Location_AtLine),
+          LanguageText(STR_Location_AtColumn),  LanguageText(STR_Location_LinkToSm),
+          LanguageText(STR_Location_LinkToCap), LanguageText(STR_Location_TheError)};
 }

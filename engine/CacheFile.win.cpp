@@ -6,6 +6,7 @@
 #include "engine/LinkFinder.h"
 #include "engine/TextCopy.h"
 #include "toolkit/Format.h"
+#include "toolkit/Win32Holders.h"
 
 namespace {
 
@@ -44,21 +45,21 @@ void CLinkFinder::SaveCachedFile(const tagTreeListItemFull* item, const void* da
   if (!path) return;
   const int pathUnits = MAX_PATH * 4;
   // Two workers may pick the same name at once: the file that is made new decides.
-  HANDLE file = INVALID_HANDLE_VALUE;
+  HandleHolder file;
   for (int number = name[0] ? 0 : 1; number < kMaxNumber; ++number) {
     if (number == 0) {
       FormatStringW(path, pathUnits, u"%s\\%s", folder, name);
     } else {
       FormatStringW(path, pathUnits, u"%s\\%s [%d]", folder, name, number);
     }
-    file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) break;
+    file.reset(
+        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.held()) break;
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
   }
   free(path);
-  if (file == INVALID_HANDLE_VALUE) return;
+  if (!file.held()) return;
   DWORD written = 0;
-  WriteFile(file, data, static_cast<DWORD>(length), &written, nullptr);
-  CloseHandle(file);
+  WriteFile(file.get(), data, static_cast<DWORD>(length), &written, nullptr);
 }

@@ -3,18 +3,19 @@
 #include <new>
 
 #include "app/SettingsRecord.h"
+#include "engine/DownloadTail.h"
 #include "engine/DownloaderFields.h"
 #include "engine/LinkFinder.h"
 #include "engine/TextHelpers.h"
 #include "net/Downloader.h"
 
 status_type CLinkFinder::DownloadFtp(tagTreeListItemFull* item, CheckState* state) {
-  CFTPDnld* dnld = new (std::nothrow) CFTPDnld(siteSettings.CheckIgnoreCase);
+  std::unique_ptr<CFTPDnld> dnld(new (std::nothrow) CFTPDnld(siteSettings.CheckIgnoreCase));
   if (!dnld) return NoDownloader(item, state);
   // Without credentials of its own the link is listed anonymously.
-  FillServerFields(dnld, *item);
+  FillServerFields(dnld.get(), *item);
   if (settings) {
-    FillProxyBlock(dnld, *settings, settings->FTPProxyType, settings->FTPProxyAddress,
+    FillProxyBlock(dnld.get(), *settings, settings->FTPProxyType, settings->FTPProxyAddress,
                    settings->FTPProxyPort);
     dnld->Timeout = static_cast<int32_t>(settings->URLTimeout);
   }
@@ -25,23 +26,18 @@ status_type CLinkFinder::DownloadFtp(tagTreeListItemFull* item, CheckState* stat
   dnld->TimeLimit = SlowLinkLimitMs(siteSettings, settings);
 
   const status_type result = dnld->FTPTestExistance();
-  TakeDownloadStatus(item, *dnld);
-  bytesSent += dnld->SentSize;
-  bytesReceived += dnld->ReceivedSize;
-  ProcessDownload(result, item, state->row, state->pageIndexed, nullptr, 0, 0, 0, &state->repeat,
-                  &state->getRetry);
-  delete dnld;
-  return result;
+  return FinishDownload(*dnld, {result, nullptr, 0, 0, 0, dnld->SentSize, dnld->ReceivedSize}, item,
+                        state);
 }
 
 // No user agent and no credentials of the link: the probe sends nothing but the DESCRIBE.
 status_type CLinkFinder::DownloadRtsp(tagTreeListItemFull* item, CheckState* state) {
-  CRTSPClnt* dnld = new (std::nothrow) CRTSPClnt;
+  std::unique_ptr<CRTSPClnt> dnld(new (std::nothrow) CRTSPClnt);
   if (!dnld) return NoDownloader(item, state);
   ToAnsi(item->server, dnld->HostName);
   dnld->Port = static_cast<int32_t>(item->port);
   if (settings) {
-    FillProxyBlock(dnld, *settings, settings->HTTPProxyType, settings->HTTPProxyAddress,
+    FillProxyBlock(dnld.get(), *settings, settings->HTTPProxyType, settings->HTTPProxyAddress,
                    settings->HTTPProxyPort);
     dnld->Timeout = static_cast<int32_t>(settings->URLTimeout);
   }
@@ -51,10 +47,7 @@ status_type CLinkFinder::DownloadRtsp(tagTreeListItemFull* item, CheckState* sta
   void* data = nullptr;
   unsigned long length = 0;
   const status_type result = dnld->RTSPClient(&data, &length);
-  TakeDownloadStatus(item, *dnld);
-  ProcessDownload(result, item, state->row, state->pageIndexed, static_cast<char*>(data), length,
-                  dnld->HeaderOffset, dnld->HeaderSize, &state->repeat, &state->getRetry);
-  dnld->FreeData(data);
-  delete dnld;
-  return result;
+  // The probe counts no traffic.
+  return FinishDownload(*dnld, {result, data, length, dnld->HeaderOffset, dnld->HeaderSize}, item,
+                        state);
 }

@@ -3,11 +3,12 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "app/SettingsRecord.h"
+#include "engine/DownloadTail.h"
 #include "engine/DownloaderFields.h"
-#include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/LinkRules.h"
 #include "engine/StatusCodeList.h"
@@ -16,6 +17,7 @@
 #include "net/Downloader.h"
 #include "scandb/ScanDb.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 
 std::atomic<CheckLinkHook> g_checkLinkHook{nullptr};
 
@@ -102,19 +104,19 @@ status_type CLinkFinder::CheckOnce(tagTreeListItemFull* item, CheckState* state)
   char userAgent[1024] = "";
   if (settings && settings->GetUserAgent) settings->GetUserAgent(userAgent, sizeof userAgent);
 
-  const char* restriction = nullptr;
+  int restriction = -1;
   if (IsRobotsTxtDisallowed(item->resource, userAgent)) {
-    restriction = "DisallowedRobots";
+    restriction = STR_Status_DisallowedRobots;
   } else if (IsWildcardRestricted(item)) {
-    restriction = "DisallowedWildcard";
+    restriction = STR_Status_DisallowedWildcard;
   } else if (IsDomainRestricted(item)) {
-    restriction = "DisallowedDomain";
+    restriction = STR_Status_DisallowedDomain;
   } else if (IsBookmarkRestricted(item)) {
-    restriction = "DisallowedBookmark";
+    restriction = STR_Status_DisallowedBookmark;
   }
-  if (restriction) {
-    CopyField(item->statusstr, EngineText("Status", "SKIPPED"));
-    AppendItemComment(item, EngineText("Status", restriction));
+  if (restriction >= 0) {
+    CopyField(item->statusstr, LanguageText(STR_Status_SKIPPED));
+    AppendItemComment(item, LanguageText(restriction));
     state->skipped = 1;
     state->repeat = 0;
     state->getRetry = 0;
@@ -125,7 +127,7 @@ status_type CLinkFinder::CheckOnce(tagTreeListItemFull* item, CheckState* state)
   if (item->protocol == PROTOCOL_HTTPS) return DownloadHttp<CSSLDnld>(item, state, userAgent);
   if (item->protocol == PROTOCOL_FTP) return DownloadFtp(item, state);
   if (item->protocol == PROTOCOL_RTSP) return DownloadRtsp(item, state);
-  CopyField(item->statusstr, EngineText("Curl", "101"));
+  CopyField(item->statusstr, LanguageText(STR_Curl_101));
   state->checkable = 0;
   state->repeat = 0;
   state->getRetry = 0;
@@ -133,14 +135,13 @@ status_type CLinkFinder::CheckOnce(tagTreeListItemFull* item, CheckState* state)
 }
 
 status_type CLinkFinder::DownloadFile(tagTreeListItemFull* item, CheckState* state) {
-  CFILEDnld* dnld = new (std::nothrow) CFILEDnld;
+  std::unique_ptr<CFILEDnld> dnld(new (std::nothrow) CFILEDnld);
   if (!dnld) return NoDownloader(item, state);
   const int fileNameSize = sizeof dnld->FileName / sizeof dnld->FileName[0];
   // A name that does not fit is no address of a file here; cut, it would name another.
   if (FormatStringW(dnld->FileName, fileNameSize, u"%s%s", item->server, item->resource) >=
       fileNameSize - 1) {
-    delete dnld;
-    CopyField(item->statusstr, EngineText("Curl", "103"));
+    CopyField(item->statusstr, LanguageText(STR_Curl_103));
     state->repeat = 0;
     state->getRetry = 0;
     return ST_FAILURE;
@@ -152,14 +153,8 @@ status_type CLinkFinder::DownloadFile(tagTreeListItemFull* item, CheckState* sta
   void* data = nullptr;
   unsigned long length = 0;
   const status_type result = dnld->FILEDownload(&data, &length);
-  TakeDownloadStatus(item, *dnld);
-  bytesSent += dnld->SentSize;
-  bytesReceived += dnld->ReceivedSize;
-  ProcessDownload(result, item, state->row, state->pageIndexed, static_cast<char*>(data), length, 0,
-                  0, &state->repeat, &state->getRetry);
-  dnld->FreeData(data);
-  delete dnld;
-  return result;
+  return FinishDownload(*dnld, {result, data, length, 0, 0, dnld->SentSize, dnld->ReceivedSize},
+                        item, state);
 }
 
 namespace {
@@ -177,9 +172,9 @@ status_type Download(CSSLDnld* dnld, void** data, unsigned long* length) {
 template <typename Downloader>
 status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* state,
                                       const char* userAgent) {
-  Downloader* dnld = new (std::nothrow) Downloader;
+  std::unique_ptr<Downloader> dnld(new (std::nothrow) Downloader);
   if (!dnld) return NoDownloader(item, state);
-  if (!FillServerFields(dnld, *item) && siteSettings.AuthMethod &&
+  if (!FillServerFields(dnld.get(), *item) && siteSettings.AuthMethod &&
       !LinkDomainExternal(item->server, item->port)) {
     dnld->AuthType = siteSettings.AuthMethod;
     ToAnsi(siteSettings.sAuthUserName, dnld->UserName);
@@ -187,10 +182,10 @@ status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* sta
   }
   if (settings) {
     if (item->protocol == PROTOCOL_HTTPS) {
-      FillProxyBlock(dnld, *settings, settings->HTTPSProxyType, settings->HTTPSProxyAddress,
+      FillProxyBlock(dnld.get(), *settings, settings->HTTPSProxyType, settings->HTTPSProxyAddress,
                      settings->HTTPSProxyPort);
     } else {
-      FillProxyBlock(dnld, *settings, settings->HTTPProxyType, settings->HTTPProxyAddress,
+      FillProxyBlock(dnld.get(), *settings, settings->HTTPProxyType, settings->HTTPProxyAddress,
                      settings->HTTPProxyPort);
     }
     dnld->Http11 = settings->HTTPVer;
@@ -211,23 +206,19 @@ status_type CLinkFinder::DownloadHttp(tagTreeListItemFull* item, CheckState* sta
 
   void* data = nullptr;
   unsigned long length = 0;
-  const status_type result = Download(dnld, &data, &length);
-  TakeDownloadStatus(item, *dnld);
-  bytesSent += dnld->SentSize;
-  bytesReceived += dnld->ReceivedSize;
+  const status_type result = Download(dnld.get(), &data, &length);
   free(dnld->Cookie);
   dnld->Cookie = nullptr;
-  ProcessDownload(result, item, state->row, state->pageIndexed, static_cast<char*>(data), length,
-                  dnld->HeaderOffset, dnld->HeaderSize, &state->repeat, &state->getRetry);
-  dnld->FreeData(data);
-  delete dnld;
-  return result;
+  return FinishDownload(*dnld,
+                        {result, data, length, dnld->HeaderOffset, dnld->HeaderSize, dnld->SentSize,
+                         dnld->ReceivedSize},
+                        item, state);
 }
 
 // A downloader that cannot be made is a passing shortage of memory: tried again like a
 // network failure, then reported.
 status_type CLinkFinder::NoDownloader(tagTreeListItemFull* item, CheckState* state) {
-  CopyField(item->statusstr, EngineText("Curl", "124"));
+  CopyField(item->statusstr, LanguageText(STR_Curl_124));
   ProcessDownload(ST_TRANSIENT, item, state->row, state->pageIndexed, nullptr, 0, 0, 0,
                   &state->repeat, &state->getRetry);
   return ST_TRANSIENT;

@@ -3,14 +3,15 @@
 
 #include <commctrl.h>
 
-#include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/MarkupText.h"
 #include "engine/ReportText.h"
+#include "engine/ResultRows.h"
 #include "engine/TextCopy.h"
 #include "engine/TextHelpers.h"
 #include "engine/WindowThreadCall.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -18,30 +19,22 @@ constexpr int kRowText = 5000;
 
 const char16_t* ProtocolText(int32_t protocol) {
   const char16_t* name = ProtocolName(protocol);
-  return name ? name : EngineText("Msg", "Unknown");
+  return name ? name : LanguageText(STR_Msg_Unknown);
 }
 
 const char16_t* ResourceTypeName(int32_t restype) {
-  static const char* const kKeys[] = {"Application", "Audio", "HTML",  "Image",
-                                      "Text",        "Video", nullptr, "StyleSheet"};
-  if (restype >= 0 && restype <= RES_STYLESHEET && kKeys[restype]) {
-    return EngineText("Resource", kKeys[restype]);
+  static const int kSlots[] = {STR_Resource_Application,
+                               STR_Resource_Audio,
+                               STR_Resource_HTML,
+                               STR_Resource_Image,
+                               STR_Resource_Text,
+                               STR_Resource_Video,
+                               -1,
+                               STR_Resource_StyleSheet};
+  if (restype >= 0 && restype <= RES_STYLESHEET && kSlots[restype] >= 0) {
+    return LanguageText(kSlots[restype]);
   }
-  return EngineText("Msg", "Unknown");
-}
-
-uint32_t StatusBits(int32_t statusval) {
-  switch (statusval) {
-    case STATUSVAL_BROKEN:
-      return 1;
-    case STATUSVAL_SKIPPED:
-      return 2;
-    case STATUSVAL_NOTCHECKABLE:
-      return 4;
-    case STATUSVAL_BROKEN_RETRIED:
-      return 8;
-  }
-  return 0;
+  return LanguageText(STR_Msg_Unknown);
 }
 
 void SetColumn(HWND list, int row, int column, const char16_t* text) {
@@ -53,7 +46,7 @@ void SetColumn(HWND list, int row, int column, const char16_t* text) {
 
 // An empty result column reads "Undefined".
 void SetResultColumn(HWND list, int row, int column, const char16_t* text) {
-  SetColumn(list, row, column, text[0] ? text : EngineText("Msg", "Undefined"));
+  SetColumn(list, row, column, text[0] ? text : LanguageText(STR_Msg_Undefined));
 }
 
 }  // namespace
@@ -73,29 +66,29 @@ int CLinkFinder::InsertCheckingRow(const tagTreeListItemFull* item) {
     lvi.mask = LVIF_TEXT | LVIF_PARAM;
     lvi.iItem = count;
     lvi.pszText = text;
-    lvi.lParam = static_cast<LPARAM>(static_cast<uint32_t>(item->restype & 0xFFFF) | (16u << 16));
+    lvi.lParam = static_cast<LPARAM>(EncodeLinkRow(item->restype, LINKROW_CHECKING));
     row = static_cast<int>(
         SendMessageW(linksList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lvi)));
     if (row >= 0) {
-      FormatStringW(text, kRowText, u"%s...", EngineText("Resource", "Checking"));
-      SetColumn(linksList, row, 1, text);
-      SetColumn(linksList, row, 4, ProtocolText(item->protocol));
-      SetColumn(linksList, row, 10, ResourceTypeName(item->restype));
+      FormatStringW(text, kRowText, u"%s...", LanguageText(STR_Resource_Checking));
+      SetColumn(linksList, row, LINKCOL_STATUS, text);
+      SetColumn(linksList, row, LINKCOL_PROTOCOL, ProtocolText(item->protocol));
+      SetColumn(linksList, row, LINKCOL_TYPE, ResourceTypeName(item->restype));
       FormatStringW(text, kRowText, u"%d", item->dir);
-      SetColumn(linksList, row, 11, text);
-      SetColumn(linksList, row, 12,
-                EngineText("Resource", item->extern_ ? "External" : "Internal"));
+      SetColumn(linksList, row, LINKCOL_DIRLEVEL, text);
+      SetColumn(linksList, row, LINKCOL_LOCATION,
+                LanguageText(item->extern_ ? STR_Resource_External : STR_Resource_Internal));
       if (showAllLinks) {
         GetDisplayLink(item->rel_url, text, kRowText);
-        SetColumn(linksList, row, 13, text);
+        SetColumn(linksList, row, LINKCOL_PAGE, text);
         text[0] = 0;
         if (item->rel_url[0]) {
-          const int length = FormatStringW(text, kRowText, EngineText("Resource", "Position"),
+          const int length = FormatStringW(text, kRowText, LanguageText(STR_Resource_Position),
                                            item->line, item->col);
           FormatStringW(text + length, kRowText - length, u" %s", item->rel_title);
           RemoveMarkup(text);
         }
-        SetColumn(linksList, row, 14, text);
+        SetColumn(linksList, row, LINKCOL_POSITION, text);
       }
       // The list follows new rows only while its end is in view.
       const int top = static_cast<int>(SendMessageW(linksList, LVM_GETTOPINDEX, 0, 0));
@@ -117,38 +110,37 @@ int CLinkFinder::InsertCheckingRow(const tagTreeListItemFull* item) {
 void CLinkFinder::ShowCheckingTry(int row, int32_t tryNumber) {
   if (!linksList || row < 0) return;
   WCHAR text[300];
-  FormatStringW(text, 300, u"%s [%d] ...", EngineText("Resource", "Checking"), tryNumber);
+  FormatStringW(text, 300, u"%s [%d] ...", LanguageText(STR_Resource_Checking), tryNumber);
   ScopeLock hold(lock);
-  auto show = [&] { SetColumn(linksList, row, 1, text); };
+  auto show = [&] { SetColumn(linksList, row, LINKCOL_STATUS, text); };
   RunOnWindowThread(windowCaller, show);
 }
 
 void CLinkFinder::FinishRow(const tagTreeListItemFull* item, int row) {
   if (!linksList || row < 0) return;
   auto finish = [&] {
-    SetResultColumn(linksList, row, 1, item->statusstr);
-    SetColumn(linksList, row, 2, item->comment[0] ? item->comment : item->commentstr);
-    SetResultColumn(linksList, row, 3, item->title);
-    SetResultColumn(linksList, row, 5, item->content);
-    SetResultColumn(linksList, row, 6, item->ressize);
-    SetResultColumn(linksList, row, 7, item->lastmod);
+    SetResultColumn(linksList, row, LINKCOL_STATUS, item->statusstr);
+    SetColumn(linksList, row, LINKCOL_COMMENT, item->comment[0] ? item->comment : item->commentstr);
+    SetResultColumn(linksList, row, LINKCOL_TITLE, item->title);
+    SetResultColumn(linksList, row, LINKCOL_CONTENTTYPE, item->content);
+    SetResultColumn(linksList, row, LINKCOL_SIZE, item->ressize);
+    SetResultColumn(linksList, row, LINKCOL_LASTMODIFIED, item->lastmod);
     const bool unknownCharset = item->statusval == STATUSVAL_BROKEN ||
                                 item->statusval == STATUSVAL_BROKEN_RETRIED || item->flags == 0 ||
                                 item->extern_ == 1;
     const char16_t* charsetText = u"";
     if (item->restype == RES_HTML) {
-      charsetText = unknownCharset ? EngineText("Msg", "Unknown") : item->charset;
+      charsetText = unknownCharset ? LanguageText(STR_Msg_Unknown) : item->charset;
     }
-    SetColumn(linksList, row, 8, charsetText);
+    SetColumn(linksList, row, LINKCOL_CHARSET, charsetText);
     WCHAR time[64];
     FormatStringW(time, 64, u"%d.%03u %s", item->restime / 1000,
-                  static_cast<unsigned>(item->restime % 1000), EngineText("Location", "Sec"));
-    SetColumn(linksList, row, 9, time);
+                  static_cast<unsigned>(item->restime % 1000), LanguageText(STR_Location_Sec));
+    SetColumn(linksList, row, LINKCOL_ACCESSTIME, time);
     LVITEMW lvi = {};
     lvi.mask = LVIF_PARAM;
     lvi.iItem = row;
-    lvi.lParam = static_cast<LPARAM>(static_cast<uint32_t>(item->restype & 0xFFFF) |
-                                     (StatusBits(item->statusval) << 16));
+    lvi.lParam = static_cast<LPARAM>(EncodeLinkRow(item->restype, LinkRowBits(item->statusval)));
     SendMessageW(linksList, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&lvi));
   };
   RunOnWindowThread(windowCaller, finish);
@@ -167,10 +159,10 @@ void CLinkFinder::PrintConsoleLines(const tagTreeListItemFull* item) {
     if (item->rel_url[0]) {
       GetDisplayLink(item->rel_url, url, kRowText);
       FormatStringW(text, kRowText, u"%s %s \"%s\" %s, %s %d, %s %d\n",
-                    EngineText("Resource", item->extern_ ? "External" : "Internal"),
-                    EngineText("Location", "LinkFrom"), url, item->rel_title,
-                    EngineText("Location", "AtLine"), item->line,
-                    EngineText("Location", "AtColumn"), item->col);
+                    LanguageText(item->extern_ ? STR_Resource_External : STR_Resource_Internal),
+                    LanguageText(STR_Location_LinkFrom), url, item->rel_title,
+                    LanguageText(STR_Location_AtLine), item->line,
+                    LanguageText(STR_Location_AtColumn), item->col);
       RemoveMarkup(text);
       ConsolePrintf(consoleStream, u"%s", text);
     }

@@ -1,3 +1,5 @@
+// The Unicode-safe list view, tree view, combo box and INI calls: wide calls on NT, 8-bit ones
+// elsewhere.
 #include "engine/ControlWrappers.h"
 
 #include <atomic>

@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr UINT WM_CRAWL_DONE = WM_USER + 110;
-
 // The rows the producer hands out before the workers start: at most the robots.txt link.
 struct tagSTARTROWS {
   tagTreeListItemFull items[1];
@@ -111,6 +109,7 @@ void CLinkFinder::MarkRunActive() {
   pauseRequested = 0;
   stopPending = 0;
   endSending = 0;
+  redirects.Clear();
 }
 
 int32_t CLinkFinder::feed_start_urls_func(void* user, int32_t* protocol, char* username,
@@ -224,6 +223,6 @@ void CLinkFinder::stop_crawler_func(void*) {
   const HWND window = worksheetWnd;
   const HANDLE done = doneEvent;
   endSending = 1;
-  if (window) SendMessageW(window, WM_CRAWL_DONE, 0, 0);
+  if (window) SendMessageW(window, WM_FINDER_DONE, 0, 0);
   if (done) SetEvent(done);
 }

@@ -1,3 +1,4 @@
+// Link extraction from CSS text: url() and @import, in UTF-16 and 8-bit text.
 #include "engine/HtmlScan.h"
 #include "engine/HtmlScanText.h"
 

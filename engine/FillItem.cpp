@@ -1,13 +1,14 @@
+// Turns a link's text into a record: scheme, server, path, resource and the type of address.
 #include <cstring>
 #include <string_view>
 
 #include "engine/AsciiText.h"
-#include "engine/EngineText.h"
 #include "engine/LinkRules.h"
 #include "engine/RuleMatch.h"
 #include "engine/TextCopy.h"
 #include "engine/TextHelpers.h"
 #include "engine/UrlParts.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -48,14 +49,8 @@ bool IsNotServedAddress(View text, bool hasBase) {
   for (View prefix : kNotServedPrefixes) {
     if (StartsNoCase(text, prefix)) return true;
   }
-  if (text.empty() || !IsAsciiLetter(text[0])) return false;
-  size_t colon = 1;
-  while (colon < text.size() &&
-         (IsAsciiLetter(text[colon]) || IsAsciiDigit(text[colon]) || text[colon] == u'+' ||
-          text[colon] == u'-' || text[colon] == u'.')) {
-    ++colon;
-  }
-  if (colon < 2 || colon >= text.size() || text[colon] != u':') return false;
+  const size_t colon = UrlSchemeLength(text);
+  if (colon < 2) return false;
   for (View scheme : kServedSchemes) {
     if (EqualsNoCase(text.substr(0, colon), scheme)) return false;
   }
@@ -92,7 +87,7 @@ int Malformed(tagTreeListItemFull* item, View text) {
   CopyTextN(item->Url, kUrlUnits, text.data(), static_cast<int>(text.size()));
   CopyField(item->resource, item->Url);
   item->comment[0] = 0;
-  CopyField(item->statusstr, EngineText("Curl", "103"));
+  CopyField(item->statusstr, LanguageText(STR_Curl_103));
   return 0;
 }
 
@@ -141,20 +136,20 @@ int FillItemWithURL(const tagRULECONTEXT& rules, char16_t* text, const char16_t*
   std::memset(item, 0, sizeof(*item));
   if (explicitPort) *explicitPort = 0;
   if (!text || !text[0]) {
-    CopyField(item->statusstr, EngineText("Status", "EmptyURL"));
+    CopyField(item->statusstr, LanguageText(STR_Status_EmptyURL));
     return 0;
   }
   const size_t length = std::char_traits<char16_t>::length(text);
   if (text[0] == u' ' || text[length - 1] == u' ') {
     if (rules.site->NotIgnoreSpaces) {
-      CopyField(item->commentstr, EngineText("Status", "ExtraSpaces"));
+      CopyField(item->commentstr, LanguageText(STR_Status_ExtraSpaces));
     } else {
       TrimBlanks(text);
     }
   }
   const View link(text);
   if (link.empty()) {
-    CopyField(item->statusstr, EngineText("Status", "EmptyURL"));
+    CopyField(item->statusstr, LanguageText(STR_Status_EmptyURL));
     return 0;
   }
   const bool hasBase = base && base[0];

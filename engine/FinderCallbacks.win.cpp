@@ -1,3 +1,5 @@
+// The callback object through which the database layer's threads call the engine back; one slot per
+// operation.
 #include "engine/FinderCallbacks.h"
 
 #include "engine/LinkFinder.h"

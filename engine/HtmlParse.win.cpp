@@ -10,20 +10,23 @@
 #include "app/SettingsRecord.h"
 #include "charset/Charset.h"
 #include "engine/AsciiText.h"
-#include "engine/EngineText.h"
 #include "engine/FoundLinks.h"
 #include "engine/HtmlScan.h"
 #include "engine/LinkFinder.h"
+#include "engine/LinkRules.h"
 #include "engine/TextCopy.h"
 #include "engine/UrlParts.h"
 #include "toolkit/AnsiCodePage.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 
 // One scan of a page or style sheet.
 struct CLinkFinder::PageScan {
-  PageScan(CLinkFinder* engine, const WCHAR* url) : finder(engine), pageUrl(url) {}
+  PageScan(CLinkFinder* engine, const tagTreeListItemFull* page)
+      : finder(engine), pageUrl(page->Url), pageProtocol(page->protocol) {}
   CLinkFinder* finder;
-  const WCHAR* pageUrl;      // the referring page of every link found
+  const WCHAR* pageUrl;  // the referring page of every link found
+  int32_t pageProtocol;
   std::u16string base;       // what relative links resolve against; <base href> sets it
   const char* charset = "";  // of 8-bit text: how its URLs and texts are decoded
   WCHAR* title = nullptr;    // the page's title field
@@ -148,25 +151,25 @@ void MakeShowable(WCHAR* text) {
 template <typename Unit>
 void Describe(const HtmlLink<Unit>& link, const char* charset, WCHAR* out, int size) {
   if (link.form == HTMLLINK_CSS) {
-    FormatStringW(out, size, u"%s \b\"url:\"\b", EngineText("Location", "InCss"));
+    FormatStringW(out, size, u"%s \b\"url:\"\b", LanguageText(STR_Location_InCss));
     return;
   }
   if (link.form == HTMLLINK_TAG) {
-    FormatStringW(out, size, u"%s \b\"%s\" %s \"%s\"\b", EngineText("Location", "InTag"),
-                  Name(link.tag).c_str(), EngineText("Location", "Argument"),
+    FormatStringW(out, size, u"%s \b\"%s\" %s \"%s\"\b", LanguageText(STR_Location_InTag),
+                  Name(link.tag).c_str(), LanguageText(STR_Location_Argument),
                   Name(link.attribute).c_str());
     return;
   }
   WCHAR described[kDescriptionUnits];
   if (link.form == HTMLLINK_ANCHOR_IMAGE) {
     FormatStringW(described, kDescriptionUnits, u"%s \"%s\" (%s \"%s\")",
-                  EngineText("Location", "Image"), Decode(charset, link.src).c_str(),
-                  EngineText("Location", "Alt"), Decode(charset, link.alt).c_str());
+                  LanguageText(STR_Location_Image), Decode(charset, link.src).c_str(),
+                  LanguageText(STR_Location_Alt), Decode(charset, link.alt).c_str());
   } else {
     CopyText(described, kDescriptionUnits, Decode(charset, link.text).c_str());
   }
   MakeShowable(described);
-  FormatStringW(out, size, u"%s \b\"%s\"\b", EngineText("Location", "WhenClickOn"), described);
+  FormatStringW(out, size, u"%s \b\"%s\"\b", LanguageText(STR_Location_WhenClickOn), described);
 }
 
 }  // namespace
@@ -186,7 +189,7 @@ HtmlSink<Unit> CLinkFinder::LinkSink(PageScan* scan) {
 
 void CLinkFinder::StartParseHtmlData(tagTreeListItemFull* page, int parse, int collectAnchors,
                                      const char* data, unsigned long length) {
-  PageScan scan(this, page->Url);
+  PageScan scan(this, page);
   char unicode[kCharsetUnits];
   std::u16string text;
   const int form = UnicodeText(data, length, unicode, &text);
@@ -268,7 +271,7 @@ void CLinkFinder::CheckLinksInCSS(PageScan& scan, const Unit* text, long length)
 
 void CLinkFinder::ParseStyleSheet(const tagTreeListItemFull* sheet, const char* data,
                                   unsigned long length) {
-  PageScan scan(this, sheet->Url);
+  PageScan scan(this, sheet);
   char unicode[kCharsetUnits];
   std::u16string text;
   const int form = UnicodeText(data, length, unicode, &text);
@@ -290,7 +293,14 @@ void CLinkFinder::QueuePageLink(PageScan& scan, const HtmlLink<Unit>& link) {
       CopyText(url, kUrlUnits, Decode(scan.charset, link.url).c_str());
       RemoveSpacesFromString(url);
       const int filled = FillItemWithURL(url, scan.base.c_str(), item, nullptr);
-      if (!filled) item->statusval = STATUSVAL_BROKEN;
+      if (!filled) {
+        item->statusval = STATUSVAL_BROKEN;
+      } else if (item->protocol == PROTOCOL_FILE && scan.pageProtocol != PROTOCOL_FILE) {
+        // A page from the network must not make the checker read this machine's files.
+        CopyField(item->statusstr, LanguageText(STR_Status_NotChecked));
+        AppendItemComment(item, LanguageText(STR_Status_LocalFileLink));
+        item->statusval = STATUSVAL_NOTCHECKABLE;
+      }
       Describe(link, scan.charset, item->rel_title, sizeof item->rel_title / sizeof(WCHAR));
       CopyField(item->rel_url, scan.pageUrl);
       item->line = link.line;

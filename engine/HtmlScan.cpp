@@ -1,3 +1,5 @@
+// Link extraction from HTML tags and attributes, with each link's line and column, in UTF-16 and
+// 8-bit text.
 #include "engine/HtmlScan.h"
 
 #include "engine/HtmlScanText.h"

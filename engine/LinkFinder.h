@@ -24,6 +24,7 @@
 #include "engine/BookmarkIndex.h"
 #include "engine/FinderCallbacks.h"
 #include "engine/Records.h"
+#include "engine/Redirects.h"
 #include "engine/ReportRows.h"
 #include "engine/ScopeLock.h"
 
@@ -39,6 +40,12 @@ struct BadLinkList;
 class CProgressDlg;
 
 struct FoundLinks;
+
+// Sent by an engine to its worksheet window, both parameters 0: the end of every run (from a
+// worker thread), and the question for the width the progress graphic leaves on its left
+// (answered in pixels).
+constexpr UINT WM_FINDER_DONE = WM_USER + 110;
+constexpr UINT WM_FINDER_PANEL_WIDTH = WM_USER + 120;
 
 class CLinkFinder {
  public:
@@ -91,7 +98,7 @@ class CLinkFinder {
   // Crawl control, GUI thread: 1 when done, 0 when refused in the present state (or, for
   // the two stop requests, when no run was active). Idle: IsStopped 1, IsPaused 0;
   // suspended: IsPaused 1. The end of every run is sent to the worksheet window as
-  // WM_USER+110 from a worker thread and signals the done event.
+  // WM_FINDER_DONE from a worker thread and signals the done event.
   int StartFinder();
   int SuspendFinder();
   int ResumeFinder();
@@ -206,10 +213,31 @@ class CLinkFinder {
   status_type DownloadFtp(tagTreeListItemFull* item, CheckState* state);
   status_type DownloadRtsp(tagTreeListItemFull* item, CheckState* state);
   status_type NoDownloader(tagTreeListItemFull* item, CheckState* state);
-  void ProcessDownload(status_type result, tagTreeListItemFull* item, int row, int pageIndexed,
-                       char* data, unsigned long length, unsigned long headerOffset,
-                       unsigned long headerEnd, int* repeat, int* getRetry);
-  void FollowRedirect(tagTreeListItemFull* item, WCHAR* location);
+  // What a download handed back: its result, its data block (null for none) with the last
+  // reply header in it, and the traffic it counted.
+  struct DownloadReply {
+    status_type result;
+    void* data = nullptr;
+    unsigned long length = 0;
+    unsigned long headerOffset = 0;
+    unsigned long headerSize = 0;
+    uint32_t sent = 0;
+    uint32_t received = 0;
+  };
+  // Returns the pass's result, as ProcessDownload.
+  template <typename Downloader>
+  status_type FinishDownload(Downloader& dnld, const DownloadReply& reply,
+                             tagTreeListItemFull* item, CheckState* state);
+  // Returns the pass's result: the download's, or a failure when the reply redirects
+  // where the checker does not follow.
+  status_type ProcessDownload(status_type result, tagTreeListItemFull* item, int row,
+                              int pageIndexed, char* data, unsigned long length,
+                              unsigned long headerOffset, unsigned long headerEnd, int* repeat,
+                              int* getRetry);
+  // Queues the target of a redirect when its scheme, the run's redirects before it and
+  // the length of its chain allow; otherwise says why in the link's status and returns
+  // false.
+  bool FollowRedirect(tagTreeListItemFull* item, WCHAR* location);
   void TakeRobotsText(const char* body, unsigned long length);
   int InsertCheckingRow(const tagTreeListItemFull* item);
   void ShowCheckingTry(int row, int32_t tryNumber);
@@ -316,6 +344,8 @@ class CLinkFinder {
   uint64_t runStart = 0;  // milliseconds since 1900; 0 when no run is timed
   int showAllLinks = 0;
   std::unique_ptr<CBookmarkIndex> bookmarks;
+  // The redirects met in this run, for the loops and the chain lengths.
+  RedirectChains redirects;
   // The progress window of the running GUI operation, null when none.
   std::atomic<CProgressDlg*> progress{nullptr};
   // FillLinksInOutList's list, page and direction while its query runs.

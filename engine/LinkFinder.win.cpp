@@ -1,3 +1,5 @@
+// CLinkFinder's life: construction, settings, the file guard, views and destruction. GUI thread
+// unless said otherwise.
 #include "engine/LinkFinder.h"
 
 #include <commctrl.h>

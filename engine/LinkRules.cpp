@@ -1,11 +1,13 @@
+// The engine's rules for one link: allowed or restricted, how it is shown, and the comments it
+// gets.
 #include "engine/LinkRules.h"
 
 #include <cstdint>
 #include <string_view>
 
-#include "engine/EngineText.h"
 #include "engine/RuleMatch.h"
 #include "engine/TextCopy.h"
+#include "toolkit/LanguageText.h"
 
 int CheckLinkAllowed(const tagRULECONTEXT& rules, tagTreeListItemFull* item) {
   const tagSITESETTINGS& site = *rules.site;
@@ -26,7 +28,7 @@ int CheckLinkAllowed(const tagRULECONTEXT& rules, tagTreeListItemFull* item) {
   // Signed: a link at or above the start folder is never too deep.
   const int64_t level = static_cast<int64_t>(item->dir) - rules.startDepth + 1;
   if (site.CheckRestrict && static_cast<int64_t>(site.CheckLevel) < level) {
-    AppendItemComment(item, EngineText("Status", "DisallowedDirLevel"));
+    AppendItemComment(item, LanguageText(STR_Status_DisallowedDirLevel));
     item->statusval = STATUSVAL_SKIPPED;
   }
   return 0;

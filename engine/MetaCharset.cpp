@@ -1,3 +1,4 @@
+// The character set a page names in its META tags.
 #include "engine/HtmlScan.h"
 #include "engine/HtmlScanText.h"
 

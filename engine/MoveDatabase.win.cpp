@@ -1,11 +1,11 @@
 // Save As of a worksheet: the database file copied or moved to a new place and attached
 // there.
 #include "engine/AttachedFiles.h"
-#include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/ProgressDlg.h"
 #include "engine/UnixPath.h"
 #include "scandb/ScanDb.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ int CLinkFinder::MoveDataBase(int copy, const WCHAR* from, const WCHAR* to) {
   if (fromPath.empty() || toPath.empty()) return 0;
   // Another worksheet's live file would be overwritten under it.
   if (toPath != databasePath && IsAttachedFile(toPath)) return 0;
-  ProgressWindow window(mainWindow, EngineText("PrgBar", "Saving"), to, false);
+  ProgressWindow window(mainWindow, LanguageText(STR_PrgBar_Saving), to, false);
   if (!DBMoveDatabase(context, nullptr, 0)) return 0;
   AttachedFiles(databasePath, false);
   ReleaseFileGuard();

@@ -7,11 +7,12 @@
 
 #include "app/SettingsRecord.h"
 #include "charset/Charset.h"
-#include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/LinkRules.h"
+#include "engine/Redirects.h"
 #include "engine/TextCopy.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -20,10 +21,10 @@ constexpr int kLocationUnits = 1024 + 256;
 
 }  // namespace
 
-void CLinkFinder::ProcessDownload(status_type result, tagTreeListItemFull* item, int row,
-                                  int pageIndexed, char* data, unsigned long length,
-                                  unsigned long headerOffset, unsigned long headerEnd, int* repeat,
-                                  int* getRetry) {
+status_type CLinkFinder::ProcessDownload(status_type result, tagTreeListItemFull* item, int row,
+                                         int pageIndexed, char* data, unsigned long length,
+                                         unsigned long headerOffset, unsigned long headerEnd,
+                                         int* repeat, int* getRetry) {
   const int32_t tries = static_cast<int32_t>(siteSettings.RecheckBadLinksTimes);
   if (result == ST_TRANSIENT) {
     ++item->attempt;
@@ -32,7 +33,7 @@ void CLinkFinder::ProcessDownload(status_type result, tagTreeListItemFull* item,
       item->statusval = STATUSVAL_UNCHECKED;
       ShowCheckingTry(row, item->attempt + 1);
     }
-    return;
+    return result;
   }
   const bool existenceCheck = item->flags == 0 || pageIndexed;
   if (result != ST_SUCCESS && existenceCheck) {
@@ -44,13 +45,13 @@ void CLinkFinder::ProcessDownload(status_type result, tagTreeListItemFull* item,
         item->statusval = STATUSVAL_UNCHECKED;
         *getRetry = 1;
         ShowCheckingTry(row, item->attempt + 1);
-        return;
+        return result;
       }
     }
   }
   *repeat = 0;
   *getRetry = 0;
-  if (!data) return;
+  if (!data) return result;
 
   // Offsets reported by a transfer that broke off may lie beyond what was kept.
   if (headerEnd > length) headerEnd = length;
@@ -58,6 +59,7 @@ void CLinkFinder::ProcessDownload(status_type result, tagTreeListItemFull* item,
   char* body = data + headerEnd;
   const unsigned long bodyLength = length - headerEnd;
   bool redirected = false;
+  bool refused = false;
 
   const bool http = item->protocol == PROTOCOL_HTTP || item->protocol == PROTOCOL_HTTPS;
   // An RTSP reply header is read as an HTTP one; it redirects nowhere.
@@ -75,12 +77,13 @@ void CLinkFinder::ProcessDownload(status_type result, tagTreeListItemFull* item,
       }
       if (location[0]) {
         redirected = true;
-        FollowRedirect(item, location);
+        refused = !FollowRedirect(item, location);
       }
       free(location);
     }
   }
-  const status_type effective = redirected ? ST_SUCCESS : result;
+  if (refused) result = ST_FAILURE;
+  const status_type effective = redirected && !refused ? ST_SUCCESS : result;
 
   if (item->restype == RES_ROBOTSTXT && effective == ST_SUCCESS && !siteSettings.IgnoreRobotsTxt) {
     TakeRobotsText(body, bodyLength);
@@ -97,31 +100,57 @@ void CLinkFinder::ProcessDownload(status_type result, tagTreeListItemFull* item,
     if (item->bookmark[0] && !redirected) CheckBookmark(item);
   }
   if (settings && settings->UseCache) SaveCachedFile(item, data, length);
+  return result;
 }
 
-void CLinkFinder::FollowRedirect(tagTreeListItemFull* item, WCHAR* location) {
+bool CLinkFinder::FollowRedirect(tagTreeListItemFull* item, WCHAR* location) {
   if (item->bookmark[0] && !std::char_traits<char16_t>::find(
                                location, std::char_traits<char16_t>::length(location), u'#')) {
     const int used = static_cast<int>(std::char_traits<char16_t>::length(location));
     CopyText(location + used, kLocationUnits - used, item->bookmark);
   }
-  // The note stays below 256 units: the location is cut to fit.
-  WCHAR note[256];
-  FormatStringW(note, 256, u"%s %s", EngineText("Status", "RedirectsTo"), location);
-  AppendItemComment(item, note);
-
+  if (!RedirectSchemeFollowable(location)) {
+    FormatStringW(item->statusstr, sizeof item->statusstr / sizeof item->statusstr[0],
+                  LanguageText(STR_Status_RedirectRefused), location);
+    return false;
+  }
   tagTreeListItemFull* target = static_cast<tagTreeListItemFull*>(calloc(1, sizeof *target));
-  if (!target) return;
+  if (!target) return true;
+  RedirectVerdict verdict = RedirectVerdict::Follow;
+  std::u16string chain;
   if (!FillItemWithURL(location, item->Url, target, nullptr)) {
     target->statusval = STATUSVAL_BROKEN;
+  } else {
+    try {
+      verdict =
+          redirects.Enter(RedirectKey(*item), item->Url, RedirectKey(*target), target->Url, &chain);
+    } catch (const std::bad_alloc&) {
+      // Without room to remember the chain the target is not queued: it might never end.
+      free(target);
+      return true;
+    }
   }
-  CopyField(target->rel_url, item->rel_url);
-  CopyField(target->title, item->title);
-  CopyField(target->rel_title, item->rel_title);
-  target->line = item->line;
-  target->col = item->col;
-  QueueLink(target);
+  // The note stays below 256 units: the location or the chain is cut to fit.
+  WCHAR note[256];
+  if (verdict == RedirectVerdict::Loop) {
+    CopyField(item->statusstr, LanguageText(STR_Status_RedirectLoop));
+    CopyText(note, 256, chain.c_str());
+  } else {
+    FormatStringW(note, 256, u"%s %s", LanguageText(STR_Status_RedirectsTo), location);
+  }
+  AppendItemComment(item, note);
+  if (verdict == RedirectVerdict::TooMany) {
+    CopyField(item->statusstr, LanguageText(STR_Status_TooManyRedirects));
+  } else if (verdict == RedirectVerdict::Follow) {
+    CopyField(target->rel_url, item->rel_url);
+    CopyField(target->title, item->title);
+    CopyField(target->rel_title, item->rel_title);
+    target->line = item->line;
+    target->col = item->col;
+    QueueLink(target);
+  }
   free(target);
+  return verdict == RedirectVerdict::Follow;
 }
 
 int CLinkFinder::PageIndexed(const tagTreeListItemFull* item) {
@@ -157,11 +186,12 @@ void CLinkFinder::CheckBookmark(tagTreeListItemFull* item) {
                                                    item->resource, item->bookmark);
   }
   WCHAR text[256];
-  FormatStringW(text, 256, EngineText("Status", declared ? "BookmarkFound" : "BookmarkNotFound"),
+  FormatStringW(text, 256,
+                LanguageText(declared ? STR_Status_BookmarkFound : STR_Status_BookmarkNotFound),
                 item->bookmark);
   if (declared) {
     AppendItemComment(item, text);
-    CopyField(item->statusstr, EngineText("Status", "OK"));
+    CopyField(item->statusstr, LanguageText(STR_Status_OK));
   } else {
     CopyField(item->statusstr, text);
   }

@@ -1,3 +1,5 @@
+// CProgressDlg: the modeless progress window shown while a worksheet is opened, saved or exported.
+// GUI thread.
 #include "engine/ProgressDlg.h"
 
 #include <commctrl.h>
@@ -5,8 +7,9 @@
 #include <new>
 #include <vector>
 
-#include "engine/EngineText.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
+#include "toolkit/WindowState.h"
 
 namespace {
 
@@ -100,8 +103,9 @@ void CProgressDlg::Destroy() {
 }
 
 INT_PTR CALLBACK CProgressDlg::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) SetWindowLongPtrW(window, DWLP_USER, lParam);
-  CProgressDlg* dialog = reinterpret_cast<CProgressDlg*>(GetWindowLongPtrW(window, DWLP_USER));
+  if (message == WM_INITDIALOG)
+    SetWindowState(window, DWLP_USER, reinterpret_cast<CProgressDlg*>(lParam));
+  auto* dialog = WindowState<CProgressDlg*>(window, DWLP_USER);
   return dialog ? dialog->HandleMessage(window, message, wParam, lParam) : 0;
 }
 
@@ -133,8 +137,9 @@ INT_PTR CProgressDlg::HandleMessage(HWND dialog, UINT message, WPARAM wParam, LP
     Child(dialog, PROGRESS_CLASSW, u"", WS_CHILD | WS_VISIBLE, kBarId, 10,
           client.bottom - (cancellable ? 50 : 30), width, 20, font);
     if (cancellable) {
-      Child(dialog, u"BUTTON", EngineText("MsgBox", "Cancel"), WS_CHILD | WS_VISIBLE | WS_TABSTOP,
-            IDCANCEL, client.right - 90, client.bottom - 28, 80, 24, font);
+      Child(dialog, u"BUTTON", LanguageListText(STR_CAPTIONS, 1),
+            WS_CHILD | WS_VISIBLE | WS_TABSTOP, IDCANCEL, client.right - 90, client.bottom - 28, 80,
+            24, font);
     }
     return 0;
   }

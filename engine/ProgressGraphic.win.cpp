@@ -1,7 +1,10 @@
+// Draws a worksheet's progress graphic: bars of found, processed and broken links, with the times
+// and bytes. GUI thread.
 #include "engine/ProgressGraphic.h"
 
 #include "engine/ProgressMath.h"
 #include "toolkit/Format.h"
+#include "toolkit/Win32Holders.h"
 
 namespace {
 
@@ -14,11 +17,9 @@ constexpr int kFrontBottom = 35;
 constexpr int kDepth = 5;
 
 void FillPolygon(HDC dc, const POINT* points, int count, COLORREF colour) {
-  HBRUSH brush = CreateSolidBrush(colour);
-  HGDIOBJ old = SelectObject(dc, brush);
+  const GdiHolder<HBRUSH> brush(CreateSolidBrush(colour));
+  const SelectedObject selected(dc, brush.get());
   Polygon(dc, points, count);
-  SelectObject(dc, old);
-  DeleteObject(brush);
 }
 
 // A box with a slanted top face, from x0 to x1 of the front.
@@ -44,9 +45,7 @@ int DrawLegendText(HDC dc, int x, int y, const WCHAR* text) {
 int DrawLegendItem(HDC dc, int x, const COLORREF* box, const WCHAR* label, uint32_t value) {
   if (box) {
     RECT square = {x, 2, x + 6, 8};
-    HBRUSH brush = CreateSolidBrush(*box);
-    FillRect(dc, &square, brush);
-    DeleteObject(brush);
+    FillRect(dc, &square, GdiHolder<HBRUSH>(CreateSolidBrush(*box)).get());
     x += 10;
   }
   WCHAR text[300];
@@ -80,25 +79,26 @@ void DrawProgressGraphic(HDC dc, int width, const ProgressFigures& figures,
   int broken = BarLength(length, figures.found, figures.broken);
   if (broken > processed) broken = processed;
 
-  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
-  DrawBar(dc, 0, broken, kRed);
-  if (broken < processed) DrawBar(dc, broken - 1, processed, kCyan);
-  if (processed < length) DrawBar(dc, processed - 1, length, kGreen);
-  POINT side[] = {{length - 1, kFrontTop},
-                  {length + kDepth - 1, kFrontTop - kDepth},
-                  {length + kDepth - 1, kFrontBottom - kDepth},
-                  {length - 1, kFrontBottom}};
-  FillPolygon(dc, side, 4, kSide);
-  SelectObject(dc, oldPen);
+  {
+    const SelectedObject pen(dc, GetStockObject(BLACK_PEN));
+    DrawBar(dc, 0, broken, kRed);
+    if (broken < processed) DrawBar(dc, broken - 1, processed, kCyan);
+    if (processed < length) DrawBar(dc, processed - 1, length, kGreen);
+    POINT side[] = {{length - 1, kFrontTop},
+                    {length + kDepth - 1, kFrontTop - kDepth},
+                    {length + kDepth - 1, kFrontBottom - kDepth},
+                    {length - 1, kFrontBottom}};
+    FillPolygon(dc, side, 4, kSide);
+  }
 
   NONCLIENTMETRICSW metrics = {};
   metrics.cbSize = sizeof metrics;
-  HFONT font = nullptr;
+  GdiHolder<HFONT> font;
   if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
     metrics.lfMessageFont.lfHeight = -11;
-    font = CreateFontIndirectW(&metrics.lfMessageFont);
+    font.reset(CreateFontIndirectW(&metrics.lfMessageFont));
   }
-  HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
+  const SelectedObject selected(dc, font.get());
   SetBkMode(dc, OPAQUE);
   SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
@@ -112,9 +112,4 @@ void DrawProgressGraphic(HDC dc, int width, const ProgressFigures& figures,
   x = DrawBytes(dc, x, labels.received, figures.bytesReceived);
   x = DrawDuration(dc, x, labels.elapsed, figures.elapsedMs);
   DrawDuration(dc, x, labels.left, TimeLeft(figures.found, figures.processed, figures.elapsedMs));
-
-  if (font) {
-    SelectObject(dc, oldFont);
-    DeleteObject(font);
-  }
 }

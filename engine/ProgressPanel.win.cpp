@@ -1,16 +1,15 @@
 // The progress graphic on the worksheet window and its console form.
 #include <string>
 
-#include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/ProgressGraphic.h"
 #include "engine/ProgressMath.h"
 #include "engine/TextHelpers.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
-constexpr UINT WM_PANEL_WIDTH = WM_USER + 120;
 constexpr uint64_t kRedrawMs = 250;
 
 }  // namespace
@@ -31,7 +30,7 @@ void CLinkFinder::DrawRelativeProgress(int force) {
   if (window && IsWindow(window) && !IsIconic(window)) {
     RECT client;
     GetClientRect(window, &client);
-    const int left = static_cast<int>(SendMessageW(window, WM_PANEL_WIDTH, 0, 0));
+    const int left = static_cast<int>(SendMessageW(window, WM_FINDER_PANEL_WIDTH, 0, 0));
     const int width = client.right - client.left - left - 20;
     HDC dc = width > 0 ? GetDC(window) : nullptr;
     if (dc) {
@@ -39,10 +38,10 @@ void CLinkFinder::DrawRelativeProgress(int force) {
       HBITMAP bitmap = CreateCompatibleBitmap(dc, width, kProgressHeight);
       HGDIOBJ old = SelectObject(memory, bitmap);
       const ProgressLabels labels = {
-          EngineText("Total", "Found"),   EngineText("Total", "Processed"),
-          EngineText("Total", "Broken"),  EngineText("Total", "Unique"),
-          EngineText("Total", "Sent"),    EngineText("Total", "Received"),
-          EngineText("Total", "Elapsed"), EngineText("Total", "Left")};
+          LanguageText(STR_Total_Found),   LanguageText(STR_Total_Processed),
+          LanguageText(STR_Total_Broken),  LanguageText(STR_Total_Unique),
+          LanguageText(STR_Total_Sent),    LanguageText(STR_Total_Received),
+          LanguageText(STR_Total_Elapsed), LanguageText(STR_Total_Left)};
       DrawProgressGraphic(memory, width, figures, labels);
       BitBlt(dc, client.left + left + 10, client.bottom - 60, width, kProgressHeight, memory, 0, 0,
              SRCCOPY);
@@ -70,9 +69,9 @@ void CLinkFinder::DrawConsoleProgress() {
   const uint32_t b = broken;
   WCHAR line[100];
   FormatStringW(line, 100, u"%c %s: %d   %c %s: %d   %c %s: %d\n", 176,
-                EngineText("Total", "Found"), static_cast<int>(f), 177,
-                EngineText("Total", "Processed"), static_cast<int>(p), 178,
-                EngineText("Total", "Broken"), static_cast<int>(b));
+                LanguageText(STR_Total_Found), static_cast<int>(f), 177,
+                LanguageText(STR_Total_Processed), static_cast<int>(p), 178,
+                LanguageText(STR_Total_Broken), static_cast<int>(b));
   char text[100];
   const int bytes = WideCharToMultiByte(CP_ACP, 0, line, -1, text, sizeof text, nullptr, nullptr);
   DWORD written = 0;

@@ -8,11 +8,12 @@
 #include <new>
 
 #include "engine/BadLinks.h"
-#include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/ProgressDlg.h"
+#include "engine/ResultRows.h"
 #include "engine/TextHelpers.h"
 #include "scandb/ScanDb.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ int CLinkFinder::RecheckBadLinks(int referring) {
   {
     BadLinkList list;
     list.ignoreCase = siteSettings.CheckIgnoreCase;
-    ProgressWindow window(mainWindow, EngineText("PrgBar", "Recheck"), u"", false);
+    ProgressWindow window(mainWindow, LanguageText(STR_PrgBar_Recheck), u"", false);
     progress = window.get();
     badLinks = &list;
     DBQueryReport(context, 2, CheckBadReportThunk, callbacks.get(), 1, 0, nullptr);
@@ -118,8 +119,9 @@ int CLinkFinder::RecheckBadLinks(int referring) {
         lvi.mask = LVIF_PARAM;
         lvi.iItem = row;
         SendMessageW(linksList, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&lvi));
-        const uint32_t bits = static_cast<uint32_t>(lvi.lParam) >> 16;
-        if (bits & (1 | 8)) SendMessageW(linksList, LVM_DELETEITEM, row, 0);
+        const uint32_t bits = DecodeLinkRow(static_cast<uint32_t>(lvi.lParam)).bits;
+        if (bits & (LINKROW_BROKEN | LINKROW_BROKEN_RETRIED))
+          SendMessageW(linksList, LVM_DELETEITEM, row, 0);
       }
     }
     if (brokenList) SendMessageW(brokenList, LVM_DELETEALLITEMS, 0, 0);

@@ -1,3 +1,5 @@
+// The records shared by the engine, the database and the shell: status values, composed addresses,
+// default site settings.
 #include "engine/Records.h"
 
 #include <cstring>

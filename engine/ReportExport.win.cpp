@@ -6,8 +6,6 @@
 #include <memory>
 #include <vector>
 
-#include "app/StringTable.h"
-#include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/ProgressDlg.h"
 #include "engine/ReportRows.h"
@@ -17,23 +15,24 @@
 #include "scandb/ScanDb.h"
 #include "toolkit/FinderStruct.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
 ReportTexts LoadReportTexts() {
-  ReportTexts texts = {{EngineText("Column", "Link"), EngineText("Column", "Status"),
-                        EngineText("Column", "Comment"), EngineText("Column", "Title"),
-                        EngineText("Column", "Protocol"), EngineText("Column", "ContentType"),
-                        EngineText("Column", "Size"), EngineText("Column", "LastModified"),
-                        EngineText("Column", "Charset"), EngineText("Column", "AccessTime"),
-                        EngineText("Column", "Location"), EngineText("Column", "Page"),
-                        EngineText("Column", "Position")},
-                       EngineText("Column", "Broken"),
-                       EngineText("Msg", "Unknown"),
-                       EngineText("Location", "Sec"),
-                       EngineText("Resource", "External"),
-                       EngineText("Resource", "Internal"),
-                       EngineText("Resource", "Position"),
+  ReportTexts texts = {{LanguageText(STR_Column_Link), LanguageText(STR_Column_Status),
+                        LanguageText(STR_Column_Comment), LanguageText(STR_Column_Title),
+                        LanguageText(STR_Column_Protocol), LanguageText(STR_Column_ContentType),
+                        LanguageText(STR_Column_Size), LanguageText(STR_Column_LastModified),
+                        LanguageText(STR_Column_Charset), LanguageText(STR_Column_AccessTime),
+                        LanguageText(STR_Column_Location), LanguageText(STR_Column_Page),
+                        LanguageText(STR_Column_Position)},
+                       LanguageText(STR_Column_Broken),
+                       LanguageText(STR_Msg_Unknown),
+                       LanguageText(STR_Location_Sec),
+                       LanguageText(STR_Resource_External),
+                       LanguageText(STR_Resource_Internal),
+                       LanguageText(STR_Resource_Position),
                        BrokenTextsOfLanguage()};
   return texts;
 }
@@ -60,20 +59,12 @@ HINSTANCE WINAPI OpenWithShell(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR p
 const char16_t* YesNo(int32_t value) { return value ? u"yes" : u"no"; }
 
 std::u16string FormatRFC822Date() {
-  static const char16_t* const kDays[] = {u"Sunday",   u"Monday", u"Tuesday", u"Wednesday",
-                                          u"Thursday", u"Friday", u"Saturday"};
-  static const char16_t* const kMonths[] = {u"January",   u"February", u"March",    u"April",
-                                            u"May",       u"June",     u"July",     u"August",
-                                            u"September", u"October",  u"November", u"December"};
   SYSTEMTIME now;
   GetLocalTime(&now);
   const int day = now.wDayOfWeek % 7;
   const int month = (now.wMonth + 11) % 12;
-  const char16_t* dayName =
-      g_dateNames[7 + day] && *g_dateNames[7 + day] ? g_dateNames[7 + day] : kDays[day];
-  const char16_t* monthName = g_dateNames[26 + month] && *g_dateNames[26 + month]
-                                  ? g_dateNames[26 + month]
-                                  : kMonths[month];
+  const char16_t* dayName = LanguageListText(STR_DATENAMES, 7 + day);
+  const char16_t* monthName = LanguageListText(STR_DATENAMES, 26 + month);
   char16_t text[300];
   FormatStringW(text, 300, u"%s, %d %s %d %d:%02d:%02d", dayName, now.wDay, monthName, now.wYear,
                 now.wHour, now.wMinute, now.wSecond);
@@ -155,14 +146,14 @@ std::u16string CLinkFinder::ReportStatistics(const tagEXPORTLINKSSTRUCT& request
                                    {u"Total Other", Unsigned(others)},
                                    {u"Total Internal Links", Unsigned(internal)},
                                    {u"Total External Links", Unsigned(external)}};
-  return ReportTail(request, EngineText("Report", "Stats"), settingsLines.data(),
+  return ReportTail(request, LanguageText(STR_Report_Stats), settingsLines.data(),
                     static_cast<int>(settingsLines.size()), counts, 9);
 }
 
 int CLinkFinder::ExportLinks(tagEXPORTLINKSSTRUCT* request) {
   if (!request) return 0;
-  const char16_t* saveError = EngineText("Msg", "SaveError");
-  ProgressWindow window(mainWindow, EngineText("PrgBar", "Exporting"), request->FileName, true);
+  const char16_t* saveError = LanguageText(STR_Msg_SaveError);
+  ProgressWindow window(mainWindow, LanguageText(STR_PrgBar_Exporting), request->FileName, true);
   reportFile = CreateFileW(request->FileName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                            nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (reportFile == INVALID_HANDLE_VALUE) {
@@ -174,7 +165,7 @@ int CLinkFinder::ExportLinks(tagEXPORTLINKSSTRUCT* request) {
   const ReportTexts texts = LoadReportTexts();
   reportTexts = &texts;
   const std::u16string title =
-      u"Tessaline 2.2.0.608 " + std::u16string(EngineText("Report", "Report"));
+      u"Tessaline 2.2.0.608 " + std::u16string(LanguageText(STR_Report_Report));
   WriteReport(ReportHead(*request, texts, title.c_str()));
   progress = window.get();
 

@@ -1,3 +1,4 @@
+// The link report's rows: heading, filters and one formatted row per link, in each report format.
 #include "engine/ReportRows.h"
 
 #include "engine/FieldText.h"

@@ -1,3 +1,5 @@
+// CLinkFinder's restriction checks: case-rule compares, wildcards, domains, bookmarks and
+// robots.txt. Worker threads.
 #include <windows.h>
 
 #include "engine/LinkFinder.h"

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "engine/BrokenText.h"
-#include "engine/EngineText.h"
 #include "engine/LinkFinder.h"
 #include "engine/MarkupText.h"
 #include "engine/ProgressDlg.h"
@@ -18,6 +17,7 @@
 #include "engine/WindowThreadCall.h"
 #include "scandb/ScanDb.h"
 #include "toolkit/Format.h"
+#include "toolkit/LanguageText.h"
 
 #define FINDER_ROW_ARGS                                                                           \
   protocol, username, userpass, server, port, resource, bookmark, comment, restype, flags, title, \
@@ -155,7 +155,7 @@ int CLinkFinder::StepProgress(int32_t rowCount, int32_t rowIndex, int divisor, i
 
 int CLinkFinder::FillLinksInOutList(HWND list, const WCHAR* displayUrl, int direction) {
   if (!list || !context) return 0;
-  ProgressWindow window(mainWindow, EngineText("PrgBar", "Reading"), u"", true);
+  ProgressWindow window(mainWindow, LanguageText(STR_PrgBar_Reading), u"", true);
   progress = window.get();
   ioList = list;
   ioDirection = direction;
@@ -167,7 +167,7 @@ int CLinkFinder::FillLinksInOutList(HWND list, const WCHAR* displayUrl, int dire
   if (SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 0) {
     LVITEMW lvi = {};
     lvi.mask = LVIF_TEXT;
-    lvi.pszText = const_cast<char16_t*>(EngineText("Msg", "NoItemsFound"));
+    lvi.pszText = const_cast<char16_t*>(LanguageText(STR_Msg_NoItemsFound));
     SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lvi));
   }
   return result == 1;
@@ -202,7 +202,7 @@ void CLinkFinder::export_iolinks_func(int32_t rowCount, int32_t rowIndex, int32_
       static_cast<int>(SendMessageW(ioList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lvi)));
   if (row < 0) return;
   GetDisplayLink(item->rel_url, page.data(), 2048);
-  const int length = FormatStringW(text.data(), kDescription, EngineText("Location", "AtPosition"),
+  const int length = FormatStringW(text.data(), kDescription, LanguageText(STR_Location_AtPosition),
                                    item->line, item->col);
   FormatStringW(text.data() + length, kDescription - length, u", %s", page.data());
   SetText(ioList, row, 1, StripMarkup(text.data()).c_str());

@@ -1,3 +1,4 @@
+// Whether robots.txt disallows a path for this program's user agent.
 #include <new>
 #include <string_view>
 

@@ -1,3 +1,5 @@
+// Matching under the site's case rule: compares, wildcard lists, robots.txt rules and server name
+// substitution.
 #include "engine/RuleMatch.h"
 
 #include <unicode/uchar.h>

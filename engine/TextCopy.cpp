@@ -1,3 +1,4 @@
+// The one bounded copy into fixed-size UTF-16 fields.
 #include "engine/TextCopy.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// Milliseconds since 1900 and formatted output to the console for an engine without windows.
 #include <windows.h>
 
 #include <cstdarg>

@@ -1,3 +1,4 @@
+// Unicode compares with and without case, for UTF-16 and UTF-8 text, through ICU.
 #include <unicode/stringpiece.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>

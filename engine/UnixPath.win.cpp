@@ -1,3 +1,4 @@
+// The Linux path of a Windows path, for files handed to a Linux library.
 #include "engine/UnixPath.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// Decoding of %-escapes and HTML character references in link text.
 #include <cstring>
 #include <string>
 

@@ -1,3 +1,5 @@
+// CLinkFinder's address model: a link's record from its text, external domains and the file type by
+// extension.
 #include <windows.h>
 
 #include "app/SettingsRecord.h"

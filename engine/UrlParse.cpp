@@ -1,10 +1,12 @@
+// Splitting an address into scheme, user, server, port, path, resource and bookmark, refusing
+// malformed ones.
 #include <cstring>
 #include <string_view>
 
 #include "engine/AsciiText.h"
-#include "engine/EngineText.h"
 #include "engine/TextCopy.h"
 #include "engine/UrlParts.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -26,13 +28,13 @@ bool PutPart(char16_t (&field)[N], View text) {
   return true;
 }
 
-int Refuse(tagURLPARTS& parts, const char* section, const char* key) {
+int Refuse(tagURLPARTS& parts, int slot) {
   parts = tagURLPARTS{};
-  CopyField(parts.error, EngineText(section, key));
+  CopyField(parts.error, LanguageText(slot));
   return 0;
 }
 
-int Malformed(tagURLPARTS& parts) { return Refuse(parts, "Curl", "103"); }
+int Malformed(tagURLPARTS& parts) { return Refuse(parts, STR_Curl_103); }
 
 // A port number outside 1..65535 would address another service than the one written.
 bool PutPort(tagURLPARTS& parts, View text) {
@@ -87,10 +89,21 @@ int ParseFileUrl(char16_t* url, size_t length, size_t authority, tagURLPARTS& pa
 
 }  // namespace
 
+size_t UrlSchemeLength(View text) {
+  if (text.empty() || !IsAsciiLetter(text[0])) return 0;
+  size_t colon = 1;
+  while (colon < text.size() &&
+         (IsAsciiLetter(text[colon]) || IsAsciiDigit(text[colon]) || text[colon] == u'+' ||
+          text[colon] == u'-' || text[colon] == u'.')) {
+    ++colon;
+  }
+  return colon < text.size() && text[colon] == u':' ? colon : 0;
+}
+
 int ParseFullURL(char16_t* url, int urlSize, tagURLPARTS& parts, int* explicitPort) {
   parts = tagURLPARTS{};
   if (explicitPort) *explicitPort = 0;
-  if (!url || !url[0]) return Refuse(parts, "Status", "EmptyURL");
+  if (!url || !url[0]) return Refuse(parts, STR_Status_EmptyURL);
 
   size_t length = std::char_traits<char16_t>::length(url);
   size_t letters = 0;

@@ -3,7 +3,9 @@
 // the size given for it; an address that does not fit is refused, never cut.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 // The parts of one absolute address, as ParseFullURL leaves them.
 struct tagURLPARTS {
@@ -17,6 +19,10 @@ struct tagURLPARTS {
   char16_t extension[256];
   char16_t error[256];  // why the address was refused
 };
+
+// The length of the scheme `text` starts with (a letter, then letters, digits, "+", "-"
+// or "."), up to the ":" that must follow it; 0 when it starts with none.
+size_t UrlSchemeLength(std::u16string_view text);
 
 // Splits `url` (a buffer of urlSize units) into `parts`. An address without "scheme://"
 // gets "http://" put in front, in the caller's buffer; for file addresses every "\" in

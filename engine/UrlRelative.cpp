@@ -1,9 +1,10 @@
+// Resolving a relative link against its page's address.
 #include <cstring>
 #include <string_view>
 
-#include "engine/EngineText.h"
 #include "engine/TextCopy.h"
 #include "engine/UrlParts.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ size_t PathStart(View address) {
 bool Finish(UrlBuilder& out, char16_t* error, int errorSize) {
   if (!out.overflow) return true;
   out.url[0] = 0;
-  CopyText(error, errorSize, EngineText("Curl", "103"));
+  CopyText(error, errorSize, LanguageText(STR_Curl_103));
   return false;
 }
 
@@ -116,7 +117,7 @@ int GetRelativeURL(const char16_t* base, const char16_t* link, char16_t* url, in
         out.Append(u"/");
         out.Append(linkText.substr(i));
         if (!Finish(out, error, errorSize)) return 0;
-        const char16_t* message = EngineText("Status", "RelativeOverflow");
+        const char16_t* message = LanguageText(STR_Status_RelativeOverflow);
         if (ignoreRelative) {
           CopyText(note, noteSize, message);
           return 1;

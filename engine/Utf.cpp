@@ -1,3 +1,4 @@
+// UTF-16 and UTF-8 converters.
 #include <cstdint>
 #include <string>
 

@@ -1,3 +1,4 @@
+// Runs work on the thread that owns a set of windows through one hidden window's sent message.
 #include "engine/WindowThreadCall.h"
 
 namespace {

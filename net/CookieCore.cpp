@@ -1,16 +1,18 @@
+// The cookie store's rules without platform calls: Set-Cookie parsing, dates, domain and path
+// matching, the list.
 #include "net/CookieCore.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 
-namespace {
+#include "engine/AsciiText.h"
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+namespace {
 
 bool EqualNoCaseN(const char* a, const char* b, size_t n) {
   for (size_t i = 0; i < n; ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
   }
   return true;
 }

@@ -13,6 +13,7 @@
 #include "net/CookieCore.h"
 #include "net/Cookies.h"
 #include "toolkit/AnsiCodePage.h"
+#include "toolkit/Win32Holders.h"
 
 namespace {
 
@@ -37,23 +38,22 @@ std::u16string ToWide(const char* text, int bytes) {
 }
 
 void LoadFile(const char16_t* file) {
-  HANDLE handle = file ? CreateFileW(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr)
-                       : INVALID_HANDLE_VALUE;
-  if (handle == INVALID_HANDLE_VALUE) {
+  const HandleHolder handle(file ? CreateFileW(file, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                 : INVALID_HANDLE_VALUE);
+  if (!handle.held()) {
     g_store.Load(nullptr, 0);
     return;
   }
   LARGE_INTEGER size = {};
   char* data = nullptr;
   DWORD read = 0;
-  if (GetFileSizeEx(handle, &size) && size.QuadPart <= 0x7fffffff) {
+  if (GetFileSizeEx(handle.get(), &size) && size.QuadPart <= 0x7fffffff) {
     data = static_cast<char*>(malloc(size.QuadPart + 1));
-    if (data && !ReadFile(handle, data, static_cast<DWORD>(size.QuadPart), &read, nullptr)) {
+    if (data && !ReadFile(handle.get(), data, static_cast<DWORD>(size.QuadPart), &read, nullptr)) {
       read = 0;
     }
   }
-  CloseHandle(handle);
   g_store.Load(data, read);
   free(data);
 }
@@ -65,14 +65,14 @@ void WriteFileBytes(const std::string& bytes, void* context) {
   const char16_t* file = static_cast<const char16_t*>(context);
   if (!file || !*file) return;
   const std::u16string temporary = std::u16string(file) + u".tmp";
-  HANDLE handle = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return;
+  HandleHolder handle(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle.held()) return;
   DWORD written = 0;
   const BOOL ok =
-      WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+      WriteFile(handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
       written == bytes.size();
-  CloseHandle(handle);
+  handle.reset();
   if (!ok || !MoveFileExW(temporary.c_str(), file, MOVEFILE_REPLACE_EXISTING)) {
     DeleteFileW(temporary.c_str());
   }

@@ -1,10 +1,18 @@
+// The libcurl set-up and receive helpers shared by the HTTP, HTTPS and FTP downloaders. Library
+// side.
 #include "net/CurlEasy.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "net/Downloader.h"
 #include "net/NetService.h"
+
+void NetGlobalInit() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
 
 namespace {
 

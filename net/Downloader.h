@@ -207,4 +207,6 @@ namespace net {
 // NUL-terminated); the code is 0 when the block has no HTTP status line. Always 1.
 int ParseHTTPHeader(unsigned long* statusCode, char16_t* text, int textSize, const char* data,
                     unsigned long length, int lengthIsHeaderSize, unsigned long* headerOffset);
+// True when the header bytes data[0, length) end with the blank line that closes a block.
+bool HeaderBlockEnded(const char* data, unsigned long length);
 }  // namespace net

@@ -1,10 +1,11 @@
+// CFILEDnld: reads a local file or lists a folder as a download. Worker threads.
 #include <windows.h>
 
 #include <cstdlib>
 
-#include "app/StringSlots.h"
 #include "net/Downloader.h"
-#include "net/NetService.h"
+#include "toolkit/LanguageText.h"
+#include "toolkit/Win32Holders.h"
 
 namespace {
 
@@ -13,20 +14,6 @@ void SystemMessage(DWORD code, char16_t (&text)[256]) {
   FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, 256, nullptr);
 }
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 }  // namespace
 
@@ -47,14 +34,14 @@ status_type CFILEDnld::FILEDownload(void** data, unsigned long* length) {
     return result;
   };
   auto skip = [&](int detailSlot) {
-    NetText(STR_Status_SKIPPED, StatusText);
-    NetText(detailSlot, StatusDetail);
+    CopyLanguageText(STR_Status_SKIPPED, StatusText);
+    CopyLanguageText(detailSlot, StatusDetail);
     return finish(ST_LIMIT);
   };
 
-  const FileHandle file(CreateFileW(FileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) {
+  const HandleHolder file(CreateFileW(FileName, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.held()) {
     SystemMessage(GetLastError(), StatusText);
     return finish(ST_FAILURE);
   }
@@ -62,7 +49,7 @@ status_type CFILEDnld::FILEDownload(void** data, unsigned long* length) {
     return skip(STR_Status_SlowLink);
   }
   if (ExistenceOnly) {
-    NetText(STR_Status_OK, StatusText);
+    CopyLanguageText(STR_Status_OK, StatusText);
     return finish(ST_SUCCESS);
   }
 
@@ -86,7 +73,7 @@ status_type CFILEDnld::FILEDownload(void** data, unsigned long* length) {
     ReceivedSize = read;
     *data = block;
     *length = static_cast<unsigned long>(size);
-    NetText(STR_Status_OK, StatusText);
+    CopyLanguageText(STR_Status_OK, StatusText);
     return finish(ST_SUCCESS);
   }
   free(block);

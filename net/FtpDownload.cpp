@@ -7,7 +7,6 @@
 #include <string>
 #include <type_traits>
 
-#include "app/StringSlots.h"
 #include "engine/TextCopy.h"
 #include "engine/TextHelpers.h"
 #include "net/CurlEasy.h"
@@ -15,6 +14,7 @@
 #include "net/FtpList.h"
 #include "net/NetService.h"
 #include "toolkit/AnsiCodePage.h"
+#include "toolkit/LanguageText.h"
 
 static_assert(std::is_trivially_copyable<CFTPDnld>::value, "copied field by field");
 
@@ -67,11 +67,11 @@ bool FindEntry(const CFTPDnld& d, const char* name, tagFTPLISTENTRY& entry) {
 
 void ReportFound(CFTPDnld& d, const char* name, const tagFTPLISTENTRY& entry) {
   if (!entry.mayBeDirectory) {
-    NetText(STR_Status_OK, d.StatusText);
+    CopyLanguageText(STR_Status_OK, d.StatusText);
     return;
   }
   char16_t directory[256];
-  NetText(STR_Status_Directory, directory);
+  CopyLanguageText(STR_Status_Directory, directory);
   std::u16string text = u"\"";
   std::u16string wide(std::strlen(name) + 1, 0);
   wide.resize(Utf8ToUtf16(name, static_cast<uint32_t>(std::strlen(name)), &wide[0],
@@ -132,7 +132,7 @@ status_type CFTPDnld::FTPTestExistance() {
   ElapsedTime = start;
   CURL* curl = OpenEasyHandle(Timeout);
   if (!curl) {
-    NetText(STR_Curl_102, StatusText);
+    CopyLanguageText(STR_Curl_102, StatusText);
     ElapsedTime = NetTickMs() - start;
     return ST_FAILURE;
   }
@@ -170,8 +170,8 @@ status_type CFTPDnld::FTPTestExistance() {
   HeaderDone = 1;
 
   if (code == CURLE_WRITE_ERROR && TimeAbort) {
-    NetText(STR_Status_SKIPPED, StatusText);
-    NetText(STR_Status_SlowLink, StatusDetail);
+    CopyLanguageText(STR_Status_SKIPPED, StatusText);
+    CopyLanguageText(STR_Status_SlowLink, StatusDetail);
     result = ST_LIMIT;
   } else {
     const bool ceiling = code == CURLE_WRITE_ERROR && SizeAbort;
@@ -183,19 +183,19 @@ status_type CFTPDnld::FTPTestExistance() {
     // An empty listing never reaches the write callback: success without data is one.
     tagFTPLISTENTRY entry;
     if (code != CURLE_OK && !Data) {
-      NetText(STR_Status_LISTFailed, StatusDetail);
+      CopyLanguageText(STR_Status_LISTFailed, StatusDetail);
     } else if (!*name) {
-      NetText(STR_Status_OK, StatusText);
+      CopyLanguageText(STR_Status_OK, StatusText);
       result = ST_SUCCESS;
     } else if (Data && FindEntry(*this, name, entry)) {
       ReportFound(*this, name, entry);
       result = ST_SUCCESS;
     } else if (ceiling) {
-      NetText(STR_Status_SKIPPED, StatusText);
-      NetText(STR_Status_SizeLimit, StatusDetail);
+      CopyLanguageText(STR_Status_SKIPPED, StatusText);
+      CopyLanguageText(STR_Status_SizeLimit, StatusDetail);
       result = ST_LIMIT;
     } else if (code == CURLE_OK) {
-      NetText(STR_Status_FileNotFound, StatusText);
+      CopyLanguageText(STR_Status_FileNotFound, StatusText);
     }
   }
   std::free(Data);

@@ -1,3 +1,4 @@
+// One line of an FTP directory listing in EPLF, UNIX, Windows NT or MultiNet style.
 #include "net/FtpList.h"
 
 #include <time.h>

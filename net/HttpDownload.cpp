@@ -7,10 +7,10 @@
 #include <string>
 #include <type_traits>
 
-#include "app/StringSlots.h"
 #include "net/CurlEasy.h"
 #include "net/Downloader.h"
 #include "net/NetService.h"
+#include "toolkit/LanguageText.h"
 
 static_assert(sizeof(CHTTPDnld) == sizeof(CSSLDnld) &&
                   offsetof(CHTTPDnld, OutOfMemory) == offsetof(CSSLDnld, OutOfMemory),
@@ -98,8 +98,8 @@ long CurlAuth(int32_t type) {
 
 template <class T>
 void Skipped(T& d, int detail) {
-  NetText(STR_Status_SKIPPED, d.StatusText);
-  NetText(detail, d.StatusDetail);
+  CopyLanguageText(STR_Status_SKIPPED, d.StatusText);
+  CopyLanguageText(detail, d.StatusDetail);
 }
 
 // Every option of one request, in one place: the thread's handle serves many.
@@ -159,7 +159,7 @@ status_type Download(T& d, bool https, void** data, unsigned long* length) {
 
   CURL* curl = ThreadEasyHandle(d.Timeout);
   if (!curl) {
-    NetText(STR_Curl_102, d.StatusText);
+    CopyLanguageText(STR_Curl_102, d.StatusText);
     d.ElapsedTime = NetTickMs() - start;
     return ST_FAILURE;
   }
@@ -180,7 +180,7 @@ status_type Download(T& d, bool https, void** data, unsigned long* length) {
     } else if (d.NonTextAbort) {
       code = CURLE_OK;
       d.HeaderSize = d.DataSize;
-      NetText(STR_Status_DisallowedNonText, d.StatusDetail);
+      CopyLanguageText(STR_Status_DisallowedNonText, d.StatusDetail);
       nonText = true;
     } else if (d.TimeAbort || d.SizeAbort) {
       code = CURLE_OK;
@@ -197,6 +197,10 @@ status_type Download(T& d, bool https, void** data, unsigned long* length) {
   if (!judged && code != CURLE_OK) {
     CurlCodeToMessage(code, d.StatusText, 256);
     if (IsTransientCurlCode(code)) result = ST_TRANSIENT;
+  } else if (!judged && d.HeaderSize && !net::HeaderBlockEnded(d.Data, d.HeaderSize)) {
+    // libcurl takes a connection closed inside the header for a whole reply: a status line
+    // alone says nothing about the resource.
+    CopyLanguageText(STR_Status_IncompleteReply, d.StatusText);
   } else if (!judged) {
     unsigned long status = 0;
     unsigned long offset = 0;

@@ -1,4 +1,4 @@
-// The status line of the last reply header block.
+// The status line of the last reply header block, and whether a header block ended.
 #include <cctype>
 #include <cstring>
 
@@ -86,6 +86,11 @@ int ParseHTTPHeader(unsigned long* statusCode, char16_t* text, int textSize, con
   }
   text[n] = 0;
   return 1;
+}
+
+bool HeaderBlockEnded(const char* data, unsigned long length) {
+  if (length >= 2 && data[length - 1] == '\n' && data[length - 2] == '\n') return true;
+  return length >= 3 && std::memcmp(data + length - 3, "\n\r\n", 3) == 0;
 }
 
 }  // namespace net

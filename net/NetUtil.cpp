@@ -6,9 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/StringSlots.h"
 #include "net/Downloader.h"
-#include "net/NetService.h"
+#include "toolkit/LanguageText.h"
 
 std::string URLEscaped(const char* text, const char* extra) {
   static const char kHex[] = "0123456789ABCDEF";
@@ -45,7 +44,7 @@ void CurlCodeToMessage(int code, char16_t* text, int size) {
   } else if (code >= 25 && code <= 67) {
     key = code + 97;
   }
-  NetText(STR_Curl_100 + key - 100, text, size);
+  CopyLanguageText(STR_Curl_100 + key - 100, text, size);
 }
 
 bool IsTransientCurlCode(int code) {

@@ -1,3 +1,4 @@
+// CRTSPClnt: an RTSP DESCRIBE over a plain socket, directly or through a proxy. Worker threads.
 #include <arpa/inet.h>
 #include <errno.h>
 #include <netdb.h>
@@ -10,11 +11,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/StringSlots.h"
 #include "net/Downloader.h"
 #include "net/NetService.h"
 #include "net/RtspProbe.h"
 #include "net/SmtpEncode.h"
+#include "toolkit/LanguageText.h"
 
 using net::RtspDeadline;
 
@@ -92,7 +93,7 @@ struct RtspProbe {
   void** data;
   unsigned long* length;
 
-  void Text(int slot) { NetText(slot, client.StatusText); }
+  void Text(int slot) { CopyLanguageText(slot, client.StatusText); }
   int Fail(int slot) {
     Text(slot);
     return 1;

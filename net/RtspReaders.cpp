@@ -1,3 +1,4 @@
+// Reading RTSP replies and proxy answers from a socket, each wait bounded by the deadline.
 #include <errno.h>
 #include <poll.h>
 #include <sys/socket.h>

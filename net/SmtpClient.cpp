@@ -1,3 +1,4 @@
+// CSMTPClnt: the exported mail client; SMTPSendMail sends one mail.
 #include "net/SmtpClient.h"
 
 #include <cstdio>

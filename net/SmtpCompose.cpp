@@ -1,3 +1,4 @@
+// Composes a mail's MIME text: headers, body and base64 attachments.
 #include <string>
 
 #include "net/SmtpMail.h"

@@ -1,3 +1,4 @@
+// The mail client's encoders: base64, quoted-printable, the CRAM-MD5 answer and the Date header.
 #include "net/SmtpEncode.h"
 
 #include <openssl/evp.h>

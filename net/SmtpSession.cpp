@@ -1,3 +1,5 @@
+// One SMTP session: greeting, EHLO, STARTTLS, authentication and the mail transaction, each reply
+// bounded.
 #include <netdb.h>
 #include <strings.h>
 #include <sys/socket.h>

@@ -1,3 +1,4 @@
+// The mail client's connection: a TCP socket, later wrapped in TLS, with every wait bounded.
 #include "net/SmtpTransport.h"
 
 #include <errno.h>

@@ -1,3 +1,4 @@
+// Waits on a non-blocking POSIX socket until a deadline.
 #include "net/SocketWait.h"
 
 #include <errno.h>

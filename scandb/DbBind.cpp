@@ -1,3 +1,4 @@
+// Statement parameters bound from values, and statements kept prepared for reuse.
 #include "scandb/DbBind.h"
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// The storage context of one worksheet database: creation, tables, counts and generators. Library
+// side.
 #include <new>
 
 #include "scandb/DbSql.h"

@@ -1,3 +1,5 @@
+// The identities of the rows of the loaded table kept in memory, so a checked link is found without
+// a query.
 #include "scandb/LoadedIndex.h"
 
 #include <unicode/uchar.h>

@@ -1,3 +1,4 @@
+// The worker pool's threads as Win32 threads, so they may call Win32.
 #include <windows.h>
 
 #include <new>

@@ -1,3 +1,4 @@
+// The queue's rows with their links' keys kept in memory, so a claim needs no query.
 #include "scandb/QueueIndex.h"
 
 #include <unicode/uchar.h>

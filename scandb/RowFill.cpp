@@ -1,3 +1,4 @@
+// Writes worksheet rows directly, shaped as a scan writes them, for the tests and the benchmark.
 #include "scandb/RowFill.h"
 
 #include "scandb/DbRows.h"

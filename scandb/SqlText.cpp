@@ -1,3 +1,4 @@
+// SQL text built within a length limit, with literals quoted and cleaned for UTF8 columns.
 #include <cstdio>
 #include <cstring>
 #include <new>

@@ -1,3 +1,4 @@
+// Makes text fit for a UTF8 column: invalid sequences replaced, cut at a character boundary.
 #include "scandb/Utf8Clean.h"
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// The installer's custom actions: find the product, remove an older installation, start the
+// program.
 #include "setup/CustomActions.h"
 
 #include <msiquery.h>
@@ -10,6 +12,7 @@
 #include "setup/SetupText.h"
 #include "setup/ShellLaunch.h"
 #include "setup/UninstallRemover.h"
+#include "toolkit/Win32Holders.h"
 
 namespace {
 
@@ -94,17 +97,16 @@ bool ReadStringValue(HKEY key, const char* name, std::string& value) {
 std::string LogPathInView(const Product& product, REGSAM view) {
   std::string value;
   char path[kLogPathBytes] = {};
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, product.uninstallKey, 0, KEY_READ | view, &key) ==
+  RegKeyHolder key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, product.uninstallKey, 0, KEY_READ | view, key.put()) ==
       ERROR_SUCCESS) {
-    if (ReadStringValue(key, "UninstallString", value)) {
+    if (ReadStringValue(key.get(), "UninstallString", value)) {
       FindExistingPathInCommandLine(value.c_str(), path, sizeof path);
     }
-  } else if (RegOpenKeyExA(HKEY_CURRENT_USER, product.settingsKey, 0, KEY_READ | view, &key) ==
+  } else if (RegOpenKeyExA(HKEY_CURRENT_USER, product.settingsKey, 0, KEY_READ | view, key.put()) ==
              ERROR_SUCCESS) {
-    if (ReadStringValue(key, "UninstLog", value)) CopyWhole(path, sizeof path, value.c_str());
+    if (ReadStringValue(key.get(), "UninstLog", value)) CopyWhole(path, sizeof path, value.c_str());
   }
-  if (key) RegCloseKey(key);
   return path;
 }
 

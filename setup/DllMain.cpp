@@ -1,3 +1,4 @@
+// The installer library's entry point; keeps its module handle.
 #include "setup/Module.h"
 
 namespace {

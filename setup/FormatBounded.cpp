@@ -1,3 +1,5 @@
+// The installer library's one formatter: printf conventions, always terminated, never past its
+// buffer.
 #include "setup/FormatBounded.h"
 
 #include <windows.h>

@@ -1,16 +1,17 @@
+// The uninstall log's lines and which files, keys and folders they may touch.
 #include "setup/LogRules.h"
 
 #include <cstring>
 
-namespace {
+#include "engine/AsciiText.h"
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+namespace {
 
 // Equal ignoring ASCII case; other bytes must match exactly, which only ever excludes more.
 bool SameText(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
   }
   return true;
 }
@@ -158,8 +159,7 @@ bool ParseLogLine(const std::string& line, LogLine& parsed) {
 }
 
 bool IsPlainDrivePath(const std::string& path) {
-  if (path.size() < 4 ||
-      !((Lower(path[0]) >= 'a' && Lower(path[0]) <= 'z') && path[1] == ':' && path[2] == '\\')) {
+  if (path.size() < 4 || !(IsAsciiLetter(path[0]) && path[1] == ':' && path[2] == '\\')) {
     return false;
   }
   const std::vector<std::string> parts = Components(path.substr(3));

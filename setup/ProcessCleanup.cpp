@@ -1,9 +1,11 @@
+// Ends the processes and services that run a given program file.
 #include "setup/ProcessCleanup.h"
 
 #include <tlhelp32.h>
 
 #include "setup/FindProc.h"
 #include "setup/SetupText.h"
+#include "toolkit/Win32Holders.h"
 
 bool g_forceToolhelp = false;
 
@@ -51,18 +53,18 @@ int ListWithPsapi(HMODULE psapi, ProcessRecord** records) {
   }
   int count = 0;
   for (DWORD i = 0; i < used / sizeof(DWORD); ++i) {
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[i]);
-    if (!process) continue;
+    const HandleHolder process(
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[i]));
+    if (!process.held()) continue;
     HMODULE first = nullptr;
     DWORD needed = 0;
-    if (enumModules(process, &first, sizeof first, &needed) && needed >= sizeof first) {
+    if (enumModules(process.get(), &first, sizeof first, &needed) && needed >= sizeof first) {
       char path[sizeof(ProcessRecord::programFile)];
-      DWORD length = moduleFileName(process, first, path, sizeof path);
+      DWORD length = moduleFileName(process.get(), first, path, sizeof path);
       // A name that filled the buffer may have been cut; it is left empty.
       if (length >= sizeof path - 1) length = sizeof path;
       count = AddProcess(records, count, ids[i], path, length);
     }
-    CloseHandle(process);
   }
   LocalFree(ids);
   return count;
@@ -75,18 +77,17 @@ int ListWithToolhelp(ProcessRecord** records) {
   auto first = FindProc<Process32Fn>(kernel, "Process32First");
   auto next = FindProc<Process32Fn>(kernel, "Process32Next");
   if (!snapshotFn || !first || !next) return 0;
-  HANDLE snapshot = snapshotFn(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  const HandleHolder snapshot(snapshotFn(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.held()) return 0;
   int count = 0;
   PROCESSENTRY32 entry;
   entry.dwSize = sizeof entry;
-  for (BOOL more = first(snapshot, &entry); more; more = next(snapshot, &entry)) {
+  for (BOOL more = first(snapshot.get(), &entry); more; more = next(snapshot.get(), &entry)) {
     if (entry.szExeFile[0]) {
       count = AddProcess(records, count, entry.th32ProcessID, entry.szExeFile,
                          strnlen(entry.szExeFile, sizeof entry.szExeFile));
     }
   }
-  CloseHandle(snapshot);
   return count;
 }
 
@@ -172,26 +173,24 @@ int WINAPI ListServices(ServiceRecord** records) {
 }
 
 void WINAPI EnableDebugPrivilege() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+  HandleHolder token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) {
     return;
   }
   TOKEN_PRIVILEGES privileges = {};
   if (LookupPrivilegeValueA(nullptr, "SeDebugPrivilege", &privileges.Privileges[0].Luid)) {
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    AdjustTokenPrivileges(token, FALSE, &privileges, sizeof privileges, nullptr, nullptr);
+    AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof privileges, nullptr, nullptr);
   }
-  CloseHandle(token);
 }
 
 int WINAPI TerminateProcessById(DWORD processId) {
   EnableDebugPrivilege();
-  HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, processId);
-  if (!process) return 0;
-  BOOL terminated = TerminateProcess(process, 0xFFFFFFFF);
+  const HandleHolder process(OpenProcess(PROCESS_TERMINATE, FALSE, processId));
+  if (!process.held()) return 0;
+  BOOL terminated = TerminateProcess(process.get(), 0xFFFFFFFF);
   ShowWaitCursorOneSecond();
-  CloseHandle(process);
   return terminated ? 1 : 0;
 }
 

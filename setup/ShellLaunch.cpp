@@ -1,3 +1,4 @@
+// Starts a program without the installer's elevation, through the desktop shell.
 #include "setup/ShellLaunch.h"
 
 #include <shellapi.h>
@@ -5,6 +6,7 @@
 #include <string>
 
 #include "setup/FindProc.h"
+#include "toolkit/Win32Holders.h"
 
 namespace {
 
@@ -38,16 +40,13 @@ int LaunchInShell(HWND shell, const WCHAR* file, const WCHAR* parameters, const 
                   HANDLE* process, HMODULE module) {
   const UINT message = RegisterWindowMessageA(kShellLaunchMessageName);
   if (!message) return 0;
-  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                      sizeof(ShellLaunchBlock), kShellLaunchBlockName);
-  if (!mapping) return 0;
+  const HandleHolder mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                sizeof(ShellLaunchBlock), kShellLaunchBlockName));
+  if (!mapping.held()) return 0;
   // Another launch owns the block (or someone else made it): sharing it would mix requests.
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    CloseHandle(mapping);
-    return 0;
-  }
+  if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
   auto block = static_cast<ShellLaunchBlock*>(
-      MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ShellLaunchBlock)));
+      MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ShellLaunchBlock)));
   int result = 0;
   if (block) {
     ZeroMemory(block, sizeof *block);
@@ -68,7 +67,6 @@ int LaunchInShell(HWND shell, const WCHAR* file, const WCHAR* parameters, const 
     }
     UnmapViewOfFile(block);
   }
-  CloseHandle(mapping);
   return result;
 }
 
@@ -99,12 +97,11 @@ int WINAPI IsVistaOrLater() {
 
 HRESULT WINAPI GetTokenElevationType(int* elevationType) {
   if (!IsVistaOrLater()) return E_FAIL;
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return E_FAIL;
+  HandleHolder token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return E_FAIL;
   TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
   DWORD size = 0;
-  const BOOL read = GetTokenInformation(token, TokenElevationType, &type, sizeof type, &size);
-  CloseHandle(token);
+  const BOOL read = GetTokenInformation(token.get(), TokenElevationType, &type, sizeof type, &size);
   if (!read) return E_FAIL;
   *elevationType = type;
   return S_OK;
@@ -136,14 +133,12 @@ int WINAPI ShellExecuteWide(HWND window, const WCHAR* verb, const WCHAR* file,
 }
 
 LRESULT CALLBACK ShellHookProc(int code, WPARAM wParam, LPARAM lParam) {
-  HANDLE mapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, kShellLaunchBlockName);
-  auto block = mapping ? static_cast<ShellLaunchBlock*>(MapViewOfFile(
-                             mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ShellLaunchBlock)))
-                       : nullptr;
-  if (!block) {
-    if (mapping) CloseHandle(mapping);
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-  }
+  const HandleHolder mapping(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, kShellLaunchBlockName));
+  auto block = mapping.held()
+                   ? static_cast<ShellLaunchBlock*>(MapViewOfFile(
+                         mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ShellLaunchBlock)))
+                   : nullptr;
+  if (!block) return CallNextHookEx(nullptr, code, wParam, lParam);
   const auto sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
   if (code >= 0 && sent && block->message && sent->message == block->message) {
     // Another process may have written the block: its texts end where the fields end.
@@ -159,7 +154,6 @@ LRESULT CALLBACK ShellHookProc(int code, WPARAM wParam, LPARAM lParam) {
   }
   HHOOK next = reinterpret_cast<HHOOK>(block->hook);
   UnmapViewOfFile(block);
-  CloseHandle(mapping);
   return CallNextHookEx(next, code, wParam, lParam);
 }
 

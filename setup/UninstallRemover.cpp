@@ -1,3 +1,5 @@
+// Removes an older installation listed in its uninstall log: programs, files, shortcuts, keys and
+// services.
 #include "setup/UninstallRemover.h"
 
 #include <objbase.h>
@@ -9,6 +11,7 @@
 #include "setup/FindProc.h"
 #include "setup/LogRules.h"
 #include "setup/ProcessCleanup.h"
+#include "toolkit/Win32Holders.h"
 
 DWORD g_forcedOpenError = 0;
 
@@ -109,15 +112,14 @@ bool CrossesReparsePoint(const std::string& path) {
 }
 
 bool ReadLog(const std::string& path, std::string& text) {
-  HANDLE file =
-      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  const DWORD size = GetFileSize(file, nullptr);
+  const HandleHolder file(
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file.held()) return false;
+  const DWORD size = GetFileSize(file.get(), nullptr);
   bool read = size != INVALID_FILE_SIZE && size <= kMaxLogBytes;
   std::string bytes(read ? size : 0, '\0');
   DWORD got = 0;
-  if (read && size) read = ReadFile(file, &bytes[0], size, &got, nullptr) && got == size;
-  CloseHandle(file);
+  if (read && size) read = ReadFile(file.get(), &bytes[0], size, &got, nullptr) && got == size;
   if (!read) return false;
   if (bytes.size() < 2 || !IsTextUnicode(bytes.data(), static_cast<int>(bytes.size()), nullptr)) {
     text = bytes;
@@ -194,13 +196,9 @@ bool FilesWritable(const std::vector<LogLine>& lines) {
     }
     DWORD error = g_forcedOpenError;
     if (!error) {
-      HANDLE file =
-          CreateFileA(line->path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-      if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-      } else {
-        error = GetLastError();
-      }
+      const HandleHolder file(
+          CreateFileA(line->path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+      if (!file.held()) error = GetLastError();
     }
     if (error == ERROR_ACCESS_DENIED) writable = false;
   }
@@ -270,10 +268,9 @@ bool KeysWritable(const std::vector<LogLine>& lines, REGSAM view) {
       continue;
     }
     const REGSAM access = line->kind == LogLineKind::kKey ? KEY_ALL_ACCESS : KEY_WRITE;
-    HKEY key = nullptr;
-    const LONG opened = OpenKeyPath(RootKey(line->root), line->keyPath, access | view, &key);
+    RegKeyHolder key;
+    const LONG opened = OpenKeyPath(RootKey(line->root), line->keyPath, access | view, key.put());
     if (opened == ERROR_ACCESS_DENIED) return false;
-    if (opened == ERROR_SUCCESS) RegCloseKey(key);
   }
   return true;
 }
@@ -295,17 +292,16 @@ void DeleteSubkeys(HKEY key, REGSAM view) {
     if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
       return;
     }
-    HKEY child = nullptr;
+    RegKeyHolder child;
     bool link = false;
-    if (OpenSubkey(key, name, KEY_ALL_ACCESS | view, &child, &link) != ERROR_SUCCESS) return;
+    if (OpenSubkey(key, name, KEY_ALL_ACCESS | view, child.put(), &link) != ERROR_SUCCESS) return;
     if (link) {
-      const bool deleted = deleteLink && deleteLink(child) == 0;
-      RegCloseKey(child);
-      if (!deleted) return;
+      if (!deleteLink || deleteLink(child.get()) != 0) return;
       continue;
     }
-    DeleteSubkeys(child, view);
-    RegCloseKey(child);
+    DeleteSubkeys(child.get(), view);
+    // A key still open is not deleted.
+    child.reset();
     if (DeleteKey(key, name, view) != ERROR_SUCCESS) return;
   }
 }
@@ -319,24 +315,23 @@ void RemoveKey(const LogLine& line, REGSAM view) {
       OpenKeyPath(root, line.keyPath.substr(0, slash), KEY_READ | view, &parent) != ERROR_SUCCESS) {
     return;
   }
+  const RegKeyHolder openedParent(parent != root ? parent : nullptr);
   const std::string name =
       slash == std::string::npos ? line.keyPath : line.keyPath.substr(slash + 1);
-  HKEY key = nullptr;
+  RegKeyHolder key;
   bool link = false;
-  const LONG opened = OpenSubkey(parent, name, KEY_ALL_ACCESS | view, &key, &link);
-  if (opened == ERROR_SUCCESS && link) {
-    RegCloseKey(key);
-  } else if (opened == ERROR_SUCCESS) {
+  const LONG opened = OpenSubkey(parent, name, KEY_ALL_ACCESS | view, key.put(), &link);
+  // A link in the key's place is left as it is.
+  if (opened == ERROR_SUCCESS && !link) {
     DWORD subkeys = 0, values = 0;
     const bool empty =
-        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+        RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
                          nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
         subkeys == 0 && values == 0;
-    if (!line.onlyIfEmpty) DeleteSubkeys(key, view);
-    RegCloseKey(key);
+    if (!line.onlyIfEmpty) DeleteSubkeys(key.get(), view);
+    key.reset();
     if (!line.onlyIfEmpty || empty) DeleteKey(parent, name.c_str(), view);
   }
-  if (parent != root) RegCloseKey(parent);
 }
 
 void RemoveLine(const LogLine& line, REGSAM view) {
@@ -354,10 +349,10 @@ void RemoveLine(const LogLine& line, REGSAM view) {
       RemoveKey(line, view);
       return;
     case LogLineKind::kValue: {
-      HKEY key = nullptr;
-      if (OpenKeyPath(RootKey(line.root), line.keyPath, KEY_WRITE | view, &key) == ERROR_SUCCESS) {
-        RegDeleteValueA(key, line.valueName.c_str());
-        RegCloseKey(key);
+      RegKeyHolder key;
+      if (OpenKeyPath(RootKey(line.root), line.keyPath, KEY_WRITE | view, key.put()) ==
+          ERROR_SUCCESS) {
+        RegDeleteValueA(key.get(), line.valueName.c_str());
       }
       return;
     }

@@ -1,4 +1,7 @@
+// CAnimation: the animated GIF beside the message box's text. GUI thread.
 #include "toolkit/Animation.h"
+
+#include "toolkit/WindowState.h"
 
 namespace {
 
@@ -29,11 +32,11 @@ LRESULT CALLBACK AnimationProc(HWND window, UINT message, WPARAM wParam, LPARAM 
   if (message == WM_CREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
     auto* animation = static_cast<CAnimation*>(create->lpCreateParams);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(animation));
+    SetWindowState(window, GWLP_USERDATA, animation);
     if (animation) animation->window = window;
   }
   if (message == WM_GETDLGCODE) return DLGC_STATIC;
-  auto* animation = reinterpret_cast<CAnimation*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  auto* animation = WindowState<CAnimation*>(window, GWLP_USERDATA);
   if (!animation) return DefWindowProcW(window, message, wParam, lParam);
   return animation->Handle(message, wParam, lParam);
 }

@@ -1,3 +1,4 @@
+// Conversions through the process's ANSI code page.
 #include <windows.h>
 
 #include <cstring>

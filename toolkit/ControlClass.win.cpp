@@ -1,3 +1,4 @@
+// Registers the toolkit's own control classes. GUI thread.
 #include "toolkit/ControlClass.h"
 
 ATOM RegisterControlClass(const char16_t* name, UINT style, WNDPROC proc, HCURSOR cursor,

@@ -1,7 +1,11 @@
+// What the table layout needs from GDI: dialog-unit scales and the sizes of controls and their
+// texts.
 #include "toolkit/ControlMeasure.h"
 
 #include <algorithm>
 #include <cmath>
+
+#include "engine/AsciiText.h"
 
 namespace {
 
@@ -11,10 +15,7 @@ bool IsClass(const char16_t* type, const char16_t* name) {
   while (name[b]) ++b;
   if (a != b) return false;
   for (int i = 0; i < a; ++i) {
-    char16_t x = type[i], y = name[i];
-    if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
-    if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
-    if (x != y) return false;
+    if (AsciiLower(type[i]) != AsciiLower(name[i])) return false;
   }
   return true;
 }

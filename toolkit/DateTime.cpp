@@ -1,3 +1,4 @@
+// Date and time text from a picture with %longdate, %shortdate and %time and the language's names.
 #include "toolkit/DateTime.h"
 
 #include <cstddef>

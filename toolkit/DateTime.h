@@ -39,7 +39,7 @@ int FormatDateTimeV(char16_t* buffer, int size, const char16_t* text,
 
 // Windows side: reads the pictures from HKEY_CURRENT_USER "Control Panel\International"
 // (each value anew on every call, with a default when it cannot be read) and the names
-// from `strtbl`.
+// of the language table (toolkit/LanguageText.h).
 int FormatDateTime(char16_t* buffer, int size, const char16_t* picture, const _SYSTEMTIME* time,
                    ...);
 // Test seam: the key below HKEY_CURRENT_USER that holds the pictures; null restores the

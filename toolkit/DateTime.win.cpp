@@ -1,8 +1,10 @@
+// Date and time text in the user's regional formats, read from the registry.
 #include <windows.h>
 
 #include "toolkit/DateTime.h"
-#include "toolkit/LanguageStrings.h"
+#include "toolkit/LanguageText.h"
 #include "toolkit/RegistryText.h"
+#include "toolkit/Win32Holders.h"
 
 namespace {
 
@@ -18,10 +20,10 @@ int FormatDateTime(char16_t* buffer, int size, const char16_t* picture, const SY
   if (time)
     fields = {time->wYear, time->wMonth,  time->wDayOfWeek, time->wDay,
               time->wHour, time->wMinute, time->wSecond};
-  HKEY key = nullptr;
+  RegKeyHolder key;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, g_keyPath ? g_keyPath : u"Control Panel\\International", 0,
-                    KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-    key = nullptr;
+                    KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+    key.release();
   char16_t longDate[128];
   char16_t shortDate[128];
   char16_t timePicture[128];
@@ -29,15 +31,16 @@ int FormatDateTime(char16_t* buffer, int size, const char16_t* picture, const SY
   char16_t pm[10];
   tagDATEPICTURES pictures;
   pictures.longDate =
-      ReadRegistryText(key, u"sLongDate", longDate, sizeof longDate, u"d MMMM yyyy");
+      ReadRegistryText(key.get(), u"sLongDate", longDate, sizeof longDate, u"d MMMM yyyy");
   pictures.shortDate =
-      ReadRegistryText(key, u"sShortDate", shortDate, sizeof shortDate, u"dd.MM.yy");
+      ReadRegistryText(key.get(), u"sShortDate", shortDate, sizeof shortDate, u"dd.MM.yy");
   pictures.time =
-      ReadRegistryText(key, u"sTimeFormat", timePicture, sizeof timePicture, u"H:mm:ss");
-  pictures.am = ReadRegistryText(key, u"s1159", am, sizeof am, u"AM");
-  pictures.pm = ReadRegistryText(key, u"s2359", pm, sizeof pm, u"PM");
-  if (key) RegCloseKey(key);
-  pictures.names = reinterpret_cast<const char16_t* const*>(strtbl[STRTBL_DATE_NAMES]);
+      ReadRegistryText(key.get(), u"sTimeFormat", timePicture, sizeof timePicture, u"H:mm:ss");
+  pictures.am = ReadRegistryText(key.get(), u"s1159", am, sizeof am, u"AM");
+  pictures.pm = ReadRegistryText(key.get(), u"s2359", pm, sizeof pm, u"PM");
+  const char16_t* names[DATE_NAME_COUNT];
+  for (int i = 0; i < DATE_NAME_COUNT; ++i) names[i] = LanguageListText(STR_DATENAMES, i);
+  pictures.names = names;
   va_list args;
   va_start(args, time);
   int written = FormatDateTimeV(buffer, size, picture, pictures, time ? &fields : nullptr, args);

@@ -1,3 +1,4 @@
+// Parses dialog template text into a tree of tables, rows and controls.
 #include "toolkit/DialogTemplate.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Writers of dialog template text, each bounded by its buffer.
 #include "toolkit/DialogWriters.h"
 
 #include "toolkit/Format.h"

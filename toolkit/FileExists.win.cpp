@@ -1,3 +1,4 @@
+// Whether a file exists.
 #include <windows.h>
 
 #include "toolkit/FinderStruct.h"

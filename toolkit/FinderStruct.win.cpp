@@ -1,3 +1,4 @@
+// Fills the toolkit's entry table, exported as finderstruct.
 #include "toolkit/FinderStruct.h"
 
 #include "toolkit/DateTime.h"

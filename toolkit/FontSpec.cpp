@@ -1,3 +1,4 @@
+// Parses the font spec of dialog templates: face, size, charset and style words.
 #include "toolkit/FontSpec.h"
 
 #include "toolkit/Markup.h"

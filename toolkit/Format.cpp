@@ -1,3 +1,4 @@
+// The program's bounded UTF-16 printf.
 #include "toolkit/Format.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The formatted-text control: its window procedure, links, hit tests and notifications. GUI thread.
 #include "toolkit/FormattedText.h"
 
 #include <commctrl.h>
@@ -9,12 +10,12 @@
 #include "toolkit/ControlClass.h"
 #include "toolkit/FormattedTextRender.h"
 #include "toolkit/TextMarkup.h"
+#include "toolkit/Win32Holders.h"
+#include "toolkit/WindowState.h"
 
 namespace {
 
-FormattedTextState* StateOf(HWND window) {
-  return reinterpret_cast<FormattedTextState*>(GetWindowLongPtrW(window, 0));
-}
+FormattedTextState* StateOf(HWND window) { return WindowState<FormattedTextState*>(window, 0); }
 
 // After a notification the parent may have destroyed the control.
 bool StillThere(HWND window, FormattedTextState* s) {
@@ -65,9 +66,7 @@ void EraseFrame(FormattedTextState* s, int link) {
 
 void DrawFrame(FormattedTextState* s, int link) {
   if (link < 0 || link >= s->linkCount || !s->links[link].region || !s->checkerBrush) return;
-  HDC dc = GetDC(s->window);
-  FrameRgn(dc, s->links[link].region, s->checkerBrush, 1, 1);
-  ReleaseDC(s->window, dc);
+  FrameRgn(WindowDc(s->window).get(), s->links[link].region, s->checkerBrush, 1, 1);
 }
 
 void Focus(FormattedTextState* s, int link) {
@@ -176,12 +175,11 @@ void Paint(FormattedTextState* s) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(s->window, &paint);
   if (dc && s->cache) {
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, s->cache);
+    const MemoryDc memory(CreateCompatibleDC(dc));
+    const SelectedObject cache(memory.get(), s->cache);
     const RECT& r = paint.rcPaint;
-    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, r.left, r.top, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
+    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory.get(), r.left, r.top,
+           SRCCOPY);
   }
   EndPaint(s->window, &paint);
   if (s->focusedLink >= 0) DrawFrame(s, s->focusedLink);
@@ -198,13 +196,13 @@ LRESULT OnCreate(HWND window) {
   for (int y = 0; y < 8; ++y) checker[y] = static_cast<WORD>(y % 2 ? 0x55 : 0xAA);
   s->checker = CreateBitmap(8, 8, 1, 1, checker);
   if (s->checker) s->checkerBrush = CreatePatternBrush(s->checker);
-  SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(s));
+  SetWindowState(window, 0, s);
   SetCursor(s->normalCursor);
   return 0;
 }
 
 void OnDestroy(HWND window, FormattedTextState* s) {
-  SetWindowLongPtrW(window, 0, 0);
+  ClearWindowState(window, 0);
   ClearFormattedLinks(s);
   if (s->normalCursor) DestroyCursor(s->normalCursor);
   if (s->linkCursor) DestroyCursor(s->linkCursor);

@@ -1,3 +1,4 @@
+// Measures and paints the formatted-text control's lines. GUI thread.
 #include "toolkit/FormattedTextRender.h"
 
 #include <algorithm>
@@ -6,6 +7,7 @@
 
 #include "toolkit/FormattedText.h"
 #include "toolkit/TextLayout.h"
+#include "toolkit/Win32Holders.h"
 
 namespace {
 
@@ -75,17 +77,15 @@ class TextStyle {
     SIZE size = {0, 0};
     if (t.kind == MarkupKind::Picture) {
       // Only a real bitmap is used, and deleted; any other answer is ignored.
-      HBITMAP bitmap = AskPicture(t);
-      if (!bitmap || GetObjectType(bitmap) != OBJ_BITMAP) return size;
+      HBITMAP answer = AskPicture(t);
+      if (!answer || GetObjectType(answer) != OBJ_BITMAP) return size;
+      GdiHolder<HBITMAP> bitmap(answer);
       BITMAP info = {};
-      if (GetObjectW(bitmap, sizeof(info), &info) == sizeof(info)) {
+      if (GetObjectW(bitmap.get(), sizeof(info), &info) == sizeof(info)) {
         size.cx = info.bmWidth;
         size.cy = info.bmHeight;
       }
-      if (picture && size.cx > 0 && size.cy > 0)
-        *picture = bitmap;
-      else
-        DeleteObject(bitmap);
+      if (picture && size.cx > 0 && size.cy > 0) *picture = bitmap.release();
       return size;
     }
     // Long texts repeat few characters: each is measured once per font.
@@ -230,38 +230,35 @@ class Painter {
     ExtTextOutW(dc_, x, top, 0, nullptr, &c, 1, nullptr);
     if (style_->drawnUnderline || linkActive_) {
       int y = lineTop + baseline + (lineHeight - baseline) / 2;
-      HPEN pen = CreatePen(PS_SOLID, 1, colour);
-      HGDIOBJ old = SelectObject(dc_, pen);
+      const GdiHolder<HPEN> pen(CreatePen(PS_SOLID, 1, colour));
+      const SelectedObject selected(dc_, pen.get());
       MoveToEx(dc_, x, y, nullptr);
       LineTo(dc_, x + size.cx, y);
-      SelectObject(dc_, old);
-      DeleteObject(pen);
     }
     return x + size.cx;
   }
 
   int DrawPicture(const MarkupToken& t, int x, int lineTop, int lineHeight) {
-    HBITMAP bitmap = nullptr;
-    SIZE size = style_->Measure(t, &bitmap);
-    if (!bitmap) return x + size.cx;
+    HBITMAP answer = nullptr;
+    SIZE size = style_->Measure(t, &answer);
+    if (!answer) return x + size.cx;
+    const GdiHolder<HBITMAP> bitmap(answer);
     int y = t.align == 1   ? lineTop + (lineHeight - size.cy) / 2
             : t.align == 2 ? lineTop + lineHeight - size.cy
                            : lineTop;
-    HDC memory = CreateCompatibleDC(dc_);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(dc_, x, y, size.cx, size.cy, memory, 0, 0, t.rop);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(bitmap);
+    {
+      const MemoryDc memory(CreateCompatibleDC(dc_));
+      const SelectedObject selected(memory.get(), bitmap.get());
+      BitBlt(dc_, x, y, size.cx, size.cy, memory.get(), 0, 0, t.rop);
+    }
     if (linkActive_) AddToLink(x - 1, y, x + size.cx, lineTop + lineHeight);
     return x + size.cx;
   }
 
   void AddToLink(int left, int top, int right, int bottom) {
     if (slot_ >= kMaxLinks || right <= left || bottom <= top) return;
-    HRGN cell = CreateRectRgn(left, top, right, bottom);
-    CombineRgn(s_->links[slot_].region, s_->links[slot_].region, cell, RGN_OR);
-    DeleteObject(cell);
+    const GdiHolder<HRGN> cell(CreateRectRgn(left, top, right, bottom));
+    CombineRgn(s_->links[slot_].region, s_->links[slot_].region, cell.get(), RGN_OR);
   }
 
   void EndLink() { linkActive_ = false; }
@@ -290,16 +287,11 @@ int MeasureFormattedText(FormattedTextState* s, int width) {
   bool plain = IsPlain(s->window);
   std::vector<MarkupToken> tokens =
       TokenizeMarkup(text.data(), static_cast<int>(text.size()), plain);
-  HDC screen = GetDC(s->window);
-  int height;
-  {
-    TextStyle style(s, screen);
-    TextLayout layout =
-        LayOutText(tokens, width - 2 * s->margin, s->margin, plain, MeasurerOf(&style));
-    height = layout.height + 2 * s->margin;
-  }
-  ReleaseDC(s->window, screen);
-  return height;
+  const WindowDc screen(s->window);
+  TextStyle style(s, screen.get());
+  TextLayout layout =
+      LayOutText(tokens, width - 2 * s->margin, s->margin, plain, MeasurerOf(&style));
+  return layout.height + 2 * s->margin;
 }
 
 void RenderFormattedText(FormattedTextState* s) {
@@ -310,30 +302,26 @@ void RenderFormattedText(FormattedTextState* s) {
   s->cacheSize = {client.right, client.bottom};
   ClearFormattedLinks(s);
   if (client.right <= 0 || client.bottom <= 0) return;
-  HDC windowDC = GetDC(s->window);
-  HDC dc = CreateCompatibleDC(windowDC);
-  s->cache = CreateCompatibleBitmap(windowDC, client.right, client.bottom);
-  ReleaseDC(s->window, windowDC);
-  if (!dc || !s->cache) {
-    if (dc) DeleteDC(dc);
-    return;
-  }
-  HGDIOBJ old = SelectObject(dc, s->cache);
-  HBRUSH ground = CreateSolidBrush(kGround);
-  FillRect(dc, &client, ground);
-  DeleteObject(ground);
-  std::u16string text = WindowText(s->window);
-  bool plain = IsPlain(s->window);
-  std::vector<MarkupToken> tokens =
-      TokenizeMarkup(text.data(), static_cast<int>(text.size()), plain);
+  MemoryDc dc;
   {
-    TextStyle style(s, dc);
+    const WindowDc windowDc(s->window);
+    dc.reset(CreateCompatibleDC(windowDc.get()));
+    s->cache = CreateCompatibleBitmap(windowDc.get(), client.right, client.bottom);
+  }
+  if (!dc.held() || !s->cache) return;
+  {
+    const SelectedObject cache(dc.get(), s->cache);
+    FillRect(dc.get(), &client, GdiHolder<HBRUSH>(CreateSolidBrush(kGround)).get());
+    std::u16string text = WindowText(s->window);
+    bool plain = IsPlain(s->window);
+    std::vector<MarkupToken> tokens =
+        TokenizeMarkup(text.data(), static_cast<int>(text.size()), plain);
+    TextStyle style(s, dc.get());
     TextLayout layout =
         LayOutText(tokens, client.right - 2 * s->margin, s->margin, plain, MeasurerOf(&style));
-    Painter(s, dc, &style, s->cacheSize).Draw(tokens, layout, s->margin, s->margin);
+    Painter(s, dc.get(), &style, s->cacheSize).Draw(tokens, layout, s->margin, s->margin);
   }
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  dc.reset();
   if (s->tabStop) {
     LONG_PTR windowStyle = GetWindowLongPtrW(s->window, GWL_STYLE);
     windowStyle = s->linkCount > 0 ? (windowStyle | WS_TABSTOP) : (windowStyle & ~WS_TABSTOP);

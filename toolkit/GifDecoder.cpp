@@ -1,3 +1,4 @@
+// Decodes GIF87a and GIF89a pictures into frames of palette indexes.
 #include "toolkit/GifDecoder.h"
 
 #include <cstring>

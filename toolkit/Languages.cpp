@@ -1,3 +1,4 @@
+// The toolkit's version, its table of language names and ids, and bit arrays.
 #include "toolkit/Languages.h"
 
 namespace {

@@ -1,3 +1,4 @@
+// Reads the angle-bracket mark-up of dialog templates, menu texts and XML language tables.
 #include "toolkit/Markup.h"
 #include "engine/AsciiText.h"
 

@@ -1,3 +1,4 @@
+// Writers of menu text, each bounded by its buffer.
 #include "toolkit/MenuText.h"
 
 #include "toolkit/Format.h"

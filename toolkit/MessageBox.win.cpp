@@ -1,3 +1,4 @@
+// The toolkit's message box: its window, buttons, answers and owner handling. GUI thread.
 #include "toolkit/MessageBox.h"
 
 #include <cstdarg>
@@ -8,6 +9,7 @@
 #include "toolkit/FormattedText.h"
 #include "toolkit/MessageBoxState.h"
 #include "toolkit/PushButton.h"
+#include "toolkit/WindowState.h"
 
 tagCUSTOMCONTROLS g_customControls;
 
@@ -154,7 +156,7 @@ void TrimSystemMenu(HWND box) {
 INT_PTR CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     auto* state = reinterpret_cast<MessageBoxState*>(lParam);
-    SetWindowLongPtrW(box, DLGWINDOWEXTRA, lParam);
+    SetWindowState(box, DLGWINDOWEXTRA, state);
     TrimSystemMenu(box);
     PlayBoxSound(state->flags);
     if (HWND first = LayOutMessageBox(box, state))
@@ -184,7 +186,7 @@ INT_PTR CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       // Destroyed from outside (with its owner, say): the loop must still end.
       if (!state->ended) Finish(state, IDCANCEL);
-      SetWindowLongPtrW(box, DLGWINDOWEXTRA, 0);
+      ClearWindowState(box, DLGWINDOWEXTRA);
       return TRUE;
   }
   return FALSE;

@@ -9,11 +9,13 @@
 #include "toolkit/FinderStruct.h"
 #include "toolkit/Format.h"
 #include "toolkit/FormattedText.h"
-#include "toolkit/LanguageStrings.h"
+#include "toolkit/LanguageText.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/MessageBoxState.h"
 #include "toolkit/PushButton.h"
 #include "toolkit/RegistryText.h"
+#include "toolkit/Win32Holders.h"
+#include "toolkit/WindowState.h"
 
 namespace {
 
@@ -88,25 +90,23 @@ void DrawBoxButton(tagVBUTTONDRAW draw) {
   rect.left += 2 + kIconWidth + 4;
   char16_t caption[256];
   const int length = GetWindowTextW(draw.button, caption, 256);
-  HGDIOBJ oldFont =
-      SelectObject(draw.dc, reinterpret_cast<HFONT>(SendMessageW(draw.button, WM_GETFONT, 0, 0)));
+  const SelectedObject font(draw.dc,
+                            reinterpret_cast<HFONT>(SendMessageW(draw.button, WM_GETFONT, 0, 0)));
   SetBkMode(draw.dc, TRANSPARENT);
   UINT flags = DT_LEFT | DT_VCENTER | DT_SINGLELINE;
   if (draw.uiState & UISF_HIDEACCEL) flags |= DT_HIDEPREFIX;
   DrawButtonText(draw.dc, draw.theme, draw.themeState, caption, length, rect, flags,
                  draw.enabled != FALSE);
-  SelectObject(draw.dc, oldFont);
 }
 
 const tagVBUTTONCALLBACKS kFaceCallbacks = {DrawBoxButton, nullptr};
 
 HIMAGELIST LoadButtonImages() {
   if (!g_customControls.module || !g_customControls.bitmapName) return nullptr;
-  HBITMAP strip = LoadBitmapW(g_customControls.module, g_customControls.bitmapName);
-  if (!strip) return nullptr;
+  const GdiHolder<HBITMAP> strip(LoadBitmapW(g_customControls.module, g_customControls.bitmapName));
+  if (!strip.held()) return nullptr;
   HIMAGELIST images = ImageList_Create(kIconWidth, kIconHeight, ILC_COLOR32 | ILC_MASK, 6, 0);
-  if (images) ImageList_AddMasked(images, strip, RGB(255, 255, 255));
-  DeleteObject(strip);
+  if (images) ImageList_AddMasked(images, strip.get(), RGB(255, 255, 255));
   return images;
 }
 
@@ -148,12 +148,11 @@ int AnimationFor(UINT flags) {
 }  // namespace
 
 MessageBoxState* BoxStateOf(HWND box) {
-  return box ? reinterpret_cast<MessageBoxState*>(GetWindowLongPtrW(box, DLGWINDOWEXTRA)) : nullptr;
+  return box ? WindowState<MessageBoxState*>(box, DLGWINDOWEXTRA) : nullptr;
 }
 
 std::u16string BoxCaption(int index) {
-  const auto* captions = reinterpret_cast<const char16_t* const*>(strtbl[STRTBL_CAPTIONS]);
-  const char16_t* stored = captions && captions[index] ? captions[index] : u"";
+  const char16_t* stored = LanguageListText(STR_CAPTIONS, index);
   // The table keeps '%' doubled.
   std::u16string shown(FormatStringW(nullptr, 0, stored) + 1, u'\0');
   shown.resize(FormatStringW(&shown[0], static_cast<int>(shown.size()), stored));
@@ -175,11 +174,12 @@ void PlayBoxSound(UINT flags) {
   }
   char16_t keyPath[96];
   FormatStringW(keyPath, 96, u"AppEvents\\Schemes\\Apps\\.Default\\%s\\.current", event);
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
+  RegKeyHolder key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+    return;
   char16_t stored[MAX_PATH];
-  const char16_t* value = ReadRegistryText(key, nullptr, stored, sizeof stored, nullptr);
-  RegCloseKey(key);
+  const char16_t* value = ReadRegistryText(key.get(), nullptr, stored, sizeof stored, nullptr);
+  key.reset();
   if (!value || !*value) return;
   char16_t file[MAX_PATH];
   const DWORD needed = ExpandEnvironmentStringsW(value, file, MAX_PATH);
@@ -219,17 +219,17 @@ HWND LayOutMessageBox(HWND box, MessageBoxState* state) {
 
   std::u16string captions[3];
   SIZE largest = {0, 0};
-  HDC dc = GetDC(box);
-  HGDIOBJ oldFont = SelectObject(dc, font);
-  for (int i = 0; i < set.count; ++i) {
-    captions[i] = BoxCaption(set.buttons[i].caption);
-    RECT extent = {};
-    DrawTextW(dc, captions[i].c_str(), -1, &extent, DT_CALCRECT | DT_SINGLELINE);
-    largest.cx = std::max(largest.cx, extent.right);
-    largest.cy = std::max(largest.cy, extent.bottom);
+  {
+    const WindowDc dc(box);
+    const SelectedObject selected(dc.get(), font);
+    for (int i = 0; i < set.count; ++i) {
+      captions[i] = BoxCaption(set.buttons[i].caption);
+      RECT extent = {};
+      DrawTextW(dc.get(), captions[i].c_str(), -1, &extent, DT_CALCRECT | DT_SINGLELINE);
+      largest.cx = std::max(largest.cx, extent.right);
+      largest.cy = std::max(largest.cy, extent.bottom);
+    }
   }
-  SelectObject(dc, oldFont);
-  ReleaseDC(box, dc);
   state->buttonWidth = largest.cx + kIconWidth + 20;
   state->buttonHeight = std::max<int>(largest.cy, kIconHeight) + 4;
 

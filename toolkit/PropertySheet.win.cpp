@@ -1,3 +1,5 @@
+// The toolkit's property sheet: a window of template pages with tabs, buttons and a status line.
+// GUI thread.
 #include "toolkit/PropertySheet.h"
 
 #include <commctrl.h>
@@ -7,6 +9,8 @@
 
 #include "toolkit/ControlMeasure.h"
 #include "toolkit/PropertySheetState.h"
+#include "toolkit/Win32Holders.h"
+#include "toolkit/WindowState.h"
 
 namespace {
 
@@ -52,34 +56,29 @@ void TabSubclassPaint(HWND tab, CXmlPropertySheet* sheet, HRGN update) {
   GetClientRect(tab, &body);
   body.top += TabRowsHeight(*sheet);
   InflateRect(&body, -GetSystemMetrics(SM_CXDLGFRAME), -GetSystemMetrics(SM_CYDLGFRAME));
-  HRGN fill = CreateRectRgnIndirect(&body);
-  CombineRgn(fill, fill, update, RGN_AND);
+  const GdiHolder<HRGN> fill(CreateRectRgnIndirect(&body));
+  CombineRgn(fill.get(), fill.get(), update, RGN_AND);
   HWND page = CurrentPageWindow(*sheet);
   RECT pageRect = {};
   if (page && IsWindowVisible(page)) {
     GetWindowRect(page, &pageRect);
     MapWindowPoints(nullptr, tab, reinterpret_cast<POINT*>(&pageRect), 2);
-    HRGN pageRgn = CreateRectRgnIndirect(&pageRect);
-    if (CombineRgn(pageRgn, pageRgn, update, RGN_AND) != NULLREGION)
+    const GdiHolder<HRGN> pageRgn(CreateRectRgnIndirect(&pageRect));
+    if (CombineRgn(pageRgn.get(), pageRgn.get(), update, RGN_AND) != NULLREGION)
       InvalidateRect(page, nullptr, TRUE);
-    CombineRgn(fill, fill, pageRgn, RGN_DIFF);
-    DeleteObject(pageRgn);
+    CombineRgn(fill.get(), fill.get(), pageRgn.get(), RGN_DIFF);
   }
-  HDC dc = GetDC(tab);
-  FillRgn(dc, fill, GetSysColorBrush(COLOR_BTNFACE));
-  ReleaseDC(tab, dc);
-  DeleteObject(fill);
+  FillRgn(WindowDc(tab).get(), fill.get(), GetSysColorBrush(COLOR_BTNFACE));
 }
 
 LRESULT CALLBACK TabSubclassProc(HWND tab, UINT message, WPARAM wParam, LPARAM lParam) {
   CXmlPropertySheet* sheet = GetSheet(GetParent(tab));
   auto original = reinterpret_cast<WNDPROC>(GetPropW(tab, kTabProcProperty));
   if (message == WM_PAINT && sheet) {
-    HRGN update = CreateRectRgn(0, 0, 0, 0);
-    GetUpdateRgn(tab, update, FALSE);
+    const GdiHolder<HRGN> update(CreateRectRgn(0, 0, 0, 0));
+    GetUpdateRgn(tab, update.get(), FALSE);
     LRESULT result = CallWindowProcW(original, tab, message, wParam, lParam);
-    TabSubclassPaint(tab, sheet, update);
-    DeleteObject(update);
+    TabSubclassPaint(tab, sheet, update.get());
     return result;
   }
   if (message == WM_SETFOCUS && sheet) {
@@ -98,8 +97,7 @@ HWND AddButton(CXmlPropertySheet* sheet, int id, DWORD style, int caption) {
 }
 
 BOOL InitSheet(HWND window, CXmlPropertySheet* sheet) {
-  SetLastError(0);
-  if (!SetWindowLongPtrW(window, kSheetLong, reinterpret_cast<LONG_PTR>(sheet)) && GetLastError()) {
+  if (!SetWindowState(window, kSheetLong, sheet)) {
     sheet->result = 3;
     TearDownSheet(sheet);
     DestroyWindow(window);
@@ -228,7 +226,7 @@ LRESULT CALLBACK SheetWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       break;
     case WM_NCDESTROY:
       sheet->window = nullptr;
-      SetWindowLongPtrW(window, kSheetLong, 0);
+      ClearWindowState(window, kSheetLong);
       break;
   }
   return DefDlgProcW(window, message, wParam, lParam);
@@ -283,7 +281,7 @@ CXmlPropertySheet* GetSheet(HWND window) {
   if (!GetClassNameW(window, name, 64) ||
       std::u16string(reinterpret_cast<const char16_t*>(name)) != kXmlPropertySheetClass)
     return nullptr;
-  return reinterpret_cast<CXmlPropertySheet*>(GetWindowLongPtrW(window, kSheetLong));
+  return WindowState<CXmlPropertySheet*>(window, kSheetLong);
 }
 
 HWND CurrentPageWindow(const CXmlPropertySheet& sheet) {
@@ -355,8 +353,8 @@ void SetButtonText(CXmlPropertySheet* sheet, int id, const std::u16string& text)
 void MeasureButtons(CXmlPropertySheet* sheet) {
   static const int kIds[] = {XPSID_BACK,   XPSID_OK,   XPSID_APPLY,
                              XPSID_CANCEL, XPSID_HELP, XPSID_EXTRA};
-  HDC dc = GetDC(sheet->window);
-  HGDIOBJ old = SelectObject(dc, sheet->font ? sheet->font : GetStockObject(DEFAULT_GUI_FONT));
+  const WindowDc dc(sheet->window);
+  const SelectedObject font(dc.get(), sheet->font ? sheet->font : GetStockObject(DEFAULT_GUI_FONT));
   sheet->rowHeight = 0;
   sheet->rowWidth = 0;
   int shown = 0;
@@ -369,7 +367,7 @@ void MeasureButtons(CXmlPropertySheet* sheet) {
     XmlMeasureRequest request = {
         u"Button", reinterpret_cast<const char16_t*>(caption), style, 0, id, 70, 16, 1.0, 1.0};
     XmlMeasureResult measured = {};
-    MeasureControlBuiltIn(dc, request, &measured);
+    MeasureControlBuiltIn(dc.get(), request, &measured);
     SetWindowLongW(button, GWL_STYLE,
                    static_cast<LONG>(style | (measured.styleBits & BS_MULTILINE)));
     SetWindowPos(button, nullptr, 0, 0, measured.width, measured.height,
@@ -378,8 +376,6 @@ void MeasureButtons(CXmlPropertySheet* sheet) {
     sheet->rowHeight = std::max<int>(sheet->rowHeight, measured.height);
     sheet->rowWidth += measured.width + (shown++ ? kGap : 0);
   }
-  SelectObject(dc, old);
-  ReleaseDC(sheet->window, dc);
 }
 
 void FitSheet(CXmlPropertySheet* sheet) {

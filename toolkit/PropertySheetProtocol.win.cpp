@@ -1,3 +1,5 @@
+// The property sheet's page protocol: changing pages, Apply, OK and Cancel, and the pages'
+// notifications. GUI thread.
 #include "toolkit/PropertySheetState.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The toolkit's push button: notifications, hot tracking, fading and drawing. GUI thread.
 #include "toolkit/PushButton.h"
 
 #include <algorithm>
@@ -5,6 +6,8 @@
 #include <vector>
 
 #include "toolkit/ControlClass.h"
+#include "toolkit/Win32Holders.h"
+#include "toolkit/WindowState.h"
 
 namespace {
 
@@ -44,9 +47,7 @@ struct PushButtonState {
   tagVBUTTONCALLBACKS callbacks = {};
 };
 
-PushButtonState* StateOf(HWND window) {
-  return reinterpret_cast<PushButtonState*>(GetWindowLongPtrW(window, 0));
-}
+PushButtonState* StateOf(HWND window) { return WindowState<PushButtonState*>(window, 0); }
 
 LONG StyleOf(HWND window) { return static_cast<LONG>(GetWindowLongPtrW(window, GWL_STYLE)); }
 
@@ -218,7 +219,7 @@ void DrawCaption(PushButtonState* s, HTHEME theme, HDC dc, int state, RECT rect,
   if (length <= 0) return;
   if (flags & DT_SINGLELINE) std::replace(text.begin(), text.begin() + length, u'\n', u' ');
   if (uiState & UISF_HIDEACCEL) flags |= DT_HIDEPREFIX;
-  HGDIOBJ oldFont = SelectObject(dc, s->font);
+  const SelectedObject font(dc, s->font);
   SetBkMode(dc, TRANSPARENT);
   // DrawText centres vertically only single lines: measure and place the rectangle.
   RECT measured = rect;
@@ -231,7 +232,6 @@ void DrawCaption(PushButtonState* s, HTHEME theme, HDC dc, int state, RECT rect,
   rect.bottom = rect.top + height;
   flags &= ~(DT_VCENTER | DT_BOTTOM);
   DrawButtonText(dc, theme, state, text.data(), length, rect, flags, enabled);
-  SelectObject(dc, oldFont);
 }
 
 void PaintFace(PushButtonState* s, HDC dc, const RECT& client) {
@@ -282,9 +282,7 @@ void PaintFace(PushButtonState* s, HDC dc, const RECT& client) {
     if (s->parentBrush) {
       FillRect(dc, &client, s->parentBrush);
     } else {
-      HBRUSH brush = CreateSolidBrush(s->background);
-      FillRect(dc, &client, brush);
-      DeleteObject(brush);
+      FillRect(dc, &client, GdiHolder<HBRUSH>(CreateSolidBrush(s->background)).get());
     }
     RECT frame = client;
     if (s->focused && !pushed) {
@@ -336,10 +334,8 @@ void Paint(PushButtonState* s, HDC windowDC) {
 }
 
 void Repaint(PushButtonState* s) {
-  HDC dc = GetDC(s->window);
-  if (!dc) return;
-  Paint(s, dc);
-  ReleaseDC(s->window, dc);
+  const WindowDc dc(s->window);
+  if (dc.get()) Paint(s, dc.get());
 }
 
 // Ends a press without a notification; answers whether one was on. Releasing the capture
@@ -426,12 +422,12 @@ LRESULT OnCreate(HWND window) {
   if (s->msimg32)
     s->alphaBlend = reinterpret_cast<AlphaBlendProc>(
         reinterpret_cast<void*>(GetProcAddress(s->msimg32, "AlphaBlend")));
-  SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(s));
+  SetWindowState(window, 0, s);
   return 0;
 }
 
 void OnDestroy(HWND window, PushButtonState* s) {
-  SetWindowLongPtrW(window, 0, 0);
+  ClearWindowState(window, 0);
   KillTimer(window, kTimerId);
   if (s->fadeSnapshot) DeleteObject(s->fadeSnapshot);
   if (s->msimg32) FreeLibrary(s->msimg32);

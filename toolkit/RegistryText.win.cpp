@@ -1,3 +1,4 @@
+// Reads text values of the registry.
 #include "toolkit/RegistryText.h"
 
 const char16_t* ReadRegistryText(HKEY key, const char16_t* name, char16_t* buffer, DWORD bytes,

@@ -1,3 +1,4 @@
+// Fills and frees language strings from INI or XML language-table text.
 #include "toolkit/StringItems.h"
 
 #include <cstdlib>

@@ -1,9 +1,11 @@
+// Reads a language table from a file or a resource and fills the string items from it.
 #include <windows.h>
 
 #include <memory>
 #include <string>
 
 #include "toolkit/StringItems.h"
+#include "toolkit/Win32Holders.h"
 
 namespace {
 
@@ -27,25 +29,18 @@ std::u16string TextFromBytes(const void* bytes, DWORD size) {
   return text;
 }
 
-struct FileHandle {
-  HANDLE handle;
-  ~FileHandle() {
-    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-  }
-};
-
 std::u16string ReadFileSource(const char16_t* path) {
   if (!path || !*path) return std::u16string();
-  FileHandle file{CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr)};
-  if (file.handle == INVALID_HANDLE_VALUE) return std::u16string();
+  const HandleHolder file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.held()) return std::u16string();
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(file.handle, &size) || size.QuadPart <= 0 || size.QuadPart > kMaxSourceBytes)
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart > kMaxSourceBytes)
     return std::u16string();
   DWORD bytes = static_cast<DWORD>(size.QuadPart);
   std::unique_ptr<char[]> data(new (std::nothrow) char[bytes]);
   DWORD read = 0;
-  if (!data || !ReadFile(file.handle, data.get(), bytes, &read, nullptr) || read != bytes)
+  if (!data || !ReadFile(file.get(), data.get(), bytes, &read, nullptr) || read != bytes)
     return std::u16string();
   return TextFromBytes(data.get(), bytes);
 }

@@ -1,3 +1,4 @@
+// Lays out a parsed dialog's tables: measures in dialog units, solves each axis, places the cells.
 #include "toolkit/TableLayout.h"
 
 #include <algorithm>

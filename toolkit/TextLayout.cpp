@@ -1,3 +1,4 @@
+// Fills the formatted-text control's words into lines of a given width.
 #include "toolkit/TextLayout.h"
 
 #include <algorithm>

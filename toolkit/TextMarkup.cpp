@@ -1,3 +1,4 @@
+// Reads the backslash mark-up of the formatted-text control one token at a time.
 #include "toolkit/TextMarkup.h"
 
 namespace {

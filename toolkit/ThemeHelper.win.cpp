@@ -1,3 +1,5 @@
+// Visual styles loaded at run time: the common-controls version and the theme calls when a theme is
+// active.
 #include "toolkit/ThemeHelper.h"
 
 #include <shlwapi.h>

@@ -1,3 +1,4 @@
+// Dialogs built from template text: building, measuring and laying out the window. GUI thread.
 #include <windows.h>
 
 #include <algorithm>
@@ -5,6 +6,8 @@
 #include <vector>
 
 #include "toolkit/ControlMeasure.h"
+#include "toolkit/Win32Holders.h"
+#include "toolkit/WindowState.h"
 #include "toolkit/XmlDialogState.h"
 
 const char16_t kXmlDialogClass[] = u"XML_DIALOG_CLASS";
@@ -109,11 +112,9 @@ bool MeasureAndLayOut(HWND window, tagXMLDIALOG* dialog, HFONT font, XMLMEASUREP
 }
 
 void TakeScales(HWND window, tagXMLDIALOG* dialog, HFONT font) {
-  HDC dc = GetDC(window);
-  HGDIOBJ old = SelectObject(dc, font);
-  GetDialogScales(dc, &dialog->hscale, &dialog->vscale);
-  SelectObject(dc, old);
-  ReleaseDC(window, dc);
+  const WindowDc dc(window);
+  const SelectedObject selected(dc.get(), font);
+  GetDialogScales(dc.get(), &dialog->hscale, &dialog->vscale);
 }
 
 void CollectPlacements(tagXMLNODE* table, int32_t x, int32_t y,
@@ -209,7 +210,7 @@ LRESULT InitDialog(HWND window, WPARAM wParam, XmlDialogState* state) {
     DestroyWindow(window);
     return FALSE;
   }
-  SetWindowLongPtrW(window, DLGWINDOWEXTRA, reinterpret_cast<LONG_PTR>(state));
+  SetWindowState(window, DLGWINDOWEXTRA, state);
   if (state->attached) *state->attached = true;
   state->attached = nullptr;
   ApplyDescription(window, state);
@@ -241,7 +242,7 @@ LRESULT CALLBACK XmlDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM 
   switch (message) {
     case WM_DESTROY:
       if (state->watching) StopWatchingInput(window);
-      SetWindowLongPtrW(window, DLGWINDOWEXTRA, 0);
+      ClearWindowState(window, DLGWINDOWEXTRA);
       FreeState(state);
       break;
     case WM_SIZE:
@@ -311,7 +312,7 @@ tagXMLDIALOG* ParseForDialog(const char16_t* text, int length) {
 }
 
 XmlDialogState* GetXmlDialogState(HWND dialog) {
-  return reinterpret_cast<XmlDialogState*>(GetWindowLongPtrW(dialog, DLGWINDOWEXTRA));
+  return WindowState<XmlDialogState*>(dialog, DLGWINDOWEXTRA);
 }
 
 SIZE XmlDialogWindowSize(HWND dialog, const XmlDialogState& state) {
@@ -346,11 +347,9 @@ INT_PTR CreateXmlDialog(HINSTANCE module, HWND owner, DLGPROC proc, LPARAM userD
 }
 
 bool LayOutXmlDialog(tagXMLDIALOG* dialog, XMLMEASUREPROC measure, HWND owner) {
-  HFONT font = CreateSpecFont(dialog->font);
-  if (!font) return false;
-  bool ok = MeasureAndLayOut(owner, dialog, font, measure);
-  DeleteObject(font);
-  return ok;
+  const GdiHolder<HFONT> font(CreateSpecFont(dialog->font));
+  if (!font.held()) return false;
+  return MeasureAndLayOut(owner, dialog, font.get(), measure);
 }
 
 HWND CreateXmlChildDialog(HINSTANCE module, HWND parent, DLGPROC proc, LPARAM userData,

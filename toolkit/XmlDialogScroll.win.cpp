@@ -1,3 +1,4 @@
+// Fits a template dialog's controls to its size and scrolls what does not fit. GUI thread.
 #include <windows.h>
 
 #include <algorithm>

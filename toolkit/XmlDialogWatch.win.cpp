@@ -1,3 +1,4 @@
+// The mouse and keyboard hooks that keep a template dialog's focused control in view. GUI thread.
 #include <windows.h>
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Builds menus from XML menu text.
 #include <windows.h>
 
 #include <algorithm>

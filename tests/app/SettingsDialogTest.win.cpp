@@ -215,6 +215,12 @@ TEST_F(SettingsDialogTest, StartPagesAndEveryControlOnce) {
   }
 }
 
+TEST_F(SettingsDialogTest, ANewSettingsFileShowsTheRedirectCodesAsSuccess) {
+  char16_t codes[256] = u"";
+  Run(2, {[&](HWND sheet) { GetDlgItemTextW(Page(sheet), IDC_HTTP_CODES, codes, 256); }});
+  EXPECT_EQ(std::u16string(u"200 201 202 301 302 303 307 308 401"), codes);
+}
+
 // Every field the pages edit, away from its default.
 void SetEveryField(tagSETTINGS& s, const std::u16string& special) {
   s.URLTimeout = 1000;

@@ -50,7 +50,7 @@ TEST(CorrectSettings, DefaultsBecomeTheFirstStartValues) {
   EXPECT_EQ(std::u16string(u"US_ASCII"), s.DefCharSet);
   EXPECT_EQ(std::u16string(u"Internet Explorer v6"), s.AgentType);
   EXPECT_EQ(std::u16string(u"Windows 7"), s.AgentOS);
-  EXPECT_EQ(std::u16string(u"200 201 202 301 302 401"), s.HTTPCodes);
+  EXPECT_EQ(std::u16string(u"200 201 202 301 302 303 307 308 401"), s.HTTPCodes);
   EXPECT_EQ(400, s.LinksInOutCX);
   EXPECT_TRUE(IsProxyUnconfigured(s));
 }

@@ -116,6 +116,7 @@ TEST_F(SettingsStoreTest, AnEmptyFolderGivesEveryDefaultAndAdoptsTheSystemProxy)
   EXPECT_EQ(std::u16string(u"s"), s.HTTPSProxyAddress);
   EXPECT_EQ(443, s.HTTPSProxyPort);
   EXPECT_EQ(std::u16string(u"asc csv prn rtf rtx txt"), s.ExtText);
+  EXPECT_EQ(std::u16string(u"200 201 202 301 302 303 307 308 401"), s.HTTPCodes);
   EXPECT_EQ(-1, s.LinksInOutX);
   EXPECT_EQ(180, s.LinksInOutW2);
   EXPECT_EQ(GetUserAgent, s.GetUserAgent);
@@ -243,6 +244,19 @@ TEST_F(SettingsStoreTest, GarbageValuesLoadAsDefaultsOrCorrectedValues) {
                  std::string(reinterpret_cast<const char*>(unicode + 1), sizeof(unicode) - 4));
   LoadSettings();
   EXPECT_EQ(10u, g_settings.NumThreads) << "UTF-16 without a byte-order mark reads as defaults";
+}
+
+// The wider default is for new settings files: a list the file holds, the old default
+// included, is the user's.
+TEST_F(SettingsStoreTest, AStoredSuccessCodeListStaysAsTheUserHasIt) {
+  CreateDirectoryW((folder.path() + u"\\sub").c_str(), nullptr);
+  for (const char16_t* codes : {u"200 201 202 301 302 401", u"200", u""}) {
+    std::string content = "[Options]\r\nHTTPCodes=";
+    for (const char16_t* c = codes; *c; ++c) content += static_cast<char>(*c);
+    WriteFileBytes(g_settingsFile, content + "\r\n");
+    LoadSettings();
+    EXPECT_EQ(std::u16string(codes), g_settings.HTTPCodes);
+  }
 }
 
 TEST_F(SettingsStoreTest, AConfiguredProxyIsNeverReplaced) {

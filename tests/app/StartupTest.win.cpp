@@ -14,12 +14,12 @@
 #include "app/Startup.h"
 #include "app/StringTable.h"
 #include "app/SystemActions.h"
-#include "engine/EngineText.h"
 #include "engine/TextCopy.h"
 #include "net/Cookies.h"
 #include "tests/app/SettingsFolderTest.h"
 #include "tests/support/TempFolder.h"
 #include "toolkit/FinderStruct.h"
+#include "toolkit/LanguageText.h"
 #include "toolkit/MessageBox.h"
 
 namespace {
@@ -297,14 +297,14 @@ TEST_F(RunProgramTest, CurrentCommonControlsRunTheFrameUntilItCloses) {
   }
 }
 
-TEST(EngineTexts, ComeFromTheLoadedLanguageTable) {
-  const char16_t* english = EngineText("Status", "EmptyURL");
+TEST(LanguageTexts, ComeFromTheLoadedLanguageTable) {
+  const char16_t* english = LanguageText(STR_Status_EmptyURL);
   DllInit();
   ASSERT_NE(0, LoadStringTable(u""));
-  EXPECT_EQ(strtbl[STR_Status_EmptyURL], EngineText("Status", "EmptyURL"));
-  EXPECT_EQ(std::u16string(english), EngineText("Status", "EmptyURL"));
+  EXPECT_EQ(strtbl[STR_Status_EmptyURL], LanguageText(STR_Status_EmptyURL));
+  EXPECT_EQ(std::u16string(english), LanguageText(STR_Status_EmptyURL));
   FreeStringTable();
-  EXPECT_EQ(english, EngineText("Status", "EmptyURL"));
+  EXPECT_EQ(english, LanguageText(STR_Status_EmptyURL));
 }
 
 // The restart runs this program again with its own command line: the first copy started

@@ -30,6 +30,7 @@
 #include "app/Worksheet.h"
 #include "engine/CheckLinkHook.h"
 #include "engine/ControlWrappers.h"
+#include "engine/LinkFinder.h"
 #include "engine/TextCopy.h"
 #include "tests/app/FrameTestSupport.h"
 #include "tests/engine/TestSite.h"
@@ -74,7 +75,7 @@ LRESULT CALLBACK CountTimer(int code, WPARAM wParam, LPARAM lParam) {
 }
 LRESULT CALLBACK CountScanDone(int code, WPARAM wParam, LPARAM lParam) {
   const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-  if (code >= 0 && sent->message == WM_WORKSHEET_SCAN_DONE) ++gScanDone;
+  if (code >= 0 && sent->message == WM_FINDER_DONE) ++gScanDone;
   return CallNextHookEx(gHook, code, wParam, lParam);
 }
 
@@ -430,7 +431,7 @@ TEST_F(WorksheetTest, PauseResumeAndStopByKeys) {
   EXPECT_EQ(RUN_STOPPED, State(worksheet));
   EXPECT_EQ(3, gScanDone) << "a paused run stops without an end message";
 
-  SendMessageW(worksheet, WM_WORKSHEET_SCAN_DONE, 0, 0);
+  SendMessageW(worksheet, WM_FINDER_DONE, 0, 0);
   EXPECT_EQ(RUN_STOPPED, State(worksheet)) << "a stray end message changes nothing";
 
   const std::u16string file = WorksheetData(worksheet)->DataFile;

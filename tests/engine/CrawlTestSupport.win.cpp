@@ -7,11 +7,10 @@
 
 namespace {
 
-constexpr UINT WM_CRAWL_DONE = WM_USER + 110;
 CrawlFixture* g_fixture = nullptr;
 
 LRESULT CALLBACK WorksheetProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_CRAWL_DONE && g_fixture) {
+  if (msg == WM_FINDER_DONE && g_fixture) {
     ++g_fixture->endMessages;
     if (g_fixture->destroyOnEnd) g_fixture->engine.reset();
     return 0;

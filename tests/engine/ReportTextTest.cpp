@@ -9,6 +9,7 @@
 #include "engine/MarkupText.h"
 #include "engine/ProgressMath.h"
 #include "engine/ReportText.h"
+#include "engine/ResultRows.h"
 #include "engine/ZoneBias.h"
 
 namespace {
@@ -94,11 +95,18 @@ TEST(ResultLists, BrokenDescriptionWithAndWithoutReferringPage) {
 }
 
 TEST(ResultLists, ItemDataCarriesTypeAndStatusBits) {
-  EXPECT_EQ(0x00000002u, LinkItemData(2, 1));
-  EXPECT_EQ(0x00020003u, LinkItemData(3, 2));
-  EXPECT_EQ(0x00040008u, LinkItemData(8, 4));
-  EXPECT_EQ(0x00010002u, LinkItemData(2, 5));
-  EXPECT_EQ(0x00080007u, LinkItemData(7, 7));
+  const struct {
+    int32_t restype, statusval;
+    uint32_t itemData;
+  } kRows[] = {{2, 1, 0x00000002u}, {3, 2, 0x00020003u}, {8, 4, 0x00040008u},
+               {2, 5, 0x00010002u}, {7, 7, 0x00080007u}, {-1, 0, 0x0000FFFFu}};
+  for (const auto& row : kRows) {
+    const uint32_t itemData = EncodeLinkRow(row.restype, LinkRowBits(row.statusval));
+    EXPECT_EQ(row.itemData, itemData) << row.restype << " " << row.statusval;
+    EXPECT_EQ(static_cast<uint32_t>(row.restype) & 0xFFFFu, DecodeLinkRow(itemData).restype);
+    EXPECT_EQ(LinkRowBits(row.statusval), DecodeLinkRow(itemData).bits);
+  }
+  EXPECT_EQ(0x00100007u, EncodeLinkRow(RES_STYLESHEET, LINKROW_CHECKING));
   EXPECT_EQ(nullptr, ProtocolName(0));
   EXPECT_EQ(u"rtsp", std::u16string(ProtocolName(5)));
   EXPECT_EQ(u"12.045 sec.", FormatAccessTime(12045, u"sec."));

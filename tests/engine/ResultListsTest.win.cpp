@@ -31,7 +31,7 @@ std::ostream& operator<<(std::ostream& out, const Counts& c) {
 int g_panelWidthAsks = 0;
 
 LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_USER + 120) {
+  if (msg == WM_FINDER_PANEL_WIDTH) {
     ++g_panelWidthAsks;
     return 100;
   }

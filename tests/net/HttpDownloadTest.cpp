@@ -27,7 +27,10 @@ const char kRoutes[] = R"({
   "/length5000": {"send": "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 5000\r\n\r\n", "drip": {"data": "b", "count": 50, "interval": 0.05}},
   "/drip": {"send": "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n", "drip": {"data": "d", "count": 100, "interval": 0.2}},
   "/endless": {"send": "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n", "endless": 65536},
-  "/close": {"close": true}
+  "/close": {"close": true},
+  "/cut-status": {"send": "HTTP/1.1 200 OK\r\n"},
+  "/cut-header": {"send": "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Len"},
+  "/bare-lf": {"send": "HTTP/1.1 200 OK\nContent-Length: 2\n\nok"}
 })";
 
 // Ten chunks of 200 bytes, each sent on its own.
@@ -142,6 +145,30 @@ TEST_F(HttpDownload, StatusLineAndAcceptedCodesDecide) {
     const Reply reply = Get(c.path);
     EXPECT_EQ(c.result, reply.result) << c.path;
     EXPECT_EQ(c.text, reply.text) << c.path;
+  }
+}
+
+// A connection closed inside the header is no reply, whatever its status line says; a
+// header ended by bare line feeds is whole.
+TEST_F(HttpDownload, HeaderCutBeforeItsBlankLineIsAnIncompleteReply) {
+  const struct {
+    const char* path;
+    int headOnly;
+    status_type result;
+    const char* text;
+  } cases[] = {
+      {"/cut-status", 0, ST_FAILURE, "Incomplete reply"},
+      {"/cut-status", 1, ST_FAILURE, "Incomplete reply"},
+      {"/cut-header", 0, ST_FAILURE, "Incomplete reply"},
+      {"/bare-lf", 0, ST_SUCCESS, "200 OK"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    http.HeadOnly = https.HeadOnly = c.headOnly;
+    for (const Reply& reply : {Get(c.path), GetSsl(c.path)}) {
+      EXPECT_EQ(c.result, reply.result);
+      EXPECT_EQ(c.text, reply.text);
+    }
   }
 }
 

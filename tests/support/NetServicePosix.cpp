@@ -1,9 +1,7 @@
-// Native test programs have no language table and no GetTickCount.
+// Native test programs have no GetTickCount.
 #include <time.h>
 
 #include "net/NetService.h"
-
-const char16_t* NetLoadedText(int) { return nullptr; }
 
 uint32_t NetTickMs() {
   timespec now;

@@ -1,6 +1,6 @@
 #include "tests/support/ToolkitStrings.h"
 
-#include "toolkit/LanguageStrings.h"
+#include "toolkit/LanguageText.h"
 
 const char16_t* const g_testDateNames[38] = {
     u"Sun",    u"Mon",     u"Tue",       u"Wed",      u"Thu",      u"Fri",      u"Sat", u"Sunday",
@@ -13,12 +13,8 @@ const char16_t* const g_testDateNames[38] = {
 const char16_t* const g_testCaptions[8] = {u"OK~",     u"Cancel~", u"Abort~", u"Retry 100%%",
                                            u"Ignore~", u"Yes~",    u"No~",    u"&Copy~"};
 
-extern "C" {
-const char16_t* strtbl[STRTBL_CAPTIONS + 1];
-}
-
 namespace {
 const bool kFilled =
-    (strtbl[STRTBL_DATE_NAMES] = reinterpret_cast<const char16_t*>(g_testDateNames),
-     strtbl[STRTBL_CAPTIONS] = reinterpret_cast<const char16_t*>(g_testCaptions), true);
+    (strtbl[STR_DATENAMES] = reinterpret_cast<const char16_t*>(g_testDateNames),
+     strtbl[STR_CAPTIONS] = reinterpret_cast<const char16_t*>(g_testCaptions), true);
 }

@@ -8,23 +8,38 @@
 
 namespace {
 
-TEST(LanguageIdToIndex, MapsEveryPrimaryLanguageOfTheTable) {
+TEST(LanguageIdToIndex, NamesTheLanguageEachWindowsPrimaryIdentifierStandsFor) {
+  // The primary language identifiers as the Windows headers define them (LANG_ARABIC is
+  // 0x01, ...), each with the language file it must pick: the table is held against the
+  // platform's numbering, not against a copy of itself.
   const struct {
     uint32_t primary;
-    int index;
+    const char16_t* name;
   } rows[] = {
-      {1, 2},   {2, 9},   {3, 10},  {4, 11},  {5, 14},  {6, 15},  {7, 25},  {8, 26},  {10, 60},
-      {11, 22}, {12, 23}, {13, 28}, {14, 30}, {15, 31}, {16, 33}, {17, 34}, {18, 39}, {19, 16},
-      {20, 48}, {21, 50}, {22, 51}, {24, 53}, {25, 54}, {26, 13}, {27, 58}, {28, 1},  {29, 62},
-      {30, 66}, {31, 67}, {32, 69}, {33, 32}, {34, 68}, {35, 7},  {36, 59}, {37, 19}, {38, 40},
-      {39, 41}, {41, 21}, {42, 71}, {43, 3},  {44, 5},  {45, 6},  {47, 42}, {54, 0},  {55, 24},
-      {56, 20}, {57, 29}, {62, 43}, {63, 37}, {65, 61}, {67, 70}, {68, 64}, {69, 8},  {70, 52},
-      {71, 27}, {72, 49}, {73, 63}, {74, 65}, {75, 35}, {76, 44}, {77, 4},  {78, 46}, {79, 55},
-      {87, 38}, {88, 45}, {89, 57}, {96, 36}, {97, 47},
+      {0x01, u"arabic"},     {0x02, u"bulgarian"},  {0x03, u"catalan"},    {0x04, u"schinese"},
+      {0x05, u"czech"},      {0x06, u"danish"},     {0x07, u"german"},     {0x08, u"greek"},
+      {0x0a, u"spanish"},    {0x0b, u"finnish"},    {0x0c, u"french"},     {0x0d, u"hebrew"},
+      {0x0e, u"hungarian"},  {0x0f, u"icelandic"},  {0x10, u"italian"},    {0x11, u"japanese"},
+      {0x12, u"korean"},     {0x13, u"dutch"},      {0x14, u"norwegian"},  {0x15, u"polish"},
+      {0x16, u"portuguese"}, {0x18, u"romanian"},   {0x19, u"russian"},    {0x1a, u"croatian"},
+      {0x1b, u"slovak"},     {0x1c, u"albanian"},   {0x1d, u"swedish"},    {0x1e, u"thai"},
+      {0x1f, u"turkish"},    {0x20, u"urdu"},       {0x21, u"indonesian"}, {0x22, u"ukrainian"},
+      {0x23, u"belarusian"}, {0x24, u"slovenian"},  {0x25, u"estonian"},   {0x26, u"latvian"},
+      {0x27, u"lithuanian"}, {0x29, u"farsi"},      {0x2a, u"vietnamese"}, {0x2b, u"armenian"},
+      {0x2c, u"azeri"},      {0x2d, u"basque"},     {0x2f, u"macedonian"}, {0x36, u"afrikaans"},
+      {0x37, u"georgian"},   {0x38, u"faeroese"},   {0x39, u"hindi"},      {0x3e, u"malay"},
+      {0x3f, u"kazak"},      {0x41, u"swahili"},    {0x43, u"uzbek"},      {0x44, u"tatar"},
+      {0x45, u"bengali"},    {0x46, u"punjabi"},    {0x47, u"gujarati"},   {0x48, u"oriya"},
+      {0x49, u"tamil"},      {0x4a, u"telugu"},     {0x4b, u"kannada"},    {0x4c, u"malayalam"},
+      {0x4d, u"assamese"},   {0x4e, u"marathi"},    {0x4f, u"sanskrit"},   {0x57, u"konkani"},
+      {0x58, u"manipuri"},   {0x59, u"sindhi"},     {0x60, u"kashmiri"},   {0x61, u"nepali"},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(row.index, LanguageIdToIndex(row.primary)) << "primary " << row.primary;
-    EXPECT_EQ(row.index, LanguageIdToIndex(row.primary | 0x0400)) << "sublanguage ignored";
+    char16_t name[16] = {};
+    ASSERT_TRUE(GetLanguageName(LanguageIdToIndex(row.primary), name));
+    EXPECT_EQ(std::u16string(row.name), name) << "primary 0x" << std::hex << row.primary;
+    EXPECT_EQ(LanguageIdToIndex(row.primary), LanguageIdToIndex(row.primary | 0x0400))
+        << "sublanguage ignored";
   }
   EXPECT_EQ(17, LanguageIdToIndex(0x0409));
   EXPECT_EQ(17, LanguageIdToIndex(0x0809)) << "every English sublanguage";

@@ -427,5 +427,11 @@ enum : int {
   STR_Curl_163 = 421,
   STR_Curl_164 = 422,
   STR_Curl_165 = 423,
-  STRTBL_SLOTS = 424,
+  STR_Status_IncompleteReply = 424,
+  STR_Status_RedirectRefused = 425,
+  STR_Status_RedirectLoop = 426,
+  STR_Status_TooManyRedirects = 427,
+  STR_Status_NotChecked = 428,
+  STR_Status_LocalFileLink = 429,
+  STRTBL_SLOTS = 430,
 };

@@ -1,7 +1,6 @@
 // The program's language strings in the order of the built-in language table: 72
 // language names, 38 date names, 8 message-box captions, then one slot per item.
-#include "app/StringSlots.h"
-#include "app/StringTable.h"
+#include "toolkit/LanguageText.h"
 
 const char16_t* strtbl[STRTBL_SLOTS];
 const char16_t* g_dateNames[DATE_NAME_COUNT];
@@ -476,4 +475,10 @@ tagSTRINGITEM g_stringItems[STRING_ITEM_COUNT] = {
     {u"Curl", u"163", nullptr, &strtbl[STR_Curl_163]},
     {u"Curl", u"164", nullptr, &strtbl[STR_Curl_164]},
     {u"Curl", u"165", nullptr, &strtbl[STR_Curl_165]},
+    {u"Status", u"IncompleteReply", nullptr, &strtbl[STR_Status_IncompleteReply]},
+    {u"Status", u"RedirectRefused", u"%s", &strtbl[STR_Status_RedirectRefused]},
+    {u"Status", u"RedirectLoop", nullptr, &strtbl[STR_Status_RedirectLoop]},
+    {u"Status", u"TooManyRedirects", nullptr, &strtbl[STR_Status_TooManyRedirects]},
+    {u"Status", u"NotChecked", nullptr, &strtbl[STR_Status_NotChecked]},
+    {u"Status", u"LocalFileLink", nullptr, &strtbl[STR_Status_LocalFileLink]},
 };
