@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/Settings.h"
+#include "app/Startup.h"
 #include "app/SystemActions.h"
 #include "engine/TextCopy.h"
 #include "toolkit/Format.h"
@@ -44,6 +45,12 @@ std::u16string FilterOf(int slot) {
   return filter;
 }
 
+// The hook's only task: the dialog around it shows the program's icon.
+UINT_PTR CALLBACK GiveDialogIcon(HWND hook, UINT message, WPARAM, LPARAM) {
+  if (message == WM_INITDIALOG) GiveProgramIcon(GetParent(hook));
+  return 0;
+}
+
 int RunDialog(HWND owner, const FileType& type, const char16_t* folder, DWORD flags,
               BOOL(WINAPI* show)(OPENFILENAMEW*), char16_t* path, int size) {
   const std::u16string filter = FilterOf(type.filterSlot);
@@ -61,7 +68,9 @@ int RunDialog(HWND owner, const FileType& type, const char16_t* folder, DWORD fl
   dialog.nMaxFileTitle = FILE_DIALOG_PATH_SIZE;
   dialog.lpstrInitialDir = folder;
   dialog.lpstrDefExt = type.extension;
-  dialog.Flags = flags | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
+  dialog.Flags = flags | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_EXPLORER |
+                 OFN_ENABLEHOOK | OFN_ENABLESIZING;
+  dialog.lpfnHook = GiveDialogIcon;
   if (size > 0) path[0] = 0;
   if (!show(&dialog)) return 0;
   CopyText(path, size, file);

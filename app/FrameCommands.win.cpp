@@ -34,6 +34,16 @@ void OpenWebPage(HWND frame, const char16_t* address) {
   StartOpenLink(frame, address, SW_SHOWMAXIMIZED, LanguageText(STR_Msg_AccessWeb));
 }
 
+// Without its file the help viewer would show nothing at all.
+void OpenHelp(HWND frame, const char16_t* fileOrTopic) {
+  if (!FileExists(g_helpFile)) {
+    finderstruct.AnimatedMessageBox(frame, LanguageText(STR_Msg_NoHelpFile), u"Tessaline Lite",
+                                    MB_ICONERROR, g_helpFile);
+    return;
+  }
+  ShowHelp(frame, fileOrTopic, HH_DISPLAY_TOC, 0);
+}
+
 void CloseActiveWorksheet(HWND frame) {
   HWND worksheet = ActiveWorksheet();
   if (!worksheet) return;
@@ -104,10 +114,10 @@ int HandleFrameCommand(HWND frame, WPARAM wParam, LPARAM lParam) {
       OpenWebPage(frame, kMakerHomePage);
       return 1;
     case 1111:
-      ShowHelp(frame, g_helpFile, HH_DISPLAY_TOC, 0);
+      OpenHelp(frame, g_helpFile);
       return 1;
     case 1115:
-      ShowHelp(frame, u"::/viewhlp/general.htm", HH_DISPLAY_TOC, 0);
+      OpenHelp(frame, u"::/viewhlp/general.htm");
       return 1;
     case 1116:
       StartCheckForUpdate();

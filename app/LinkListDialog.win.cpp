@@ -157,6 +157,7 @@ void SaveGeometry(HWND dialog) {
 INT_PTR CALLBACK LinkListDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
+      GiveProgramIcon(dialog);
       InitLinkListDialog(dialog, reinterpret_cast<const LINKLISTREQUEST*>(lParam));
       return FALSE;
     case WM_SIZE:

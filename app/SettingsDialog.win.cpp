@@ -131,7 +131,10 @@ int RunSettingsDialog(HWND owner, int startPage) {
   if (startPage > added - 1) startPage = added - 1;
   if (startPage < 0) startPage = 0;
   HWND window = reinterpret_cast<HWND>(finderstruct.RunPropertySheet(sheet, startPage));
-  if (window) RunSheetLoop(window);
+  if (window) {
+    GiveProgramIcon(window);
+    RunSheetLoop(window);
+  }
   int result = static_cast<int>(finderstruct.GetPropertySheetResult(sheet));
   finderstruct.FreePropertySheet(sheet);
   if (result == 1) CommitWorkingCopy();

@@ -473,9 +473,8 @@ void ShowSiteUrlList(HWND frame, int show) {
   HWND panel = PanelOf(frame);
   if (!panel) return;
   HWND combo = GetDlgItem(panel, IDC_SITE_URL);
-  if (show)
-    SendMessageW(panel, WM_COMMAND, MAKEWPARAM(IDC_SITE_URL, CBN_SETFOCUS),
-                 reinterpret_cast<LPARAM>(combo));
+  // The dropped list takes Down and Enter only while its box holds the keyboard.
+  if (show) SetFocus(combo);
   SendMessageW(combo, CB_SHOWDROPDOWN, show ? TRUE : FALSE, 0);
 }
 

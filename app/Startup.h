@@ -26,6 +26,9 @@ extern uint32_t g_comCtlVersion;  // major << 16 | minor
 extern int g_commonControlsOk;
 extern int g_restart;
 
+// Gives a dialog the program's icon (resource 1, large and small), as the frame has it.
+void GiveProgramIcon(HWND window);
+
 // Start-up, loop and shutdown; returns the process's exit code (255: system too old).
 int RunProgram(HINSTANCE instance, HINSTANCE previous);
 

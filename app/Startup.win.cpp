@@ -85,6 +85,18 @@ const WCHAR* HelpFileArgument(const WCHAR* file, WCHAR* joined, int size) {
   return joined;
 }
 
+void GiveProgramIcon(HWND window) {
+  const struct {
+    WPARAM kind;
+    int size;
+  } icons[] = {{ICON_BIG, 32}, {ICON_SMALL, 16}};
+  for (const auto& [kind, size] : icons) {
+    // Shared icons belong to the module: none is destroyed with the window.
+    HANDLE icon = LoadImageW(g_instance, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_SHARED);
+    if (icon) SendMessageW(window, WM_SETICON, kind, reinterpret_cast<LPARAM>(icon));
+  }
+}
+
 HWND ShowHelp(HWND owner, const WCHAR* file, UINT command, DWORD_PTR data) {
   if (!g_helpLibrary) return nullptr;
   SetErrorMode(SEM_NOOPENFILEERRORBOX);

@@ -374,6 +374,7 @@ LRESULT CALLBACK WorksheetWndProc(HWND window, UINT message, WPARAM wParam, LPAR
       LayOutWorksheet(window, data);
       return 0;
     case WM_GETMINMAXINFO:
+      DefMDIChildProcW(window, message, wParam, lParam);
       GetWorksheetMinMax(data, reinterpret_cast<MINMAXINFO*>(lParam));
       return 0;
     case WM_FINDER_DONE:

@@ -166,6 +166,12 @@ bool MayWriteFiles(const tagWORKSHEETDATA* data) {
   return data->Finder && !data->Running && data->Finder->IsStopped() && !data->Finder->IsPaused();
 }
 
+// Why a user's open was refused, told once its worksheet has gone; the file stays as it was.
+void TellNotOpened(int slot, const WCHAR* path) {
+  finderstruct.AnimatedMessageBox(g_frame, LanguageText(slot), u"Tessaline Lite", MB_ICONERROR,
+                                  path);
+}
+
 void OpenReopened(const WCHAR* path) {
   if (HWND worksheet = CreateWorksheet()) {
     SendMessageW(worksheet, WM_WORKSHEET_OPEN, 1, reinterpret_cast<LPARAM>(path));
@@ -213,15 +219,18 @@ void OpenWorksheet(HWND window, tagWORKSHEETDATA* data, int reopen, const WCHAR*
   } else {
     if (StartsWithTsn(path)) {
       DestroySelf(window);
+      TellNotOpened(STR_Msg_NotWorksheet, path);
       return;
     }
     CopyField(data->UserFile, path);
   }
   const WCHAR* file = data->UserFile[0] ? data->UserFile : data->DataFile;
   if (format == OLDFORMAT_NONE && !MayOpen(file)) {
+    const bool held = GetLastError() == ERROR_SHARING_VIOLATION;
     // Held elsewhere or gone: nothing of it is this worksheet's to delete.
     data->DataFile[0] = 0;
     DestroySelf(window);
+    if (!reopen) TellNotOpened(held ? STR_Msg_AlreadyOpen : STR_Msg_NotWorksheet, path);
     return;
   }
   data->Finder = new (std::nothrow) CLinkFinder(format, project, file, &g_settings, g_frame, window,
@@ -230,6 +239,7 @@ void OpenWorksheet(HWND window, tagWORKSHEETDATA* data, int reopen, const WCHAR*
                                                 g_settings.DisplayAllLinks, CONSOLE_NONE, nullptr);
   if (!data->Finder || !data->Finder->Initialized()) {
     FailOpen(window, data, reopen, format);
+    if (!reopen) TellNotOpened(STR_Msg_NotWorksheet, path);
     return;
   }
   if (g_settings.AutosaveWorksheets && !data->DataFile[0]) GiveLocator(data);

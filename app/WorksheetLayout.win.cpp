@@ -91,9 +91,11 @@ void LayOutWorksheet(HWND window, tagWORKSHEETDATA* data) {
   g_worksheetCalls.RefreshListTooltips(broken);
 }
 
+// Called after DefMDIChildProcW has filled the maximised size and place: only the minimum
+// is raised, so that a maximised worksheet still fills the MDI client.
 void GetWorksheetMinMax(const tagWORKSHEETDATA* data, MINMAXINFO* info) {
-  info->ptMinTrackSize.x = data->MinTrackX;
-  info->ptMinTrackSize.y = data->MinTrackY;
+  if (info->ptMinTrackSize.x < data->MinTrackX) info->ptMinTrackSize.x = data->MinTrackX;
+  if (info->ptMinTrackSize.y < data->MinTrackY) info->ptMinTrackSize.y = data->MinTrackY;
   if (info->ptMaxTrackSize.x < data->MinTrackX) info->ptMaxTrackSize.x = data->MinTrackX;
   if (info->ptMaxTrackSize.y < data->MinTrackY) info->ptMaxTrackSize.y = data->MinTrackY;
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "app/MarkedText.h"
 #include "app/SettingsRecord.h"
@@ -230,6 +231,23 @@ HWND CreateTips(HWND list) {
 }
 
 // The tooltip window would otherwise belong to the frame and outlive its worksheet.
+// Draws a run with every character at the place the measure gave it, and answers that
+// measure. A display driver may lay plain text out with other advances than the font's
+// measure (Wine's x11 driver does, with real fonts): the next piece then starts where this
+// one really ended.
+SIZE DrawMeasuredRun(HDC dc, int x, int y, const WCHAR* text, int length) {
+  SIZE size = {};
+  std::vector<INT> advances(static_cast<size_t>(length));
+  if (!GetTextExtentExPointW(dc, text, length, 0, nullptr, advances.data(), &size)) {
+    GetTextExtentPoint32W(dc, text, length, &size);
+    TextOutW(dc, x, y, text, length);
+    return size;
+  }
+  for (int i = length - 1; i > 0; --i) advances[i] -= advances[i - 1];
+  ExtTextOutW(dc, x, y, 0, nullptr, text, length, advances.data());
+  return size;
+}
+
 void DestroyTips(HWND list) {
   HWND tips = WindowState<HWND>(list, GWLP_USERDATA);
   ClearWindowState(list, GWLP_USERDATA);
@@ -281,10 +299,8 @@ void DrawMarkedText(HDC dc, int x, int y, const WCHAR* text, int length, int sel
     int right = x;
     int tallest = line.Segments.empty() ? metrics.tmHeight : 0;
     for (const MarkedSegment& segment : line.Segments) {
-      SIZE size = {};
-      GetTextExtentPoint32W(dc, text + segment.Start, segment.Length, &size);
       SetTextColor(dc, colours[segment.Colour]);
-      TextOutW(dc, right, top, text + segment.Start, segment.Length);
+      const SIZE size = DrawMeasuredRun(dc, right, top, text + segment.Start, segment.Length);
       right += size.cx;
       tallest = std::max(tallest, static_cast<int>(size.cy));
     }

@@ -39,6 +39,8 @@ endif()
 
 set(TL_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
 set(TL_WINE_ENV "WINEPREFIX=${TL_WINEPREFIX}" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml=")
+# The prefix of the tests that run on an X display: Wine's own display driver.
+set(TL_DESKTOP_PREFIX "${CMAKE_BINARY_DIR}/wineprefix-x11")
 
 function(_tl_mark_windows_files)
   foreach(source IN LISTS ARGN)
@@ -97,12 +99,16 @@ function(tl_add_program name mode)
   endif()
 endfunction()
 
-# tl_add_test(name LABEL subsystem [WINE] [SERIAL] SOURCES ... LIBS ...)
+# tl_add_test(name LABEL subsystem [WINE] [SERIAL] [DESKTOP] SOURCES ... LIBS ...)
 # Native tests are plain Linux programs; WINE tests are Winelib programs run by wine in the
 # build's own headless prefix. SERIAL tests run alone: they share the prefix's one desktop
-# for real input, focus and the foreground window.
+# for real input, focus and the foreground window. DESKTOP tests are WINE tests that run
+# on a virtual X display with a window manager, in a prefix with Wine's display driver.
 function(tl_add_test name)
-  cmake_parse_arguments(T "WINE;SERIAL" "LABEL" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(T "WINE;SERIAL;DESKTOP" "LABEL" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  if(T_DESKTOP)
+    set(T_WINE ON)
+  endif()
   if(T_WINE AND NOT TL_WINELIB)
     return()
   endif()
@@ -111,7 +117,15 @@ function(tl_add_test name)
   _tl_mark_windows_sources(${name})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}")
-  if(T_WINE)
+  if(T_DESKTOP)
+    _tl_winelib_link(${name} -mconsole)
+    add_test(NAME ${T_LABEL}.${name}
+      COMMAND "${PROJECT_SOURCE_DIR}/tests/support/on-desktop.sh" "${WINE}" "$<TARGET_FILE:${name}>.so")
+    string(REPLACE "${TL_WINEPREFIX}" "${TL_DESKTOP_PREFIX}" desktop_env "${TL_WINE_ENV}")
+    set_tests_properties(${T_LABEL}.${name} PROPERTIES FIXTURES_REQUIRED wineprefix_desktop
+      RESOURCE_LOCK desktop_prefix
+      ENVIRONMENT "${desktop_env};WINESERVER=${WINESERVER};${T_ENVIRONMENT}")
+  elseif(T_WINE)
     _tl_winelib_link(${name} -mconsole)
     add_test(NAME ${T_LABEL}.${name} COMMAND "${WINE}" "$<TARGET_FILE:${name}>.so")
     set_tests_properties(${T_LABEL}.${name} PROPERTIES FIXTURES_REQUIRED wineprefix

@@ -8,8 +8,6 @@
 #include <new>
 #include <tuple>
 
-#include "engine/TextHelpers.h"
-
 namespace {
 
 // Folded texts compare as ICU's caseless compare does.
@@ -26,15 +24,25 @@ const char16_t* WithoutHash(const char16_t* name) {
   return name[0] == u'#' ? name + 1 : name;
 }
 
-bool ListHolds(const CBookmarkIndex::AnchorList& list, const char16_t* name) {
-  const char16_t* wanted = WithoutHash(name);
-  for (const std::u16string& stored : list) {
-    if (UnicodeCompare(WithoutHash(stored.c_str()), wanted, 1) == 0) return true;
+}  // namespace
+
+int CBookmarkIndex::PageAnchors::Add(const char16_t* name) {
+  std::u16string folded = Folded(WithoutHash(name), true);
+  if (folded_.count(folded)) return 1;
+  if (list_.size() >= static_cast<size_t>(kMaxAnchorsPerPage)) return 0;
+  list_.emplace_back(name ? name : u"");
+  try {
+    folded_.insert(std::move(folded));
+  } catch (const std::bad_alloc&) {
+    list_.pop_back();
+    throw;
   }
-  return false;
+  return 1;
 }
 
-}  // namespace
+bool CBookmarkIndex::PageAnchors::Holds(const char16_t* name) const {
+  return folded_.count(Folded(WithoutHash(name), true)) != 0;
+}
 
 CBookmarkIndex::CBookmarkIndex(int ignoreCase) : ignoreCase_(ignoreCase) {}
 
@@ -69,7 +77,7 @@ const CBookmarkIndex::AnchorList* CBookmarkIndex::FindPage(int32_t protocol,
                                                            const char16_t* resource) const {
   try {
     const auto found = pages_.find(MakeKey(protocol, username, userpass, server, port, resource));
-    return found == pages_.end() ? nullptr : &found->second;
+    return found == pages_.end() ? nullptr : &found->second.List();
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
@@ -83,14 +91,18 @@ int CBookmarkIndex::HasPage(int32_t protocol, const char16_t* username, const ch
 int CBookmarkIndex::HasBookmark(int32_t protocol, const char16_t* username,
                                 const char16_t* userpass, const char16_t* server, int32_t port,
                                 const char16_t* resource, const char16_t* name) const {
-  const AnchorList* list = FindPage(protocol, username, userpass, server, port, resource);
-  return list && ListHolds(*list, name);
+  try {
+    const auto found = pages_.find(MakeKey(protocol, username, userpass, server, port, resource));
+    return found != pages_.end() && found->second.Holds(name);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
 }
 
 int CBookmarkIndex::AddPage(int32_t protocol, const char16_t* username, const char16_t* userpass,
                             const char16_t* server, int32_t port, const char16_t* resource) {
   try {
-    pages_.emplace(MakeKey(protocol, username, userpass, server, port, resource), AnchorList());
+    pages_.emplace(MakeKey(protocol, username, userpass, server, port, resource), PageAnchors());
     return 1;
   } catch (const std::bad_alloc&) {
     return 0;
@@ -101,14 +113,30 @@ int CBookmarkIndex::AddBookmark(int32_t protocol, const char16_t* username,
                                 const char16_t* userpass, const char16_t* server, int32_t port,
                                 const char16_t* resource, const char16_t* name) {
   try {
-    const PageKey key = MakeKey(protocol, username, userpass, server, port, resource);
-    const auto found = pages_.find(key);
-    if (found != pages_.end()) {
-      if (!ListHolds(found->second, name)) found->second.emplace_back(name ? name : u"");
+    const auto [page, added] =
+        pages_.try_emplace(MakeKey(protocol, username, userpass, server, port, resource));
+    try {
+      return page->second.Add(name);
+    } catch (const std::bad_alloc&) {
+      if (added) pages_.erase(page);
+      return 0;
+    }
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+}
+
+int CBookmarkIndex::AddAnchors(int32_t protocol, const char16_t* username, const char16_t* userpass,
+                               const char16_t* server, int32_t port, const char16_t* resource,
+                               PageAnchors&& anchors) {
+  try {
+    PageAnchors& page = pages_[MakeKey(protocol, username, userpass, server, port, resource)];
+    // A page is parsed once per crawl, so its entry is almost always still empty.
+    if (page.List().empty()) {
+      page = std::move(anchors);
       return 1;
     }
-    AnchorList list(1, name ? name : u"");
-    pages_.emplace(key, std::move(list));
+    for (const std::u16string& name : anchors.List()) page.Add(name.c_str());
     return 1;
   } catch (const std::bad_alloc&) {
     return 0;

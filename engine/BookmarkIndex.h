@@ -2,17 +2,39 @@
 // declares, in document order and each once. A page is known by its protocol, user name,
 // password, server and port, and its resource (path and query) under the site's case rule;
 // never by a fragment. Neutral header.
-// Not locked: every use happens under the engine lock.
+// Not locked: every use of the index happens under the engine lock; a PageAnchors belongs
+// to the one thread that builds it.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_set>
 #include <vector>
+
+// The names kept per page; a page declaring more keeps its first ones.
+constexpr int kMaxAnchorsPerPage = 20000;
 
 class CBookmarkIndex {
  public:
   using AnchorList = std::vector<std::u16string>;
+
+  // One page's names, in document order and each once; entering and looking up a name take
+  // constant time. Built on its own (outside the engine lock), then handed to AddAnchors.
+  class PageAnchors {
+   public:
+    // 1 when the page holds the name afterwards; 0 when it holds kMaxAnchorsPerPage names
+    // already. May throw std::bad_alloc, leaving the names as they were.
+    int Add(const char16_t* name);
+    bool Holds(const char16_t* name) const;
+    const AnchorList& List() const { return list_; }
+
+   private:
+    AnchorList list_;
+    // Each name without its leading "#", case-folded: equal exactly when ICU's caseless
+    // compare finds the names equal.
+    std::unordered_set<std::u16string> folded_;
+  };
 
   // ignoreCase: resources that differ only in letter case are the same page.
   explicit CBookmarkIndex(int ignoreCase);
@@ -40,10 +62,15 @@ class CBookmarkIndex {
   int AddPage(int32_t protocol, const char16_t* username, const char16_t* userpass,
               const char16_t* server, int32_t port, const char16_t* resource);
   // Enters the page and the anchor: 1 when the page holds the name afterwards, 0 when
-  // memory ran out (the index is then as it was).
+  // memory ran out (the index is then as it was) or the page is full.
   int AddBookmark(int32_t protocol, const char16_t* username, const char16_t* userpass,
                   const char16_t* server, int32_t port, const char16_t* resource,
                   const char16_t* name);
+  // Enters the page with the names, after any it holds already: 1, or 0 when memory ran
+  // out. Takes the names' storage.
+  int AddAnchors(int32_t protocol, const char16_t* username, const char16_t* userpass,
+                 const char16_t* server, int32_t port, const char16_t* resource,
+                 PageAnchors&& anchors);
 
  private:
   // The parts compared without regard to case are kept case-folded.
@@ -56,7 +83,7 @@ class CBookmarkIndex {
     std::u16string userpass;
     bool operator<(const PageKey& other) const;
   };
-  using PageMap = std::map<PageKey, AnchorList>;
+  using PageMap = std::map<PageKey, PageAnchors>;
 
   PageKey MakeKey(int32_t protocol, const char16_t* username, const char16_t* userpass,
                   const char16_t* server, int32_t port, const char16_t* resource) const;

@@ -30,6 +30,14 @@ class CLinkFinder;
 #define FINDER_EXPORT_PARAMS \
   int32_t rowCount, int32_t rowIndex, int32_t first, FINDER_ROW_PARAMS, int32_t *cancel
 
+// The argument names of the shapes above, for forwarding a call with the same arguments.
+#define FINDER_ROW_ARGS                                                                           \
+  protocol, username, userpass, server, port, resource, bookmark, comment, restype, flags, title, \
+      statusstr, commentstr, content, ressize, lastmod, charset, statusval, attempt, restime,     \
+      rel_url, rel_title, line, col, extern_, dir
+#define FINDER_REPORT_ARGS first, FINDER_ROW_ARGS
+#define FINDER_EXPORT_ARGS rowCount, rowIndex, first, FINDER_ROW_ARGS, cancel
+
 class CFinderCallbacks {
  public:
   virtual ~CFinderCallbacks() = default;
@@ -83,5 +91,6 @@ void ReportURLThunk(void* callbacks, FINDER_REPORT_PARAMS);
 void ExportURLThunk(void* callbacks, FINDER_EXPORT_PARAMS);
 void StopCrawlerThunk(void* callbacks);
 void ExportReportThunk(void* callbacks, FINDER_EXPORT_PARAMS);
+void ExportLayoutThunk(void* callbacks, FINDER_EXPORT_PARAMS);
 void ExportIOLinksThunk(void* callbacks, FINDER_EXPORT_PARAMS);
 void CheckBadReportThunk(void* callbacks, FINDER_EXPORT_PARAMS);

@@ -4,13 +4,6 @@
 
 #include "engine/LinkFinder.h"
 
-#define FINDER_ROW_ARGS                                                                           \
-  protocol, username, userpass, server, port, resource, bookmark, comment, restype, flags, title, \
-      statusstr, commentstr, content, ressize, lastmod, charset, statusval, attempt, restime,     \
-      rel_url, rel_title, line, col, extern_, dir
-#define FINDER_REPORT_ARGS first, FINDER_ROW_ARGS
-#define FINDER_EXPORT_ARGS rowCount, rowIndex, first, FINDER_ROW_ARGS, cancel
-
 namespace {
 
 template <typename Pair, typename... Args>
@@ -80,6 +73,10 @@ void StopCrawlerThunk(void* callbacks) { Slots(callbacks)->CallStopCrawler(nullp
 
 void ExportReportThunk(void* callbacks, FINDER_EXPORT_PARAMS) {
   Slots(callbacks)->CallExportReport(FINDER_EXPORT_ARGS);
+}
+
+void ExportLayoutThunk(void* callbacks, FINDER_EXPORT_PARAMS) {
+  Slots(callbacks)->CallExportLayout(FINDER_EXPORT_ARGS);
 }
 
 void ExportIOLinksThunk(void* callbacks, FINDER_EXPORT_PARAMS) {

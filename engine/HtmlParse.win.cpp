@@ -317,19 +317,19 @@ void CLinkFinder::QueuePageLink(PageScan& scan, const HtmlLink<Unit>& link) {
   free(item);
 }
 
-// Collected outside the engine lock, entered under it; the page is entered even without
-// anchors, so that it is known as parsed.
+// Collected, decoded and indexed outside the engine lock, entered under it in one step; the
+// page is entered even without anchors, so that it is known as parsed.
 template <typename Unit>
 void CLinkFinder::CollectBookmarks(const tagTreeListItemFull* page, const PageScan& scan,
                                    const Unit* text, long length) {
   struct Names {
     const char* charset;
-    std::vector<std::u16string> list;
+    CBookmarkIndex::PageAnchors anchors;
   } names = {scan.charset, {}};
   try {
     void (*take)(void*, HtmlSpan<Unit>) = [](void* context, HtmlSpan<Unit> name) {
       Names* n = static_cast<Names*>(context);
-      n->list.push_back(Decode(n->charset, name));
+      n->anchors.Add(Decode(n->charset, name).c_str());
     };
     ScanAnchorNames(text, length, &names, take);
   } catch (const std::bad_alloc&) {
@@ -337,10 +337,6 @@ void CLinkFinder::CollectBookmarks(const tagTreeListItemFull* page, const PageSc
   }
   ScopeLock hold(lock);
   if (!bookmarks) return;
-  bookmarks->AddPage(page->protocol, page->username, page->userpass, page->server,
-                     static_cast<int32_t>(page->port), page->resource);
-  for (const std::u16string& name : names.list) {
-    bookmarks->AddBookmark(page->protocol, page->username, page->userpass, page->server,
-                           static_cast<int32_t>(page->port), page->resource, name.c_str());
-  }
+  bookmarks->AddAnchors(page->protocol, page->username, page->userpass, page->server,
+                        static_cast<int32_t>(page->port), page->resource, std::move(names.anchors));
 }

@@ -92,8 +92,8 @@ void TagAnchorNames(const Unit* tag, long length, void* context,
                     void (*name)(void* context, HtmlSpan<Unit> name));
 
 // The charset a page of bytes names in a META tag (HTTP-EQUIV Content-Type with a
-// charset in CONTENT, in either order, or a charset attribute): 1 with the name in `out`
-// (at most size - 1 bytes, terminated), else 0. MetaTagCharset examines the text of one
-// META tag (between "<" and ">").
+// charset in CONTENT, in either order, or a charset attribute) that a converter opens: 1
+// with the name in `out` (at most size - 1 bytes, terminated), else 0. MetaTagCharset examines the
+// text of one META tag (between "<" and ">").
 int PageMetaCharset(const char* data, long length, char* out, int size);
 int MetaTagCharset(const char* tag, long length, char* out, int size);

@@ -1,7 +1,9 @@
 // The fields of an HTTP reply header the check of a link keeps.
 #include <cstring>
+#include <vector>
 
 #include "engine/LinkFinder.h"
+#include "net/Cookies.h"
 
 namespace {
 
@@ -35,6 +37,8 @@ void CLinkFinder::ParseHTTPHeader(const char* header, unsigned long length, WCHA
   WCHAR* const outputs[] = {location, contentType, lastModified, contentLength};
   const int outputUnits[] = {1024, 50, 50, 50};
   const unsigned long end = HeaderLimit(header, length);
+  // The cookies of one reply are stored together, so the cookie file is written once.
+  std::vector<CookieText> cookies;
   unsigned long pos = 0;
   while (pos < end) {
     if (header[pos] == '\r' || header[pos] == '\n') {
@@ -49,8 +53,7 @@ void CLinkFinder::ParseHTTPHeader(const char* header, unsigned long length, WCHA
     if (!siteSettings.IgnoreCookies && lineLength > 11 && !strncasecmp(line, "Set-Cookie:", 11)) {
       size_t start = 11;
       while (start < lineLength && (line[start] == ' ' || line[start] == '\t')) ++start;
-      HeaderSetCookie(const_cast<WCHAR*>(server), const_cast<char*>(line + start),
-                      static_cast<DWORD>(lineLength - start));
+      cookies.push_back({line + start, lineLength - start});
       continue;
     }
     for (int i = 0; i < 4; ++i) {
@@ -68,4 +71,5 @@ void CLinkFinder::ParseHTTPHeader(const char* header, unsigned long length, WCHA
       outputs[i][units > 0 ? units : 0] = 0;
     }
   }
+  if (!cookies.empty()) HeaderSetCookies(server, cookies.data(), cookies.size());
 }

@@ -37,6 +37,8 @@ struct HtmlLink;
 template <typename Unit>
 struct HtmlSink;
 struct BadLinkList;
+struct CookieText;
+struct RobotsRules;
 class CProgressDlg;
 
 struct FoundLinks;
@@ -126,8 +128,10 @@ class CLinkFinder {
                           const char* data, unsigned long length);
 
   // The process's cookie store (net/Cookies.h), on any thread: stores one Set-Cookie value
-  // from `host` (always 1); the Cookie header for a request, freed with free().
+  // from `host` (always 1), or every one of a reply with one write of the file; the Cookie
+  // header for a request, freed with free().
   int HeaderSetCookie(WCHAR* host, char* text, DWORD length);
+  void HeaderSetCookies(const WCHAR* host, const CookieText* texts, size_t count);
   char* HeaderGetCookie(WCHAR* host, WCHAR* path);
 
   // Callback members, reached through CFinderCallbacks on the database layer's threads:
@@ -152,6 +156,8 @@ class CLinkFinder {
   // displayUrl; a single "No items found." row when there are none. 1 when the query ran.
   int FillLinksInOutList(HWND list, const WCHAR* displayUrl, int direction);
   void export_iolinks_func(FINDER_EXPORT_PARAMS);
+  // A row for the site layout tree, which is never drawn; moves the open progress window.
+  void export_layout_func(FINDER_EXPORT_PARAMS);
   // Paints the progress graphic onto the worksheet window (at most every 250 ms unless
   // forced) and writes the console progress lines; takes no lock, any thread.
   void DrawRelativeProgress(int force);
@@ -189,6 +195,7 @@ class CLinkFinder {
   // Counts a stored row; lists it when `listed` and adds it to the broken list when broken.
   void ShowResultRow(int32_t first, bool listed, FINDER_ROW_PARAMS);
   void AddBrokenLink(tagTreeListItemFull* item);
+  void AddLayoutLink(tagTreeListItemFull* item);
   // Moves the open progress window to base + rowIndex * 1000 / rowCount / divisor and
   // handles its messages, on its own thread only; 1 when it did.
   int StepProgress(int32_t rowCount, int32_t rowIndex, int divisor, int base, int32_t* cancel);
@@ -278,6 +285,12 @@ class CLinkFinder {
   int PageIndexed(const tagTreeListItemFull* item);
   // 1 when the page was not parsed yet: it is entered in the bookmark index as parsed.
   int ClaimPageParse(const tagTreeListItemFull* page);
+  // While the worksheet opens, notes a stored result that is a page parsed for its links;
+  // EnterStoredPages then enters the noted pages in the bookmark index as parsed.
+  void NoteStoredPage(int32_t protocol, const char* username, const char* userpass,
+                      const char* server, int32_t port, const char* resource, int32_t restype,
+                      int32_t flags, int32_t statusval);
+  void EnterStoredPages();
   // The verdict on the link's bookmark, from the anchors of its page.
   void CheckBookmark(tagTreeListItemFull* item);
   void HandCaseRuleOver();
@@ -302,6 +315,9 @@ class CLinkFinder {
   tagWINDOWSETTINGS windowSettings;
   tagSETTINGS* settings = nullptr;
   std::u16string robotsText;
+  // The rules of robotsText for the user agent last asked about, read at the first question
+  // after the text changed; null until then.
+  std::shared_ptr<const RobotsRules> robotsRules;
   WCHAR startPath[2048];
   uint32_t startDepth = 0;
   std::atomic<uint32_t> found{0};
@@ -346,6 +362,15 @@ class CLinkFinder {
   std::unique_ptr<CBookmarkIndex> bookmarks;
   // The redirects met in this run, for the loops and the chain lengths.
   RedirectChains redirects;
+  // The parsed pages of the stored results, gathered while the worksheet opens (null once
+  // it is open): the file holds them, the bookmark index does not yet.
+  struct StoredPage {
+    int32_t protocol;
+    std::u16string username, userpass, server;
+    int32_t port;
+    std::u16string resource;
+  };
+  std::unique_ptr<std::vector<StoredPage>> storedPages;
   // The progress window of the running GUI operation, null when none.
   std::atomic<CProgressDlg*> progress{nullptr};
   // FillLinksInOutList's list, page and direction while its query runs.

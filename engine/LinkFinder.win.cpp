@@ -9,11 +9,13 @@
 
 #include "app/SettingsRecord.h"
 #include "engine/AttachedFiles.h"
+#include "engine/ProgressDlg.h"
 #include "engine/TextCopy.h"
 #include "engine/UnixPath.h"
 #include "engine/UrlParts.h"
 #include "engine/WindowThreadCall.h"
 #include "scandb/ScanDb.h"
+#include "toolkit/LanguageText.h"
 
 namespace {
 
@@ -30,7 +32,7 @@ void WaitHandlingSentMessages(DWORD ms) {
 
 }  // namespace
 
-CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
+CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* projectFile,
                          const WCHAR* databaseFile, tagSETTINGS* globalSettings, HWND mainWnd,
                          HWND worksheet, HWND links, HWND tree, HWND brokenLinks, int allLinks,
                          console_type console, void* done) {
@@ -82,6 +84,7 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
     callbacks->exportUrl = {this, &CLinkFinder::export_url_func};
     callbacks->exportReport = {this, &CLinkFinder::export_report_func};
     callbacks->stop = {this, &CLinkFinder::stop_crawler_func};
+    callbacks->exportLayout = {this, &CLinkFinder::export_layout_func};
     callbacks->exportIOLinks = {this, &CLinkFinder::export_iolinks_func};
     callbacks->checkBadReport = {this, &CLinkFinder::chkbad_report_func};
   }
@@ -106,8 +109,15 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
   }
 
   if (context) {
+    // The stored rows reach the lists through export_url_func, which moves this window and
+    // ends the load when its cancel button is pressed: the open then fails.
+    const WCHAR* shownFile = oldFormat != OLDFORMAT_NONE ? projectFile : databaseFile;
+    ProgressWindow window(mainWindow, LanguageText(STR_PrgBar_Loading), shownFile, true);
+    progress = window.get();
     const std::string path = UnixPath(databaseFile);
     int32_t cancelled = 0;
+    // The stored results name their parsed pages while the file opens.
+    storedPages.reset(new (std::nothrow) std::vector<StoredPage>);
     if (oldFormat != OLDFORMAT_NONE) {
       initialized = 0;
       DBFreeContext(context);
@@ -123,6 +133,7 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
       DBFreeContext(context);
       context = nullptr;
     }
+    progress = nullptr;
   }
 
   if (initialized) {
@@ -141,11 +152,13 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* /*projectFile*/,
     siteSettings.DisplayURL = 0;
     CopyField(siteSettings.sDisplayURL, siteServer);
     HandCaseRuleOver();
+    EnterStoredPages();
     // A suspended scan resumes with the start folder it began with.
     tagTreeListItemFull* item = static_cast<tagTreeListItemFull*>(calloc(1, sizeof *item));
     if (item) ParseSiteURL(item);
     free(item);
   }
+  storedPages.reset();
   ScopeLock hold(lock);
   DrawRelativeProgress(1);
 }
@@ -202,6 +215,7 @@ void CLinkFinder::ReleaseFileGuard() {
 void CLinkFinder::SetRobotsText(std::u16string text) {
   ScopeLock hold(lock);
   robotsText.swap(text);
+  robotsRules.reset();
 }
 
 // A reopened or changed worksheet looks links up under its own case rule, as a fresh scan

@@ -1,9 +1,13 @@
-// The engine's two doors into the process's cookie store, and their exported forms.
+// The engine's doors into the process's cookie store, and their exported forms.
 #include "engine/LinkFinder.h"
 #include "net/Cookies.h"
 
 int CLinkFinder::HeaderSetCookie(WCHAR* host, char* text, DWORD length) {
   return CookiesSetFromHeader(host, text, length);
+}
+
+void CLinkFinder::HeaderSetCookies(const WCHAR* host, const CookieText* texts, size_t count) {
+  CookiesSetFromHeaders(host, texts, count);
 }
 
 char* CLinkFinder::HeaderGetCookie(WCHAR* host, WCHAR* path) {

@@ -1,14 +1,22 @@
 // The character set a page names in its META tags.
+#include <string>
+
+#include "charset/Charset.h"
 #include "engine/HtmlScan.h"
 #include "engine/HtmlScanText.h"
 
 namespace {
 
-// The charset name at text: it ends at ";", a quote, a blank or the end.
+// The charset name at text: it ends at ";", a quote, a blank, a NUL or the end. A name no
+// converter opens counts as none, so that detection decides instead of the ANSI code page.
 int TakeCharsetName(const char* text, long length, char* out, int size) {
   long n = 0;
-  while (n < length && text[n] != ';' && !IsQuoteUnit(text[n]) && !IsBlankUnit(text[n])) ++n;
+  while (n < length && text[n] && text[n] != ';' && !IsQuoteUnit(text[n]) &&
+         !IsBlankUnit(text[n])) {
+    ++n;
+  }
   if (n == 0 || size < 1) return 0;
+  if (!ConvertAvailable(std::string(text, static_cast<size_t>(n)).c_str())) return 0;
   if (n > size - 1) n = size - 1;
   for (long i = 0; i < n; ++i) out[i] = text[i];
   out[n] = 0;

@@ -2,6 +2,7 @@
 // robots text, page parsing and the cache file.
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "engine/LinkFinder.h"
 #include "engine/LinkRules.h"
 #include "engine/Redirects.h"
+#include "engine/RuleMatch.h"
 #include "engine/TextCopy.h"
 #include "toolkit/Format.h"
 #include "toolkit/LanguageText.h"
@@ -177,6 +179,39 @@ int CLinkFinder::ClaimPageParse(const tagTreeListItemFull* page) {
   return 1;
 }
 
+// A run resumed after the worksheet was reopened knows its parsed pages only from the file:
+// without them a link to such a page with a bookmark would parse the page again and list
+// every link on it a second time. A page that was parsed was checked for links (flags 1)
+// and downloaded as text or as content of another type.
+void CLinkFinder::NoteStoredPage(int32_t protocol, const char* username, const char* userpass,
+                                 const char* server, int32_t port, const char* resource,
+                                 int32_t restype, int32_t flags, int32_t statusval) {
+  if (!storedPages || restype != RES_HTML || flags != 1 ||
+      (protocol != PROTOCOL_HTTP && protocol != PROTOCOL_HTTPS) ||
+      (statusval != STATUSVAL_OK && statusval != STATUSVAL_NOTCHECKABLE)) {
+    return;
+  }
+  std::unique_ptr<tagTreeListItemFull> page(new (std::nothrow) tagTreeListItemFull);
+  if (!page) return;
+  LinkToTreeItem(page.get(), protocol, username, userpass, server, port, resource, "", "", restype,
+                 flags, "", "", "", "", "", "", "", statusval, 0, 0, "", "", 0, 0, 0, 0);
+  try {
+    storedPages->push_back({page->protocol, page->username, page->userpass, page->server,
+                            static_cast<int32_t>(page->port), page->resource});
+  } catch (const std::bad_alloc&) {
+    // The page may then be parsed once more: its links are found again, nothing is lost.
+  }
+}
+
+void CLinkFinder::EnterStoredPages() {
+  if (!storedPages) return;
+  ScopeLock hold(lock);
+  for (const StoredPage& page : *storedPages) {
+    bookmarks->AddPage(page.protocol, page.username.c_str(), page.userpass.c_str(),
+                       page.server.c_str(), page.port, page.resource.c_str());
+  }
+}
+
 void CLinkFinder::CheckBookmark(tagTreeListItemFull* item) {
   int declared = 0;
   {
@@ -202,6 +237,9 @@ void CLinkFinder::TakeRobotsText(const char* body, unsigned long length) {
     ScopeLock hold(lock);
     if (!robotsText.empty()) return;
   }
+  // Only the part that is read is kept (a robots.txt is ASCII: a byte is a unit), and one
+  // unit more, which tells the reader whether the limit cut a line.
+  if (length > kRobotsTxtMaxUnits + 1) length = kRobotsTxtMaxUnits + 1;
   // The converter writes at most size - 2 units: two more than the bytes keep the last.
   uint32_t size = static_cast<uint32_t>(length) + 2;
   WCHAR* text = static_cast<WCHAR*>(calloc(size, sizeof(WCHAR)));
@@ -214,6 +252,7 @@ void CLinkFinder::TakeRobotsText(const char* body, unsigned long length) {
     if (robotsText.empty()) {
       try {
         robotsText.assign(text, size);
+        robotsRules.reset();
         taken = true;
       } catch (const std::bad_alloc&) {
       }

@@ -2,6 +2,9 @@
 // robots.txt. Worker threads.
 #include <windows.h>
 
+#include <memory>
+#include <new>
+
 #include "engine/LinkFinder.h"
 #include "engine/LinkRules.h"
 #include "engine/RuleMatch.h"
@@ -49,10 +52,24 @@ int CLinkFinder::IsRobotsTxtDisallowed(const WCHAR* resource, const char* userAg
   const int units = userAgent ? MultiByteToWideChar(CP_ACP, 0, userAgent, -1, agent, 1024) : 0;
   if (units <= 0) agent[0] = 0;
   agent[1023] = 0;
-  // A worker installs the robots text under the lock while others may be checking.
-  ScopeLock hold(lock);
-  return ::IsRobotsTxtDisallowed(robotsText.c_str(), static_cast<int>(robotsText.size()), resource,
-                                 agent, siteSettings.CheckIgnoreCase);
+  // A worker installs the robots text under the lock while others may be checking; the
+  // text is read into rules once, and each link is matched against them outside the lock.
+  std::shared_ptr<const RobotsRules> rules;
+  int ignoreCase = 0;
+  {
+    ScopeLock hold(lock);
+    try {
+      if (!robotsRules || robotsRules->agent != agent) {
+        robotsRules = std::make_shared<const RobotsRules>(
+            ReadRobotsTxt(robotsText.data(), robotsText.size(), agent));
+      }
+    } catch (const std::bad_alloc&) {
+      return 0;
+    }
+    rules = robotsRules;
+    ignoreCase = siteSettings.CheckIgnoreCase;
+  }
+  return ::IsRobotsTxtDisallowed(*rules, resource, ignoreCase);
 }
 
 void CLinkFinder::SubstituteServerName(const WCHAR* url, WCHAR* result, int resultSize,

@@ -19,11 +19,6 @@
 #include "toolkit/Format.h"
 #include "toolkit/LanguageText.h"
 
-#define FINDER_ROW_ARGS                                                                           \
-  protocol, username, userpass, server, port, resource, bookmark, comment, restype, flags, title, \
-      statusstr, commentstr, content, ressize, lastmod, charset, statusval, attempt, restime,     \
-      rel_url, rel_title, line, col, extern_, dir
-
 namespace {
 
 constexpr int kDescription = 5000;
@@ -133,6 +128,9 @@ void CLinkFinder::report_url_func(int32_t first, FINDER_ROW_PARAMS) {
 
 void CLinkFinder::export_url_func(int32_t rowCount, int32_t rowIndex, int32_t first,
                                   FINDER_ROW_PARAMS, int32_t* cancel) {
+  if (first) {
+    NoteStoredPage(protocol, username, userpass, server, port, resource, restype, flags, statusval);
+  }
   ShowResultRow(first, showAllLinks || first, FINDER_ROW_ARGS);
   StepProgress(rowCount, rowIndex, 10, 0, cancel);
 }
@@ -207,6 +205,19 @@ void CLinkFinder::export_iolinks_func(int32_t rowCount, int32_t rowIndex, int32_
   FormatStringW(text.data() + length, kDescription - length, u", %s", page.data());
   SetText(ioList, row, 1, StripMarkup(text.data()).c_str());
 }
+
+void CLinkFinder::export_layout_func(int32_t rowCount, int32_t rowIndex, int32_t, FINDER_ROW_PARAMS,
+                                     int32_t* cancel) {
+  StepProgress(rowCount, rowIndex, 10, 0, cancel);
+  std::unique_ptr<tagTreeListItemFull> item(new (std::nothrow) tagTreeListItemFull);
+  if (!item) return;
+  LinkToTreeItem(item.get(), FINDER_ROW_ARGS);
+  AddLayoutLink(item.get());
+}
+
+// The site layout tree has no drawing mode: the engine is never asked to draw it, so a
+// row leaves the tree (when there is one) as it was.
+void CLinkFinder::AddLayoutLink(tagTreeListItemFull*) {}
 
 // Exported members take the object first, as a member call does on this platform.
 extern "C" {

@@ -1,10 +1,11 @@
-// Whether robots.txt disallows a path for this program's user agent.
-#include <new>
+// Whether robots.txt disallows a path for this program's user agent: the rules it gives
+// this crawler, read once, and the test of a path against them.
+#include <string>
 #include <string_view>
 
 #include "engine/AsciiText.h"
 #include "engine/RuleMatch.h"
-#include "engine/TextCopy.h"
+#include "engine/TextHelpers.h"
 
 namespace {
 
@@ -29,32 +30,24 @@ View RuleValue(View rest) {
   return last == View::npos ? View() : rest.substr(0, last + 1);
 }
 
-// A terminated copy of a piece of text, for the compare functions.
-struct Terminated {
-  explicit Terminated(size_t units) : data(new (std::nothrow) char16_t[units + 1]) {}
-  ~Terminated() { delete[] data; }
-  Terminated(const Terminated&) = delete;
-  Terminated& operator=(const Terminated&) = delete;
-  const char16_t* Set(View text) {
-    CopyTextN(data, static_cast<int>(text.size()) + 1, text.data(), static_cast<int>(text.size()));
-    return data;
+// The text as far as it is read: a text over the limit ends at the last line break
+// within it.
+View ReadPart(View text) {
+  if (text.size() <= kRobotsTxtMaxUnits) return text;
+  if (text[kRobotsTxtMaxUnits] == u'\r' || text[kRobotsTxtMaxUnits] == u'\n') {
+    return text.substr(0, kRobotsTxtMaxUnits);
   }
-  char16_t* data;
-};
+  const size_t lastBreak = text.substr(0, kRobotsTxtMaxUnits).find_last_of(u"\r\n");
+  return lastBreak == View::npos ? View() : text.substr(0, lastBreak);
+}
 
 }  // namespace
 
-int IsRobotsTxtDisallowed(const char16_t* robots, int length, const char16_t* resource,
-                          const char16_t* userAgent, int ignoreCase) {
-  if (!robots || length <= 0 || !resource) return 0;
-  const View text(robots, static_cast<size_t>(length));
-  View path(resource);
-  path = path.substr(0, path.find_first_of(u"?#"));
-  Terminated pathCopy(path.size());
-  Terminated value(text.size());
-  if (!pathCopy.data || !value.data) return 0;
-  pathCopy.Set(path);
-
+RobotsRules ReadRobotsTxt(const char16_t* robots, size_t length, const char16_t* userAgent) {
+  RobotsRules rules;
+  rules.agent = userAgent ? userAgent : u"";
+  if (!robots) return rules;
+  const View text = ReadPart(View(robots, length));
   // Every CR and LF ends a line; the lines between them that are empty say nothing.
   bool applies = false;
   size_t pos = 0;
@@ -64,20 +57,29 @@ int IsRobotsTxtDisallowed(const char16_t* robots, int length, const char16_t* re
     const View line = text.substr(pos, end - pos);
     pos = end + 1;
     if (line.size() >= 12 && StartsNoCase(line, u"User-agent:")) {
-      const View agent = RuleValue(line.substr(11));
+      const std::u16string agent(RuleValue(line.substr(11)));
       applies = !agent.empty() &&
-                (agent == u"*" || IsTextInLowerCase(userAgent ? userAgent : u"", value.Set(agent)));
+                (agent == u"*" || IsTextInLowerCase(rules.agent.c_str(), agent.c_str()));
     } else if (applies && line.size() >= 10 && StartsNoCase(line, u"Disallow:")) {
       const View rule = RuleValue(line.substr(9));
-      if (rule.empty()) continue;
-      const int n = static_cast<int>(rule.size());
-      const char16_t* prefix = value.Set(rule);
-      if (strncmpcase(pathCopy.data, prefix, n, ignoreCase) == 0) return 1;
-      // "/private/" also forbids "/private" itself, but not "/privateer".
-      if (rule.back() == u'/' && path.size() == rule.size() - 1 &&
-          strncmpcase(pathCopy.data, prefix, n - 1, ignoreCase) == 0) {
-        return 1;
-      }
+      if (!rule.empty()) rules.disallow.emplace_back(rule);
+    }
+  }
+  return rules;
+}
+
+int IsRobotsTxtDisallowed(const RobotsRules& rules, const char16_t* resource, int ignoreCase) {
+  if (!resource) return 0;
+  View path(resource);
+  path = path.substr(0, path.find_first_of(u"?#"));
+  const std::u16string pathCopy(path);
+  for (const std::u16string& rule : rules.disallow) {
+    const int n = static_cast<int>(rule.size());
+    if (UnicodeCompareN(pathCopy.c_str(), rule.c_str(), n, ignoreCase) == 0) return 1;
+    // "/private/" also forbids "/private" itself, but not "/privateer".
+    if (rule.back() == u'/' && path.size() == rule.size() - 1 &&
+        strncmpcase(pathCopy.c_str(), rule.c_str(), n - 1, ignoreCase) == 0) {
+      return 1;
     }
   }
   return 0;

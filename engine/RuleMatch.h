@@ -3,6 +3,10 @@
 // `ignoreCase` is the site's CheckIgnoreCase.
 #pragma once
 
+#include <cstddef>
+#include <string>
+#include <vector>
+
 // 0 when equal (ICU compare; ignoring case with default folding when ignoreCase is set).
 int strcmpcase(const char16_t* a, const char16_t* b, int ignoreCase);
 // The first n units of each (fewer when a text is shorter); -1 when out of memory.
@@ -27,10 +31,20 @@ bool IsTextInLowerCase(const char16_t* text, const char16_t* part);
 int CheckRestriction(const char16_t* list, const char16_t* value, int wildcardMode, int wwwMode,
                      int bookmarkMode, int ignoreCase);
 
-// 1 when the robots.txt text (`length` units) forbids `resource` to a crawler that sends
-// `userAgent`. Out of memory gives 0.
-int IsRobotsTxtDisallowed(const char16_t* robots, int length, const char16_t* resource,
-                          const char16_t* userAgent, int ignoreCase);
+// Large crawlers read this much of a robots.txt; what follows, and a line it cuts, is
+// ignored.
+constexpr size_t kRobotsTxtMaxUnits = 500 * 1024;
+
+// The Disallow values of a robots.txt text that apply to one crawler, in the order given.
+struct RobotsRules {
+  std::u16string agent;  // the user agent they were read for
+  std::vector<std::u16string> disallow;
+};
+// Reads the rules of the robots.txt text (`length` units) for a crawler that sends
+// `userAgent`. May throw std::bad_alloc.
+RobotsRules ReadRobotsTxt(const char16_t* robots, size_t length, const char16_t* userAgent);
+// 1 when one of the rules forbids `resource`. Out of memory gives 0.
+int IsRobotsTxtDisallowed(const RobotsRules& rules, const char16_t* resource, int ignoreCase);
 
 // Copies url into result (resultSize units, cut to fit), with user information, host and
 // port replaced by toServer when the host equals fromServer.

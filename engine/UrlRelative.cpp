@@ -1,5 +1,6 @@
 // Resolving a relative link against its page's address.
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "engine/TextCopy.h"
@@ -10,28 +11,18 @@ namespace {
 
 using View = std::u16string_view;
 
-// Writes into the caller's url buffer; once a piece does not fit, the whole result is void.
+// Builds the whole address first: a piece that "../" removes later may be longer than the
+// room, so only the final text is measured against the caller's buffer.
 struct UrlBuilder {
   char16_t* url;
   size_t size;
-  size_t length = 0;
-  bool overflow = false;
+  std::u16string text;
 
-  void Append(View text) {
-    if (overflow || length + text.size() >= size) {
-      overflow = true;
-      return;
-    }
-    std::memcpy(url + length, text.data(), text.size() * sizeof(char16_t));
-    length += text.size();
-    url[length] = 0;
-  }
+  void Append(View piece) { text.append(piece); }
   void Cut(size_t at) {
-    if (overflow || at >= length) return;
-    length = at;
-    url[length] = 0;
+    if (at < text.size()) text.resize(at);
   }
-  View Text() const { return View(url, length); }
+  View Text() const { return text; }
 };
 
 // Where the path of an address starts: its first "/" after "scheme://"; npos when none.
@@ -41,7 +32,11 @@ size_t PathStart(View address) {
 }
 
 bool Finish(UrlBuilder& out, char16_t* error, int errorSize) {
-  if (!out.overflow) return true;
+  if (out.text.size() < out.size) {
+    std::memcpy(out.url, out.text.data(), out.text.size() * sizeof(char16_t));
+    out.url[out.text.size()] = 0;
+    return true;
+  }
   out.url[0] = 0;
   CopyText(error, errorSize, LanguageText(STR_Curl_103));
   return false;
@@ -140,8 +135,7 @@ int GetRelativeURL(const char16_t* base, const char16_t* link, char16_t* url, in
     }
   }
   // "sub/", "./" and "../" name folders; the final "/" is part of the address.
-  if (!rest && n > 0 && linkText[n - 1] == u'/' &&
-      (out.length == 0 || url[out.length - 1] != u'/')) {
+  if (!rest && n > 0 && linkText[n - 1] == u'/' && (out.text.empty() || out.text.back() != u'/')) {
     out.Append(u"/");
   }
   return Finish(out, error, errorSize) ? 1 : 0;

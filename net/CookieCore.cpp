@@ -2,9 +2,12 @@
 // matching, the list.
 #include "net/CookieCore.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 #include "engine/AsciiText.h"
 
@@ -48,6 +51,19 @@ int MonthFromName(const char* name) {
     if (EqualNoCaseN(name, kMonths[i], 3)) return i + 1;
   }
   return 1;
+}
+
+// Where `byte` first appears in text[start, end); end when it does not.
+size_t FindByte(const char* text, size_t start, size_t end, char byte) {
+  const void* found = memchr(text + start, byte, end - start);
+  return found ? static_cast<size_t>(static_cast<const char*>(found) - text) : end;
+}
+
+// text[start, end) without the blanks and tabs at either end.
+std::string_view TrimBlanks(const char* text, size_t start, size_t end) {
+  while (start < end && (text[start] == ' ' || text[start] == '\t')) ++start;
+  while (end > start && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
+  return std::string_view(text + start, end - start);
 }
 
 bool HasLineBreakOrNul(const char* text, size_t length) {
@@ -132,30 +148,27 @@ bool CookieParse(const char* text, size_t length, const char* host, tagCOOKIE* c
   }
 
   struct Attribute {
-    const char* prefix;
+    const char* name;
     std::string* target;
   };
   const Attribute attributes[] = {
-      {"path=", &parsed.path}, {"domain=", &parsed.domain}, {"expires=", &parsed.expires}};
-  size_t position = segmentEnd;
-  while (position < length) {
-    size_t at = position;
-    if (text[at] == ';') ++at;
-    while (at < length && (text[at] == ' ' || text[at] == '\t')) ++at;
-    bool matched = false;
+      {"path", &parsed.path}, {"domain", &parsed.domain}, {"expires", &parsed.expires}};
+  size_t start = segmentEnd;
+  while (start < length) {
+    ++start;
+    size_t end = start;
+    while (end < length && text[end] != ';') ++end;
+    const size_t separator = FindByte(text, start, end, '=');
+    const std::string_view name = TrimBlanks(text, start, separator);
+    const std::string_view value = TrimBlanks(text, separator + (separator < end), end);
     for (const Attribute& attribute : attributes) {
-      const size_t prefixLength = strlen(attribute.prefix);
-      if (length - at <= prefixLength || !EqualNoCaseN(text + at, attribute.prefix, prefixLength)) {
-        continue;
+      if (separator < end && !value.empty() && name.size() == strlen(attribute.name) &&
+          EqualNoCaseN(name.data(), attribute.name, name.size())) {
+        attribute.target->assign(value);
+        break;
       }
-      size_t end = at + prefixLength;
-      while (end < length && text[end] != ';') ++end;
-      attribute.target->assign(text + at + prefixLength, text + end);
-      position = end;
-      matched = true;
-      break;
     }
-    if (!matched) ++position;
+    start = end;
   }
 
   if (host && parsed.domain.empty()) {
@@ -180,9 +193,33 @@ std::string CookieFileLine(const tagCOOKIE& cookie) {
 
 void CCookieStore::Prune() {
   const int64_t now = CookieTimeNow();
-  for (size_t i = cookies.size(); i-- > 0;) {
-    if (cookies[i].expiry != 0 && cookies[i].expiry < now) cookies.erase(cookies.begin() + i);
+  cookies.erase(std::remove_if(cookies.begin(), cookies.end(),
+                               [now](const tagCOOKIE& cookie) {
+                                 return cookie.expiry != 0 && cookie.expiry < now;
+                               }),
+                cookies.end());
+}
+
+// One pass from the newest cookie back: a cookie stays while its domain and the whole list
+// are under their caps.
+void CCookieStore::Cap() {
+  if (cookies.size() <= static_cast<size_t>(kCookiesPerDomain)) return;
+  std::unordered_map<std::string, int> perDomain;
+  std::vector<bool> keep(cookies.size());
+  int kept = 0;
+  for (size_t i = cookies.size(); i-- > 0 && kept < kCookiesInAll;) {
+    std::string domain = cookies[i].domain;
+    for (char& c : domain) c = AsciiLower(c);
+    int& count = perDomain[std::move(domain)];
+    if (count == kCookiesPerDomain) continue;
+    ++count;
+    ++kept;
+    keep[i] = true;
   }
+  size_t index = 0;
+  cookies.erase(std::remove_if(cookies.begin(), cookies.end(),
+                               [&](const tagCOOKIE&) { return !keep[index++]; }),
+                cookies.end());
 }
 
 void CCookieStore::Write(WriteFunc write, void* context) {
@@ -206,14 +243,17 @@ void CCookieStore::Load(const char* data, size_t length) {
     ++i;
   }
   Prune();
+  Cap();
 }
 
-bool CCookieStore::Set(const char* host, const char* text, size_t length, WriteFunc write,
-                       void* context) {
+size_t CCookieStore::Set(const char* host, const CookieText* texts, size_t count, WriteFunc write,
+                         void* context) {
   std::lock_guard<std::mutex> hold(lock);
-  tagCOOKIE cookie;
-  const bool accepted = host && CookieParse(text, length, host, &cookie);
-  if (accepted) {
+  size_t accepted = 0;
+  for (size_t t = 0; host && t < count; ++t) {
+    tagCOOKIE cookie;
+    if (!CookieParse(texts[t].text, texts[t].length, host, &cookie)) continue;
+    ++accepted;
     bool replaced = false;
     for (tagCOOKIE& existing : cookies) {
       if (EqualNoCase(existing.name, cookie.name) && EqualNoCase(existing.path, cookie.path) &&
@@ -223,8 +263,13 @@ bool CCookieStore::Set(const char* host, const char* text, size_t length, WriteF
         break;
       }
     }
-    if (!replaced) cookies.push_back(std::move(cookie));
+    if (replaced) continue;
+    cookies.push_back(std::move(cookie));
+    // A reply of many cookies keeps the list, and so each look-up above, short.
+    if (cookies.size() >= 2 * static_cast<size_t>(kCookiesInAll)) Cap();
   }
+  Prune();
+  Cap();
   Write(write, context);
   return accepted;
 }
@@ -244,11 +289,11 @@ std::string CCookieStore::Get(const char* host, const char* path) {
 
 void CCookieStore::ClearForDomain(const char* host) {
   std::lock_guard<std::mutex> hold(lock);
-  for (size_t i = cookies.size(); i-- > 0;) {
-    if (CookieDomainMatch(host, cookies[i].domain.c_str(), true)) {
-      cookies.erase(cookies.begin() + i);
-    }
-  }
+  cookies.erase(std::remove_if(cookies.begin(), cookies.end(),
+                               [host](const tagCOOKIE& cookie) {
+                                 return CookieDomainMatch(host, cookie.domain.c_str(), true);
+                               }),
+                cookies.end());
 }
 
 void CCookieStore::Delete(const char* line, WriteFunc write, void* context) {
@@ -256,9 +301,10 @@ void CCookieStore::Delete(const char* line, WriteFunc write, void* context) {
   if (!line) {
     cookies.clear();
   } else {
-    for (size_t i = cookies.size(); i-- > 0;) {
-      if (CookieFileLine(cookies[i]) == line) cookies.erase(cookies.begin() + i);
-    }
+    cookies.erase(
+        std::remove_if(cookies.begin(), cookies.end(),
+                       [line](const tagCOOKIE& cookie) { return CookieFileLine(cookie) == line; }),
+        cookies.end());
   }
   Write(write, context);
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "net/Cookies.h"
+
 struct tagCOOKIE {
   std::string name;
   std::string value;
@@ -37,6 +39,10 @@ int64_t CookieTimeNow();
 // The time of a UTC calendar date; 0 for an invalid date or one before 1601.
 int64_t CookieCivilTime(int year, int month, int day, int hour, int minute, int second);
 
+// What the store keeps at most, as browsers do; the oldest cookies go first.
+constexpr int kCookiesPerDomain = 50;
+constexpr int kCookiesInAll = 3000;
+
 // The process's cookie list under its one lock. Every member takes the lock for its whole
 // run and may be called on any thread. A write function receives the whole file's bytes
 // while the lock is held, so writes happen in the order of the changes.
@@ -44,11 +50,13 @@ class CCookieStore {
  public:
   using WriteFunc = void (*)(const std::string& bytes, void* context);
 
-  // Replaces the list with the cookies of a file's bytes, then drops the expired ones.
+  // Replaces the list with the cookies of a file's bytes, then drops the expired ones and
+  // those over the caps.
   void Load(const char* data, size_t length);
-  // Stores or replaces the cookie of a Set-Cookie text, then writes the file (whether or
-  // not the cookie was accepted). Returns whether it was accepted.
-  bool Set(const char* host, const char* text, size_t length, WriteFunc write, void* context);
+  // Stores or replaces the cookies of one reply's Set-Cookie texts in order, then writes the
+  // file once (whether or not any was accepted). Returns how many were accepted.
+  size_t Set(const char* host, const CookieText* texts, size_t count, WriteFunc write,
+             void* context);
   // "name=value; " of every live cookie for the host and path, in list order.
   std::string Get(const char* host, const char* path);
   // Drops the cookies of a host by the suffix rule; nothing is written.
@@ -62,6 +70,7 @@ class CCookieStore {
 
  private:
   void Prune();
+  void Cap();
   void Write(WriteFunc write, void* context);
 
   std::mutex lock;

@@ -5,9 +5,16 @@
 // lock guards the store, and the file is rewritten inside it).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 struct HWND__;
+
+// One Set-Cookie value: its bytes in the ANSI code page, not terminated.
+struct CookieText {
+  const char* text;
+  size_t length;
+};
 
 // Loads the file; a missing or unreadable file leaves the store empty.
 void CookiesInitialize(const char16_t* file);
@@ -16,6 +23,8 @@ void CookiesFree(const char16_t* file);
 // Stores or replaces the cookie of one Set-Cookie value received from `host`, then
 // rewrites the file. Always returns 1.
 int CookiesSetFromHeader(const char16_t* host, const char* text, uint32_t length);
+// The same for every Set-Cookie value of one reply, in order, with one rewrite of the file.
+void CookiesSetFromHeaders(const char16_t* host, const CookieText* texts, size_t count);
 // The Cookie header value for a request to host and path: "name=value; " per cookie, ""
 // when none matches. Heap memory the caller frees with free(); null only when memory runs
 // out.

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "engine/ControlWrappers.h"
 #include "engine/TextHelpers.h"
@@ -80,6 +81,8 @@ void WriteFileBytes(const std::string& bytes, void* context) {
 
 constexpr int kTreeTextUnits = 1024;
 constexpr size_t kTreeLineBytes = 4096;
+// How the store ends each line of its file.
+constexpr std::string_view kLineEnd = "\r\n";
 
 HTREEITEM FindDomainItem(HWND tree, const std::u16string& domain) {
   HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
@@ -117,6 +120,8 @@ void AddCookieToTree(const tagCOOKIE& cookie, void* context) {
   HTREEITEM parent = FindDomainItem(tree, domain);
   if (!parent) parent = InsertTreeItem(tree, TVI_ROOT, domain, 1);
   std::string line = CookieFileLine(cookie);
+  // The item shows the line without its line end, which a tree item would draw as boxes.
+  line.resize(line.size() - kLineEnd.size());
   if (line.size() >= kTreeLineBytes) line.resize(kTreeLineBytes - 1);
   InsertTreeItem(tree, parent, ToWide(line.data(), static_cast<int>(line.size())), 0);
 }
@@ -131,10 +136,15 @@ void CookiesInitialize(const char16_t* file) {
 void CookiesFree(const char16_t*) { g_store.Free(); }
 
 int CookiesSetFromHeader(const char16_t* host, const char* text, uint32_t length) {
-  const std::string ansiHost = ToAnsi(host);
-  g_store.Set(host ? ansiHost.c_str() : nullptr, text, length, WriteFileBytes,
-              const_cast<char16_t*>(g_file.c_str()));
+  const CookieText one = {text, length};
+  CookiesSetFromHeaders(host, &one, 1);
   return 1;
+}
+
+void CookiesSetFromHeaders(const char16_t* host, const CookieText* texts, size_t count) {
+  const std::string ansiHost = ToAnsi(host);
+  g_store.Set(host ? ansiHost.c_str() : nullptr, texts, count, WriteFileBytes,
+              const_cast<char16_t*>(g_file.c_str()));
 }
 
 char* CookiesGetHeader(const char16_t* host, const char16_t* path) {
@@ -151,7 +161,12 @@ void CookieClearForDomain(const char16_t* host) {
 }
 
 void CookiesDeleteCookie(const char16_t* file, const char16_t* line) {
-  const std::string ansiLine = ToAnsi(line);
+  // A line as the tree shows it lacks the line end that the store's lines carry.
+  std::string ansiLine = ToAnsi(line);
+  if (ansiLine.size() < kLineEnd.size() ||
+      ansiLine.compare(ansiLine.size() - kLineEnd.size(), kLineEnd.size(), kLineEnd) != 0) {
+    ansiLine += kLineEnd;
+  }
   g_store.Delete(line ? ansiLine.c_str() : nullptr, WriteFileBytes, const_cast<char16_t*>(file));
 }
 

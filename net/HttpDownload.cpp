@@ -40,21 +40,33 @@ const char* SkipBlanks(const char* p, const char* end) {
   return p;
 }
 
+// The limits weigh the body alone. libcurl hands each header line to this callback before
+// the header callback counts it, so the body before these bytes is exact; a body that ends
+// over the limit in this last piece is judged after the transfer.
 template <class T>
 size_t Write(char* bytes, size_t size, size_t count, T& d) {
   const size_t n = size * count;
-  if (ReceiveBytes(d, bytes, n) != n) return static_cast<size_t>(-1);
-  if (d.SizeLimitType == 2 && d.DataSize > d.SizeLimit) {
+  if (d.SizeLimitType == SIZELIMIT_MAXIMUM && d.DataSize > d.HeaderSize &&
+      d.DataSize - d.HeaderSize > d.SizeLimit) {
     d.SizeAbort = 1;
     return static_cast<size_t>(-1);
   }
+  if (ReceiveBytes(d, bytes, n) != n) return static_cast<size_t>(-1);
   return n;
+}
+
+// While the transfer runs, HeaderSize counts the header bytes received so far.
+template <class T>
+size_t CountHeader(char*, size_t size, size_t count, void* object) {
+  static_cast<T*>(object)->HeaderSize += static_cast<uint32_t>(size * count);
+  return size * count;
 }
 
 template <class T>
 size_t Header(char* bytes, size_t size, size_t count, T& d) {
   const size_t n = size * count;
   const char* end = bytes + n;
+  CountHeader<T>(bytes, size, count, &d);
   if (!d.HeadOnly && HeaderNameIs(bytes, n, "Content-Type:")) {
     const char* value = SkipBlanks(bytes + 13, end);
     if (end - value < 4 || strncasecmp(value, "text", 4) != 0) d.NonTextPending = 1;
@@ -121,10 +133,8 @@ void SetRequestOptions(CURL* curl, T& d, bool https) {
   }
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &T::WriteCallback);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &d);
-  if (!https) {
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &T::HeaderCallback);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &d);
-  }
+  curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, https ? &CountHeader<T> : &T::HeaderCallback);
+  curl_easy_setopt(curl, CURLOPT_HEADERDATA, &d);
   curl_easy_setopt(curl, CURLOPT_HEADER, 1L);
   if (d.ProxyType && d.ProxyBypassLocal && IsLocalHost(d.HostName)) d.ProxyType = 0;
   SetProxyOptions(curl, d.ProxyType, false, d.ProxyAddress, d.ProxyPort, d.ProxyUseAuth,
@@ -189,7 +199,12 @@ status_type Download(T& d, bool https, void** data, unsigned long* length) {
       judged = true;
     }
   }
-  if (!judged && d.SizeLimitType == 1 && d.SizeLimit >= d.DataSize) {
+  // A HEAD reply or a stopped non-text one has no body to weigh: its Content-Length was.
+  const uint32_t body = d.DataSize - d.HeaderSize;
+  const bool tooSmall =
+      d.SizeLimitType == SIZELIMIT_MINIMUM && !d.HeadOnly && !nonText && d.SizeLimit >= body;
+  const bool tooLarge = d.SizeLimitType == SIZELIMIT_MAXIMUM && body > d.SizeLimit;
+  if (!judged && (tooSmall || tooLarge)) {
     Skipped(d, STR_Status_SizeLimit);
     result = ST_LIMIT;
     judged = true;

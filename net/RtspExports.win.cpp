@@ -5,6 +5,7 @@
 #include <new>
 
 #include "net/Downloader.h"
+#include "net/WindowsLength.h"
 
 extern "C" {
 
@@ -15,8 +16,8 @@ CRTSPClnt* WINAPI CRTSPClnt_Assign(CRTSPClnt* self, const CRTSPClnt* other) {
   return self;
 }
 
-status_type WINAPI CRTSPClnt_RTSPClient(CRTSPClnt* self, void** data, unsigned long* length) {
-  return self->RTSPClient(data, length);
+status_type WINAPI CRTSPClnt_RTSPClient(CRTSPClnt* self, void** data, DWORD* length) {
+  return DownloadIntoDword(length, [&](unsigned long* got) { return self->RTSPClient(data, got); });
 }
 
 void WINAPI CRTSPClnt_FreeData(CRTSPClnt* self, void* data) { self->FreeData(data); }

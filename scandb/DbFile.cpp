@@ -133,10 +133,12 @@ int CreateAndAttach(tagDBCONTEXT* ctx, const char* requestedPath) {
   return 1;
 }
 
-}  // namespace
+// The schema's tables, as bits of a set.
+enum : unsigned { kLoadedTable = 1, kFoundTable = 2, kReportTable = 4, kOptionsTable = 8 };
 
-int32_t DBCreateTables(tagDBCONTEXT* ctx) {
-  if (!ctx) return 0;
+// Drops and creates the tables of the set (a missing one is only created), in the schema's
+// order; the generators keep counting.
+int32_t BuildTables(tagDBCONTEXT* ctx, unsigned tables) {
   // A kept statement holds its table in use, which could then not be dropped.
   DbDropPrepared(ctx);
   ctx->Loaded.Reset();
@@ -176,31 +178,39 @@ int32_t DBCreateTables(tagDBCONTEXT* ctx) {
            "CREATE TABLE options (name VARCHAR(%u), val BLOB SUB_TYPE TEXT CHARACTER SET UTF8)",
            text);
   struct {
+    unsigned table;
     const char* sql;
     const char* startStep;
     const char* statementStep;
   } const steps[] = {
-      {"DROP TABLE loaded", "start transaction drop loaded", "drop table loaded"},
-      {loaded, "start transaction create loaded", "create table loaded"},
-      {"CREATE GENERATOR gen_loaded", "start transaction create gen_loaded",
+      {kLoadedTable, "DROP TABLE loaded", "start transaction drop loaded", "drop table loaded"},
+      {kLoadedTable, loaded, "start transaction create loaded", "create table loaded"},
+      {kLoadedTable, "CREATE GENERATOR gen_loaded", "start transaction create gen_loaded",
        "create generator gen_loaded"},
-      {"DROP TABLE found", "start transaction drop found", "drop table found"},
-      {found, "start transaction create found", "create table found"},
-      {"CREATE GENERATOR gen_found", "start transaction create gen_found",
+      {kFoundTable, "DROP TABLE found", "start transaction drop found", "drop table found"},
+      {kFoundTable, found, "start transaction create found", "create table found"},
+      {kFoundTable, "CREATE GENERATOR gen_found", "start transaction create gen_found",
        "create generator gen_found"},
-      {"DROP TABLE report", "start transaction drop report", "drop table report"},
-      {ctx->KeepReport == 1 ? report : nullptr, "start transaction create report",
+      {kReportTable, "DROP TABLE report", "start transaction drop report", "drop table report"},
+      {kReportTable, ctx->KeepReport == 1 ? report : nullptr, "start transaction create report",
        "create table report"},
-      {"DROP TABLE options", "start transaction drop options", "drop table options"},
-      {options, "start transaction create options", "create table options"},
+      {kOptionsTable, "DROP TABLE options", "start transaction drop options", "drop table options"},
+      {kOptionsTable, options, "start transaction create options", "create table options"},
   };
   for (const auto& step : steps) {
-    if (!step.sql) continue;
+    if (!step.sql || !(tables & step.table)) continue;
     SqlText sql(1024);
     sql.Add(step.sql);
     if (!DbExecute(ctx, sql, step.startStep, step.statementStep, kMetadataFailed)) return 0;
   }
   return 1;
+}
+
+}  // namespace
+
+int32_t DBCreateTables(tagDBCONTEXT* ctx) {
+  if (!ctx) return 0;
+  return BuildTables(ctx, kLoadedTable | kFoundTable | kReportTable | kOptionsTable);
 }
 
 int32_t DBCheckTables(tagDBCONTEXT* ctx, int32_t* out) {
@@ -233,9 +243,14 @@ int32_t DBCheckTables(tagDBCONTEXT* ctx, int32_t* out) {
     DBFormatError(ctx, nullptr, "check tables: not a worksheet database");
     return 0;
   }
-  if (!found || !loaded || !options || (ctx->KeepReport == 1 && !report))
-    return DBCreateTables(ctx);
-  if (ctx->KeepReport != 1) return 1;
+  // A missing table is created alone: the rows of the others are the worksheet.
+  const unsigned missing = (loaded ? 0 : kLoadedTable) | (found ? 0 : kFoundTable) |
+                           (ctx->KeepReport == 1 && !report ? kReportTable : 0) |
+                           (options ? 0 : kOptionsTable);
+  if (missing && !BuildTables(ctx, missing)) return 0;
+  // The stored rows are those of `report` with their `loaded` row: a table just created
+  // holds none.
+  if (ctx->KeepReport != 1 || !loaded || !report) return 1;
   bool failed = false;
   const int32_t shown =
       DbRunReport(ctx, ctx->ReportMode, ctx->LoadCallback, ctx->LoadUser, 0, 0, out, &failed);

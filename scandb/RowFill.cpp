@@ -2,6 +2,7 @@
 #include "scandb/RowFill.h"
 
 #include "scandb/DbRows.h"
+#include "scandb/DbSql.h"
 
 namespace {
 
@@ -28,6 +29,29 @@ int32_t FillLoaded(tagDBCONTEXT* ctx, const FillLink& l) {
 
 bool FillReport(tagDBCONTEXT* ctx, int32_t first, int32_t loaded, const FillOccurrence& at) {
   return DbInsertReport(ctx, first, loaded, OccurrenceOf(at)) != 0;
+}
+
+bool FillReportRepeats(tagDBCONTEXT* ctx, int32_t loaded, int32_t count, const FillOccurrence& at) {
+  SqlText sql(1 << 16);
+  sql.Add("EXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < ")
+      .AddInt(count)
+      .Add(
+          ") DO BEGIN INSERT INTO report (first, loaded, rel_url, rel_title, line, col, extern, "
+          "dir) VALUES (0, ")
+      .AddInt(loaded)
+      .Add(", '")
+      .AddValue(at.rel_url.c_str(), 2048)
+      .Add("', '")
+      .AddValue(at.rel_title.c_str(), 256)
+      .Add("', :i, ")
+      .AddInt(at.col)
+      .Add(", ")
+      .AddInt(at.extern_)
+      .Add(", ")
+      .AddInt(at.dir)
+      .Add("); i = i + 1; END END");
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  return DbExecute(ctx, sql, "start transaction insert report", "insert into report") != 0;
 }
 
 bool FillFound(tagDBCONTEXT* ctx, const FillLink& l, const FillOccurrence& at) {

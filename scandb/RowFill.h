@@ -25,4 +25,7 @@ struct FillOccurrence {
 // Adds a `loaded` row numbered from gen_loaded; returns its number, or -1.
 int32_t FillLoaded(tagDBCONTEXT* ctx, const FillLink& link);
 bool FillReport(tagDBCONTEXT* ctx, int32_t first, int32_t loaded, const FillOccurrence& at);
+// Adds `count` repeat occurrences (first 0) of a `loaded` row in one statement, their lines
+// numbered from 0: a large worksheet in a moment.
+bool FillReportRepeats(tagDBCONTEXT* ctx, int32_t loaded, int32_t count, const FillOccurrence& at);
 bool FillFound(tagDBCONTEXT* ctx, const FillLink& link, const FillOccurrence& at);

@@ -105,7 +105,8 @@ int32_t DBErrorText(tagDBCONTEXT* ctx, char* buffer, int32_t size);
 // every stored row to the load callback. *out receives the load's cancel flag. Firebird
 // reads a non-ASCII path in the locale's character set: LC_CTYPE must be a UTF-8 one.
 int32_t DBOpenDatabase(tagDBCONTEXT* ctx, const char* path, int32_t* out);
-// Rebuilds the schema when a table is missing, else loads the stored rows (as above).
+// Creates the tables that are missing, keeping the rows of the others, then loads the
+// stored rows (as above). A table outside the schema refuses the file.
 int32_t DBCheckTables(tagDBCONTEXT* ctx, int32_t* out);
 // Drops and creates the four tables; the generators keep counting.
 int32_t DBCreateTables(tagDBCONTEXT* ctx);

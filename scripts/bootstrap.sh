@@ -2,11 +2,15 @@
 # Installs every Debian package that the build, the program and the tests need.
 # Quick when all of them are present.
 set -eu
+# Installs go without recommended packages, so Wine's own fonts (fonts-wine) are named, and
+# a CJK font for pages in those languages; openbox manages the windows of the tests that
+# run on a virtual display.
 packages="g++ cmake ninja-build pkg-config
   wine wine64 wine64-tools libwine-dev
   libcurl4-openssl-dev libssl-dev libicu-dev
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
-  libgtest-dev libgmock-dev xvfb xauth
+  libgtest-dev libgmock-dev xvfb xauth openbox
+  fonts-wine fonts-wqy-microhei
   python3 tinyproxy-bin microsocks python3-pyftpdlib nginx-light
   g++-mingw-w64-x86-64-win32 wixl"
 missing=""

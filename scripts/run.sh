@@ -8,6 +8,11 @@ cmake -S . -B build -G Ninja
 cmake --build build -j"$(nproc)" --target tessalinelite
 export WINEPREFIX="${WINEPREFIX:-$PWD/build/wineprefix-run}" WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree=;mshtml="
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+fi
+scripts/wine-fonts.sh "$WINEPREFIX"
 if [ -n "${DISPLAY:-}" ]; then
   exec wine build/app/tessalinelite.exe.so "$@"
 fi

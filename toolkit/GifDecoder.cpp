@@ -72,7 +72,7 @@ class PixelSink {
 
 // LZW with a 4096-entry table. Codes that point past the table's filled part, or that need
 // a previous string where there is none, fail the frame; codes that run out keep what was
-// written.
+// written. A full table stays as it is until the next clear code (GIF89a's deferred clear).
 bool DecodeLzw(const std::vector<uint8_t>& data, int minCodeSize, GifFrame* frame,
                bool interlaced) {
   static thread_local uint16_t prefix[kTableSize];
@@ -121,11 +121,12 @@ bool DecodeLzw(const std::vector<uint8_t>& data, int minCodeSize, GifFrame* fram
     uint8_t head = static_cast<uint8_t>(walk);
     if (code == nextFree) stack[0] = head;
     for (int i = length - 1; i >= 0; --i) sink.Put(stack[i]);
-    if (nextFree >= kTableSize) return false;
-    prefix[nextFree] = static_cast<uint16_t>(previous);
-    suffix[nextFree] = head;
-    ++nextFree;
-    if (nextFree == (1 << width) && width < 12) ++width;
+    if (nextFree < kTableSize) {
+      prefix[nextFree] = static_cast<uint16_t>(previous);
+      suffix[nextFree] = head;
+      ++nextFree;
+      if (nextFree == (1 << width) && width < 12) ++width;
+    }
     previous = code;
   }
   return true;
@@ -151,8 +152,10 @@ void ReadGraphicControl(Reader& reader, GraphicControl* control) {
 }
 
 // Reads one image; false when the data ends inside its descriptor or colour table.
+// `budget` is what is left of the picture's pixels; a kept frame takes its own from it.
 bool ReadImage(Reader& reader, const std::vector<uint8_t>& globalTable, int globalBits,
-               const GraphicControl& control, uint32_t transparentColour, GifPicture* picture) {
+               const GraphicControl& control, uint32_t transparentColour, uint64_t* budget,
+               GifPicture* picture) {
   uint8_t d[9];
   if (!reader.Read(d, 9)) return false;
   GifFrame frame;
@@ -179,8 +182,11 @@ bool ReadImage(Reader& reader, const std::vector<uint8_t>& globalTable, int glob
       break;
     }
   }
-  uint64_t pixelCount = static_cast<uint64_t>(frame.width) * frame.height;
-  if (pixelCount == 0 || pixelCount > kMaxPixels || minCodeSize < 1 || minCodeSize > 8) return true;
+  const uint64_t pixelCount = static_cast<uint64_t>(frame.width) * frame.height;
+  if (data.empty() || pixelCount == 0 || pixelCount > kMaxPixels || pixelCount > *budget ||
+      minCodeSize < 1 || minCodeSize > 8) {
+    return true;
+  }
   frame.rowBytes = (frame.width + 3) & ~3;
   frame.pixels.assign(static_cast<size_t>(frame.rowBytes) * frame.height, 0);
   if (control.pending) {
@@ -193,8 +199,10 @@ bool ReadImage(Reader& reader, const std::vector<uint8_t>& globalTable, int glob
     entry[1] = static_cast<uint8_t>(transparentColour >> 8);
     entry[2] = static_cast<uint8_t>(transparentColour >> 16);
   }
-  if (DecodeLzw(data, minCodeSize, &frame, (packed & 0x40) != 0))
+  if (DecodeLzw(data, minCodeSize, &frame, (packed & 0x40) != 0)) {
+    *budget -= pixelCount;
     picture->frames.push_back(std::move(frame));
+  }
   return true;
 }
 
@@ -217,6 +225,7 @@ int DecodeGif(const uint8_t* data, size_t size, uint32_t transparentColour, GifP
     for (size_t j = 0; j < globalTable.size(); ++j) globalTable[j] = static_cast<uint8_t>(j / 3);
   }
   GraphicControl control;
+  uint64_t budget = kGifMaxPicturePixels;
   while (reader.More()) {
     int kind = reader.Byte();
     if (kind == 0x21) {
@@ -225,7 +234,8 @@ int DecodeGif(const uint8_t* data, size_t size, uint32_t transparentColour, GifP
       else
         reader.SkipSubBlocks();
     } else if (kind == 0x2C) {
-      if (!ReadImage(reader, globalTable, globalBits, control, transparentColour, picture)) break;
+      if (!ReadImage(reader, globalTable, globalBits, control, transparentColour, &budget, picture))
+        break;
       control = GraphicControl();
     } else if (kind == 0x3B) {
       break;

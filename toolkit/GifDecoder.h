@@ -29,6 +29,9 @@ struct GifPicture {
   std::vector<GifFrame> frames;
 };
 
+// The pixels of all frames of a picture together; frames past it are dropped.
+constexpr uint64_t kGifMaxPicturePixels = 64u * 1024 * 1024;
+
 // Appends the frames of `data` to `picture` and answers how many it holds; 0 when the data
 // is no GIF. The transparent entry of each frame's table takes `transparentColour`
 // (0x00BBGGRR).

@@ -481,4 +481,7 @@ tagSTRINGITEM g_stringItems[STRING_ITEM_COUNT] = {
     {u"Status", u"TooManyRedirects", nullptr, &strtbl[STR_Status_TooManyRedirects]},
     {u"Status", u"NotChecked", nullptr, &strtbl[STR_Status_NotChecked]},
     {u"Status", u"LocalFileLink", nullptr, &strtbl[STR_Status_LocalFileLink]},
+    {u"Msg", u"NotWorksheet", u"%s", &strtbl[STR_Msg_NotWorksheet]},
+    {u"Msg", u"AlreadyOpen", u"%s", &strtbl[STR_Msg_AlreadyOpen]},
+    {u"Msg", u"NoHelpFile", u"%s", &strtbl[STR_Msg_NoHelpFile]},
 };

@@ -9,7 +9,7 @@
 #include "toolkit/StringItems.h"
 #include "toolkit/StringSlots.h"
 
-constexpr int STRING_ITEM_COUNT = 474;
+constexpr int STRING_ITEM_COUNT = 477;
 constexpr int DATE_NAME_COUNT = 38;
 constexpr int CAPTION_COUNT = 8;
 

@@ -55,10 +55,12 @@ constexpr ButtonSet kButtonSets[8] = {
     {1, {kOk}},
 };
 
-int FirstFocus(UINT flags) {
-  if ((flags & 7) != MB_ABORTRETRYIGNORE) return 0;
-  if (flags & MB_DEFBUTTON3) return 2;
-  return (flags & MB_DEFBUTTON2) ? 1 : 0;
+// As the system's message box: the default-button flag names a button of any set, so a
+// question whose Yes discards data can start on No. A flag beyond the set's last button
+// leaves the first one.
+int FirstFocus(UINT flags, int count) {
+  const int wanted = (flags & MB_DEFBUTTON3) ? 2 : (flags & MB_DEFBUTTON2) ? 1 : 0;
+  return wanted < count ? wanted : 0;
 }
 
 // The strip's picture for a button; -1 for none.
@@ -279,5 +281,5 @@ HWND LayOutMessageBox(HWND box, MessageBoxState* state) {
     if (buttons[i])
       MoveWindow(buttons[i], gap + i * (state->buttonWidth + gap), textHeight + 42,
                  state->buttonWidth, state->buttonHeight, FALSE);
-  return buttons[FirstFocus(state->flags)];
+  return buttons[FirstFocus(state->flags, set.count)];
 }

@@ -433,5 +433,8 @@ enum : int {
   STR_Status_TooManyRedirects = 427,
   STR_Status_NotChecked = 428,
   STR_Status_LocalFileLink = 429,
-  STRTBL_SLOTS = 430,
+  STR_Msg_NotWorksheet = 430,
+  STR_Msg_AlreadyOpen = 431,
+  STR_Msg_NoHelpFile = 432,
+  STRTBL_SLOTS = 433,
 };

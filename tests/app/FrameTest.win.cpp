@@ -96,7 +96,7 @@ struct Box {
   HWND owner;
   const char16_t* format;
   UINT flags;
-  std::u16string first, second;  // the two text arguments of the clipboard message
+  std::u16string first, second;  // the text arguments of the clipboard and help messages
 };
 std::mutex gBoxLock;
 std::vector<Box> gBoxes;
@@ -104,11 +104,11 @@ int gBoxAnswer = IDOK;
 
 int RecordBox(HWND owner, const char16_t* format, const char16_t*, UINT flags, ...) {
   Box box{owner, format, flags, {}, {}};
-  if (format == strtbl[STR_Msg_OpenClipboard]) {
+  if (format == strtbl[STR_Msg_OpenClipboard] || format == strtbl[STR_Msg_NoHelpFile]) {
     va_list args;
     va_start(args, flags);
     box.first = va_arg(args, const char16_t*);
-    box.second = va_arg(args, const char16_t*);
+    if (format == strtbl[STR_Msg_OpenClipboard]) box.second = va_arg(args, const char16_t*);
     va_end(args);
   }
   std::lock_guard<std::mutex> hold(gBoxLock);
@@ -140,6 +140,8 @@ struct DialogSeen {
   DWORD flags, maxFile;
 };
 std::vector<DialogSeen> gDialogs;
+// The explorer-style dialog keeps its look with the hook that gives it the program's icon.
+constexpr DWORD kIconHook = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLESIZING;
 
 BOOL WINAPI RecordDialog(OPENFILENAMEW* dialog) {
   DialogSeen seen{{},
@@ -385,6 +387,23 @@ TEST_F(FrameTest, FrameCommandsAndForwarding) {
   EXPECT_EQ(4u, ListWorksheets().size());
 }
 
+// Help and its general topic without a help file say so, naming the file.
+TEST_F(FrameTest, HelpWithoutItsFileSaysSo) {
+  char16_t saved[SETTINGS_PATH_SIZE];
+  CopyField(saved, g_helpFile);
+  const std::u16string missing = DosPath(unixFolder_) + u"\\absent.chm";
+  CopyField(g_helpFile, missing.c_str());
+  for (int id : {1111, 1115}) {
+    gBoxes.clear();
+    Command(id);
+    ASSERT_EQ(1u, gBoxes.size()) << id;
+    EXPECT_EQ(strtbl[STR_Msg_NoHelpFile], gBoxes[0].format);
+    EXPECT_EQ(frame, gBoxes[0].owner);
+    EXPECT_EQ(missing, gBoxes[0].first) << "the box names the file it looked for";
+  }
+  CopyField(g_helpFile, saved);
+}
+
 TEST_F(FrameTest, OpenThroughTheRealDialog) {
   const std::string file = unixFolder_ + "/chosen.tsn";
   fclose(fopen(file.c_str(), "w"));
@@ -431,7 +450,7 @@ TEST_F(FrameTest, DialogModesAskForTheirFileTypes) {
     EXPECT_EQ(2u, seen.filter.size());
     EXPECT_EQ(c.mode ? u"*.ini" : u"*.tsn", seen.filter.back());
     EXPECT_EQ(static_cast<DWORD>(OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
-                                 OFN_FILEMUSTEXIST),
+                                 OFN_FILEMUSTEXIST | kIconHook),
               seen.flags);
     EXPECT_EQ(1024u, seen.maxFile);
   }
@@ -455,7 +474,7 @@ TEST_F(FrameTest, DialogModesAskForTheirFileTypes) {
     EXPECT_EQ(saves[mode].pattern, gDialogs[0].filter.back()) << mode;
     EXPECT_EQ(documents, gDialogs[0].folder);
     EXPECT_EQ(static_cast<DWORD>(OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
-                                 OFN_PATHMUSTEXIST),
+                                 OFN_PATHMUSTEXIST | kIconHook),
               gDialogs[0].flags);
   }
   // Hostile filter texts: without a separator, empty, 1,000 characters.

@@ -110,9 +110,16 @@ class ProgramFiles : public SettingsFolderTest {
     }
     if (!found) return nullptr;
     WaitForInputIdle(process, 60000);
-    for (int i = 0; i < 600 && Worksheets(found).size() != worksheets; ++i) Sleep(50);
+    // The program answers messages while it loads a worksheet: a worksheet is open once its
+    // caption names its site, which comes after its load.
+    for (int i = 0; i < 1200 && !Opened(found, worksheets); ++i) Sleep(50);
     EXPECT_EQ(worksheets, Worksheets(found).size());
     return found;
+  }
+  static bool Opened(HWND frame, size_t worksheets) {
+    const std::vector<HWND> open = Worksheets(frame);
+    return open.size() == worksheets &&
+           std::all_of(open.begin(), open.end(), [](HWND w) { return Text(w) != u"Links"; });
   }
   static std::vector<HWND> Worksheets(HWND frame) {
     std::vector<HWND> found;

@@ -532,8 +532,11 @@ TEST_F(SettingsDialogTest, CookiesPageActsOnTheStore) {
   EXPECT_EQ(0u, deleted.find(u"b=2; path=/; domain=one.example"));
   EXPECT_EQ(2, childrenAfterDelete);
   EXPECT_EQ(0, childrenAfterClear);
-  // The delete removed exactly its line; the clear emptied the file.
+  // The item shows its line without the line end; the delete removed exactly that line
+  // and its end, and the clear emptied the file.
+  EXPECT_EQ(std::u16string::npos, deleted.find_first_of(u"\r\n"));
   std::string line(deleted.begin(), deleted.end());
+  line += "\r\n";
   ASSERT_NE(std::string::npos, file.find(line));
   std::string expected = file;
   expected.erase(expected.find(line), line.size());

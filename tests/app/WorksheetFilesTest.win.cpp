@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,7 @@
 #include "engine/LinkFinder.h"
 #include "engine/TextCopy.h"
 #include "engine/UnixPath.h"
+#include "scandb/RowFill.h"
 #include "tests/app/FrameTestSupport.h"
 #include "tests/engine/TestSite.h"
 #include "tests/support/TempFolder.h"
@@ -367,18 +370,20 @@ TEST_F(WorksheetFilesTest, OpenRefusesWhatIsNoFreeWorksheet) {
     std::u16string path;
     const char* bytes;  // written first unless null
     bool opens;         // an empty file holds nothing to lose: it becomes a new worksheet
+    int why;            // the slot of the message that says why it did not open
   } cases[] = {
-      {bad + u"\\empty.tsn", "", true},
-      {bad + u"\\two.tsn", "ab", false},
-      {bad + u"\\magic.tsn", "TSN old project", false},
-      {bad + u"\\text.tsn", "just some text\r\n", false},
-      {folder_ + u"\\held.tsn", nullptr, false},
-      {folder_ + u"\\gone.tsn", nullptr, false},
-      {bad, nullptr, false},
+      {bad + u"\\empty.tsn", "", true, -1},
+      {bad + u"\\two.tsn", "ab", false, STR_Msg_NotWorksheet},
+      {bad + u"\\magic.tsn", "TSN old project", false, STR_Msg_NotWorksheet},
+      {bad + u"\\text.tsn", "just some text\r\n", false, STR_Msg_NotWorksheet},
+      {folder_ + u"\\held.tsn", nullptr, false, STR_Msg_AlreadyOpen},
+      {folder_ + u"\\gone.tsn", nullptr, false, STR_Msg_NotWorksheet},
+      {bad, nullptr, false, STR_Msg_NotWorksheet},
   };
   for (const auto& c : cases) {
     if (c.bytes) WriteFileBytes(c.path, c.bytes);
     const std::string before = ReadFileBytes(c.path);
+    gBoxes.clear();
     if (HWND worksheet = CreateWorksheet()) {
       SendMessageW(worksheet, WM_WORKSHEET_OPEN, 0, reinterpret_cast<LPARAM>(c.path.c_str()));
     }
@@ -386,6 +391,10 @@ TEST_F(WorksheetFilesTest, OpenRefusesWhatIsNoFreeWorksheet) {
     EXPECT_EQ(c.opens ? 1u : 0u, ListWorksheets().size()) << Utf8(c.path);
     if (!c.opens) {
       EXPECT_EQ(before, ReadFileBytes(c.path)) << Utf8(c.path);
+      ASSERT_EQ(1u, gBoxes.size()) << Utf8(c.path);
+      EXPECT_EQ(strtbl[c.why], gBoxes[0]) << Utf8(c.path);
+    } else {
+      EXPECT_TRUE(gBoxes.empty()) << Utf8(c.path);
     }
     for (HWND worksheet : ListWorksheets()) {
       SendMessageW(g_mdiClient, WM_MDIDESTROY, reinterpret_cast<WPARAM>(worksheet), 0);
@@ -394,7 +403,142 @@ TEST_F(WorksheetFilesTest, OpenRefusesWhatIsNoFreeWorksheet) {
   CloseHandle(held);
   EXPECT_EQ(4u, FolderNames(bad).size()) << "nothing made beside them";
   EXPECT_FALSE(Exists(folder_ + u"\\gone.tsn"));
-  EXPECT_TRUE(gBoxes.empty());
+}
+
+std::string WholeFile(const std::u16string& path) {
+  std::ifstream in(UnixPath(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A database file's pages but its header and transaction inventory pages, which Firebird
+// writes on every attachment and transaction: what a worksheet holds.
+std::vector<std::string> WorksheetPages(const std::string& file) {
+  constexpr char kHeaderPage = 1, kTransactionPage = 3;
+  const size_t size = file.size() > 17 ? static_cast<unsigned char>(file[16]) +
+                                             256u * static_cast<unsigned char>(file[17])
+                                       : 0;
+  std::vector<std::string> pages;
+  for (size_t at = 0; size && at < file.size(); at += size) {
+    if (file[at] != kHeaderPage && file[at] != kTransactionPage)
+      pages.push_back(file.substr(at, size));
+  }
+  return pages;
+}
+
+// What a thread of its own saw of the loading window over the frame: its text and each new
+// position of its bar. At `cancelAt` per cent it presses the window's Cancel button.
+struct LoadWatch {
+  HWND frame = nullptr;
+  int cancelAt = 1000;
+  HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::u16string text;
+  std::vector<int> positions;
+  bool pressed = false;
+  bool closeAsked = false;  // a WM_CLOSE for the frame, posted once the window shows
+  ~LoadWatch() { CloseHandle(stop); }
+};
+
+// Only timed sends: the frame's thread answers them from the load's message pump.
+bool AskWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* answer) {
+  return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 2000, answer) != 0;
+}
+
+DWORD WINAPI WatchLoading(void* parameter) {
+  LoadWatch& watch = *static_cast<LoadWatch*>(parameter);
+  HWND window = nullptr;
+  while (WaitForSingleObject(watch.stop, 5) == WAIT_TIMEOUT) {
+    if (!window || !IsWindow(window)) {
+      window = nullptr;
+      for (HWND w = FindWindowExW(nullptr, nullptr, u"#32770", u"Tessaline Lite"); w;
+           w = FindWindowExW(nullptr, w, u"#32770", u"Tessaline Lite")) {
+        if (GetWindow(w, GW_OWNER) == watch.frame) window = w;
+      }
+      if (!window) continue;
+    }
+    if (watch.cancelAt > 100 && !watch.closeAsked)
+      watch.closeAsked = PostMessageW(watch.frame, WM_CLOSE, 0, 0) != 0;
+    if (watch.text.empty()) {
+      WCHAR text[2400] = {};
+      DWORD_PTR length = 0;
+      if (AskWindow(GetDlgItem(window, 100), WM_GETTEXT, 2400, reinterpret_cast<LPARAM>(text),
+                    &length))
+        watch.text = text;
+    }
+    DWORD_PTR position = 0;
+    if (!AskWindow(GetDlgItem(window, 101), PBM_GETPOS, 0, 0, &position)) continue;
+    if (watch.positions.empty() || watch.positions.back() != static_cast<int>(position))
+      watch.positions.push_back(static_cast<int>(position));
+    if (!watch.pressed && static_cast<int>(position) >= watch.cancelAt) {
+      watch.pressed = AskWindow(GetDlgItem(window, IDCANCEL), BM_CLICK, 0, 0, &position);
+    }
+  }
+  return 0;
+}
+
+// A worksheet of tens of thousands of stored rows opened in the frame shows its loading
+// window; its Cancel button ends the load: no worksheet opens and the file's pages stay. A
+// close of the frame arriving during a load is refused.
+TEST_F(WorksheetFilesTest, LoadingWindowFollowsTheRowsAndCancels) {
+  const std::u16string path = folder_ + u"\\large.tsn";
+  MakeDatabase(path, 0);
+  constexpr int kPages = 100;
+  constexpr int kRepeats = 200;
+  {
+    tagDBCONTEXT* context = DBCreateContext(nullptr);
+    int32_t cancelled = 0;
+    ASSERT_EQ(1, DBOpenDatabase(context, UnixPath(path).c_str(), &cancelled));
+    FillOccurrence at;
+    at.rel_url = Utf8(SiteUrl());
+    for (int i = 0; i < kPages; ++i) {
+      FillLink page;
+      page.server = "127.0.0.1";
+      page.resource = "/page" + std::to_string(i) + ".html";
+      page.statusstr = "200 OK";
+      const int32_t loaded = FillLoaded(context, page);
+      ASSERT_TRUE(FillReport(context, 1, loaded, at));
+      ASSERT_TRUE(FillReportRepeats(context, loaded, kRepeats, at));
+    }
+    DBFreeContext(context);
+  }
+  // Cancelled first: the same file then opens whole.
+  for (const int cancelAt : {10, 1000}) {
+    const std::string before = WholeFile(path);
+    LoadWatch watch;
+    watch.frame = frame;
+    watch.cancelAt = cancelAt;
+    HANDLE watcher = CreateThread(nullptr, 0, WatchLoading, &watch, 0, nullptr);
+    ASSERT_NE(nullptr, watcher);
+    // Opened with nothing of the frame's own waiting: the window is the load's.
+    if (HWND worksheet = CreateWorksheet()) {
+      SendMessageW(worksheet, WM_WORKSHEET_OPEN, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    }
+    SetEvent(watch.stop);
+    PumpUntil([&] { return WaitForSingleObject(watcher, 0) == WAIT_OBJECT_0; }, 10000);
+    CloseHandle(watcher);
+
+    EXPECT_EQ(u"Loading file:\r\n" + path, watch.text);
+    ASSERT_GE(watch.positions.size(), 3u) << "the bar moves while the rows arrive";
+    EXPECT_TRUE(std::is_sorted(watch.positions.begin(), watch.positions.end()));
+    EXPECT_TRUE(IsWindowEnabled(frame)) << "the loading window gave the frame back";
+    const std::vector<HWND> opened = ListWorksheets();
+    if (cancelAt > 100) {
+      EXPECT_FALSE(watch.pressed);
+      EXPECT_TRUE(watch.closeAsked);
+      EXPECT_TRUE(IsWindow(frame)) << "the frame is not closed under a load";
+      EXPECT_GE(watch.positions.back(), 50);
+      ASSERT_EQ(1u, opened.size());
+      EXPECT_EQ(kPages, Rows(opened[0], WORKSHEET_LINKS_LIST));
+      SendMessageW(g_mdiClient, WM_MDIDESTROY, reinterpret_cast<WPARAM>(opened[0]), 0);
+    } else {
+      EXPECT_TRUE(watch.pressed);
+      EXPECT_LT(watch.positions.back(), 50) << "the load ended early";
+      EXPECT_TRUE(opened.empty()) << "a cancelled load opens no worksheet";
+      EXPECT_TRUE(gBoxes.empty());
+      const std::vector<std::string> kept = WorksheetPages(before);
+      EXPECT_GT(kept.size(), 100u);
+      EXPECT_TRUE(kept == WorksheetPages(WholeFile(path))) << "the worksheet's pages are as before";
+    }
+  }
 }
 
 TEST_F(WorksheetFilesTest, SaveRefusalsAndTheAutosaveSetting) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "engine/BookmarkIndex.h"
 
@@ -77,6 +79,46 @@ TEST(CBookmarkIndex, ManyPagesInSortedOrder) {
   EXPECT_EQ(1, Has(index, u"/p099999", u"N"));
   EXPECT_EQ(0, Has(index, u"/p100000", u"n"));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+}
+
+std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
+// Seconds to enter `count` distinct names into one page, the best of three runs.
+double EnterSeconds(int count) {
+  std::vector<std::u16string> names;
+  for (int i = 0; i < count; ++i) names.push_back(Wide("id" + std::to_string(i)));
+  double best = 1e9;
+  for (int run = 0; run < 3; ++run) {
+    CBookmarkIndex index(0);
+    const auto start = std::chrono::steady_clock::now();
+    for (const std::u16string& name : names) Add(index, u"/big.html", name.c_str());
+    EXPECT_EQ(1, Has(index, u"/big.html", names.back().c_str()));
+    best = std::min(
+        best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  return best;
+}
+
+// A page of many ids: four times the names take about four times as long, where comparing
+// each new name with every earlier one would take sixteen.
+TEST(CBookmarkIndex, ManyNamesOnOnePageAreEnteredInLinearTime) {
+  const double small = EnterSeconds(5000);
+  const double large = EnterSeconds(20000);
+  EXPECT_LT(large / small, 8.0);
+}
+
+TEST(CBookmarkIndex, APageKeepsAtMostItsCapOfNames) {
+  CBookmarkIndex index(0);
+  for (int i = 0; i < kMaxAnchorsPerPage; ++i) {
+    ASSERT_EQ(1, Add(index, u"/big.html", Wide("n" + std::to_string(i)).c_str()));
+  }
+  EXPECT_EQ(1, Add(index, u"/big.html", u"N0")) << "a name held already";
+  EXPECT_EQ(0, Add(index, u"/big.html", u"one-too-many"));
+  EXPECT_EQ(0, Has(index, u"/big.html", u"one-too-many"));
+  EXPECT_EQ(1,
+            Has(index, u"/big.html", Wide("#n" + std::to_string(kMaxAnchorsPerPage - 1)).c_str()));
+  EXPECT_EQ(static_cast<size_t>(kMaxAnchorsPerPage),
+            index.FindPage(kHttp, u"", u"", u"example.org", 80, u"/big.html")->size());
 }
 
 }  // namespace

@@ -221,8 +221,14 @@ TEST(ScanHtml, HostilePagesEndInTime) {
   }
 }
 
+// A literal with its NULs.
+template <size_t N>
+std::string Bytes(const char (&text)[N]) {
+  return std::string(text, N - 1);
+}
+
 struct CharsetCase {
-  const char* page;
+  std::string page;
   const char* expected;  // "" when none is named
 };
 
@@ -236,13 +242,18 @@ const CharsetCase kCharsets[] = {
     {"<meta name=x content=\"charset=utf-8\">", ""},
     {"<metal charset=utf-8><meta http-equiv=content-type content=text/html>", ""},
     {"<meta charset=", ""},
+    // A NUL ends the name; a name no converter opens is no name, and a later one may decide.
+    {Bytes("<meta charset=\"utf\0-8\">"), ""},
+    {Bytes("<meta charset=\"\0utf-8\">"), ""},
+    {Bytes("<meta charset=\"utf-8\0x\">"), "utf-8"},
+    {"<meta charset=\"no-such-charset\"><meta charset=koi8-r>", "koi8-r"},
+    {"<meta http-equiv=content-type content=\"text/html; charset=x-bogus\">", ""},
 };
 
 TEST(PageMetaCharset, NamesFromEitherForm) {
   for (const CharsetCase& c : kCharsets) {
     char name[50] = "unchanged";
-    const int found = PageMetaCharset(
-        c.page, static_cast<long>(std::char_traits<char>::length(c.page)), name, 50);
+    const int found = PageMetaCharset(c.page.data(), static_cast<long>(c.page.size()), name, 50);
     EXPECT_EQ(c.expected[0] != 0, found == 1) << c.page;
     if (found) {
       EXPECT_STREQ(c.expected, name) << c.page;

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -86,6 +87,55 @@ TEST_F(LinkFinderRules, RobotsTextOfTheWorksheetIsApplied) {
   EXPECT_EQ(1, engine.IsRobotsTxtDisallowed(u"/private", "Mozilla/4.0 (Tessa)"));
   EXPECT_EQ(0, engine.IsRobotsTxtDisallowed(u"/public", "Mozilla/4.0 (Tessa)"));
   EXPECT_EQ(0, engine.IsRobotsTxtDisallowed(u"/private/", "OtherBot"));
+}
+
+// Only the first 500 KiB of robots.txt count, as large crawlers read it; a line the limit
+// cuts counts neither.
+TEST_F(LinkFinderRules, RobotsTextIsReadUpToItsLimit) {
+  const size_t limit = 500 * 1024;
+  std::string robots = "User-agent: *\nDisallow: /early/\n";
+  robots.resize(limit - 40, '#');
+  robots += "\nDisallow: /edge/\n";
+  robots.resize(limit - 5, '#');
+  robots += "\nDisallow: /cut/\nDisallow: /late/\n";
+  Engine(u"http://h/");
+  StoreRobots(robots.c_str());
+  CLinkFinder& engine = Engine(u"http://h/");
+  const char* agent = "Mozilla/4.0 (Tessa)";
+  EXPECT_EQ(1, engine.IsRobotsTxtDisallowed(u"/early/a", agent));
+  EXPECT_EQ(1, engine.IsRobotsTxtDisallowed(u"/edge/a", agent));
+  EXPECT_EQ(0, engine.IsRobotsTxtDisallowed(u"/cut/a", agent));
+  EXPECT_EQ(0, engine.IsRobotsTxtDisallowed(u"/late/a", agent));
+}
+
+// Seconds to judge a run of links against the engine's robots text, after the first link.
+double RobotsSeconds(CLinkFinder& engine) {
+  EXPECT_EQ(1, engine.IsRobotsTxtDisallowed(u"/private/first", "Mozilla/4.0 (Tessa)"));
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 2000; ++i) {
+    const std::u16string resource = i % 2 ? u"/private/page" : u"/public/page";
+    EXPECT_EQ(i % 2, engine.IsRobotsTxtDisallowed(resource.c_str(), "Mozilla/4.0 (Tessa)"));
+  }
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A robots text of about `bytes` bytes, nearly all of it rules for other crawlers.
+std::string RobotsOfSize(size_t bytes) {
+  std::string robots;
+  while (robots.size() < bytes) robots += "User-agent: otherbot\nDisallow: /not-for-us/\n";
+  return robots + "User-agent: *\nDisallow: /private/\n";
+}
+
+// robots.txt is read once per run: a text eight times as long costs the links about the same.
+TEST_F(LinkFinderRules, LinksAreJudgedWithoutReadingTheRobotsTextAgain) {
+  double seconds[2];
+  const size_t sizes[2] = {32 * 1024, 256 * 1024};
+  Engine(u"http://h/");
+  for (int i = 0; i < 2; ++i) {
+    StoreRobots(RobotsOfSize(sizes[i]).c_str());
+    seconds[i] = RobotsSeconds(Engine(u"http://h/"));
+  }
+  EXPECT_LT(seconds[1] / seconds[0], 3.0);
 }
 
 TEST_F(LinkFinderRules, DisplayServerFollowsTheSiteOptions) {

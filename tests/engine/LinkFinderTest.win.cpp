@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -314,6 +316,44 @@ TEST_F(LinkFinderTest, CallbackSlotsReachTheirMembers) {
   EXPECT_EQ(1u, in);
   EXPECT_EQ(1u, out);
   EXPECT_EQ(0, cancel);
+}
+
+// The layout tree is never drawn: its rows leave the tree, the counters and the query as
+// they were, while an unbound slot would cancel the query.
+TEST_F(LinkFinderTest, LayoutSlotTakesRowsAndDrawsNothing) {
+  INITCOMMONCONTROLSEX init = {sizeof init, ICC_TREEVIEW_CLASSES};
+  ASSERT_TRUE(InitCommonControlsEx(&init));
+  HWND tree = CreateWindowW(WC_TREEVIEWW, u"", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr, nullptr,
+                            nullptr);
+  ASSERT_NE(nullptr, tree);
+  const std::u16string file = File(u"layout.fdb");
+  CLinkFinder engine(OLDFORMAT_NONE, file.c_str(), file.c_str(), &settings_, nullptr, nullptr,
+                     nullptr, tree, nullptr, 0, CONSOLE_NONE, nullptr);
+  ASSERT_EQ(1, engine.Initialized());
+  TVINSERTSTRUCTW node = {};
+  node.hInsertAfter = TVI_LAST;
+  node.item.mask = TVIF_TEXT;
+  node.item.pszText = const_cast<WCHAR*>(u"site");
+  ASSERT_NE(nullptr, reinterpret_cast<HTREEITEM>(
+                         SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&node))));
+
+  CLinkFinderCallbacks unbound;
+  CLinkFinderCallbacks bound;
+  bound.exportLayout = {&engine, &CLinkFinder::export_layout_func};
+  for (CLinkFinderCallbacks* slots : {&bound, &unbound}) {
+    for (int32_t row = 0; row < 3; ++row) {
+      int32_t cancel = 0;
+      ExportLayoutThunk(slots, 3, row, 1, 1, "", "", "example.org", 80, "/a.html", "", "", 2, 1,
+                        "A", "200 OK", "", "text/html", "10", "", "utf-8", row == 1 ? 5 : 1, 0, 0,
+                        "http://example.org/", "a", 1, 1, row == 2, 1, &cancel);
+      EXPECT_EQ(slots == &unbound ? 1 : 0, cancel) << row;
+    }
+  }
+  EXPECT_EQ(1, static_cast<int>(SendMessageW(tree, TVM_GETCOUNT, 0, 0)));
+  uint32_t found, broken, pages, images, others, in, out;
+  engine.GetTotalData(&found, &broken, &pages, &images, &others, &in, &out);
+  EXPECT_EQ(0u, found + broken + pages + images + others + in + out);
+  DestroyWindow(tree);
 }
 
 TEST_F(LinkFinderTest, ReopenedWorksheetKeepsItsStartFolderAndCaseRule) {

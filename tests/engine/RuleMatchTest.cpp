@@ -136,19 +136,42 @@ TEST(IsRobotsTxtDisallowed, Corpus) {
       {u"User-agent: *\nDisallow: /A\n", u"/a", 0},
       {u"", u"/a", 0},
   };
+  auto disallowed = [agent](const std::u16string& robots, const char16_t* resource,
+                            int ignoreCase) {
+    return IsRobotsTxtDisallowed(ReadRobotsTxt(robots.data(), robots.size(), agent), resource,
+                                 ignoreCase);
+  };
   for (const RobotsCase& c : cases) {
-    EXPECT_EQ(c.disallowed,
-              IsRobotsTxtDisallowed(c.robots.data(), static_cast<int>(c.robots.size()),
-                                    c.resource.c_str(), agent, 0))
+    EXPECT_EQ(c.disallowed, disallowed(c.robots, c.resource.c_str(), 0))
         << Narrow(c.robots) << " | " << Narrow(c.resource);
   }
-  const std::u16string upper = u"User-agent: *\nDisallow: /A\n";
-  EXPECT_EQ(1,
-            IsRobotsTxtDisallowed(upper.data(), static_cast<int>(upper.size()), u"/a", agent, 1));
+  EXPECT_EQ(1, disallowed(u"User-agent: *\nDisallow: /A\n", u"/a", 1));
   // The length bounds the text: nothing after it is read.
   const std::u16string cut = u"User-agent: *\nDisallow: /a";
-  EXPECT_EQ(0, IsRobotsTxtDisallowed(cut.data(), 14, u"/a", agent, 0));
-  EXPECT_EQ(0, IsRobotsTxtDisallowed(nullptr, 0, u"/a", agent, 0));
+  EXPECT_EQ(0, IsRobotsTxtDisallowed(ReadRobotsTxt(cut.data(), 14, agent), u"/a", 0));
+  EXPECT_EQ(0, IsRobotsTxtDisallowed(ReadRobotsTxt(nullptr, 0, agent), u"/a", 0));
+}
+
+// Only the first kRobotsTxtMaxUnits units are read; a line the limit cuts is not.
+TEST(IsRobotsTxtDisallowed, TextIsReadUpToTheLimit) {
+  const std::u16string head = u"User-agent: *\nDisallow: /early/\n";
+  struct Case {
+    size_t breakAt;  // where the line before "Disallow: /edge/" ends
+    int edge;
+  } const cases[] = {
+      {kRobotsTxtMaxUnits - 18, 1},  // "Disallow: /edge/" and its line break are read
+      {kRobotsTxtMaxUnits - 17, 1},  // its line break is the first unit past the limit
+      {kRobotsTxtMaxUnits - 16, 0},  // the limit cuts its last unit
+  };
+  for (const Case& c : cases) {
+    std::u16string robots = head;
+    robots.resize(c.breakAt, u'#');
+    robots += u"\nDisallow: /edge/\nDisallow: /late/\n";
+    const RobotsRules rules = ReadRobotsTxt(robots.data(), robots.size(), u"bot");
+    EXPECT_EQ(1, IsRobotsTxtDisallowed(rules, u"/early/a", 0)) << c.breakAt;
+    EXPECT_EQ(c.edge, IsRobotsTxtDisallowed(rules, u"/edge/a", 0)) << c.breakAt;
+    EXPECT_EQ(0, IsRobotsTxtDisallowed(rules, u"/late/a", 0)) << c.breakAt;
+  }
 }
 
 TEST(SubstituteServerName, ReplacesUserHostAndPort) {

@@ -6,10 +6,13 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <atomic>
 #include <map>
 #include <set>
 #include <tuple>
 
+#include "engine/CheckLinkHook.h"
 #include "tests/engine/CrawlTestSupport.h"
 #include "tests/engine/TestSite.h"
 
@@ -262,6 +265,76 @@ TEST_F(SiteCrawlTest, EndHandlerMayDestroyTheEngineAfterAScan) {
   EXPECT_EQ(1, crawl_.endMessages);
   // The file is free once the run's last thread has gone.
   EXPECT_TRUE(crawl_.PumpUntil([&] { return crawl_.Stored().size() >= 3; }));
+}
+
+// Holds the first check after the one of /anchors.html: that page is parsed then, and the
+// links to its anchors are still queued.
+struct AfterAnchorsPage {
+  static void Hook(const tagTreeListItemFull* item) {
+    if (armed.exchange(false)) {
+      SetEvent(fixture->entered);
+      WaitForSingleObject(fixture->release, 60000);
+    }
+    if (std::u16string(item->resource) == u"/anchors.html" && !item->bookmark[0]) armed = true;
+  }
+  static std::atomic<bool> armed;
+  static CrawlFixture* fixture;
+};
+std::atomic<bool> AfterAnchorsPage::armed{false};
+CrawlFixture* AfterAnchorsPage::fixture = nullptr;
+
+using StoredRow = std::tuple<int32_t, std::string, std::string, int32_t, std::string, std::string,
+                             std::string, int32_t, std::string, std::string, int32_t, int32_t>;
+std::multiset<StoredRow> RowSet(const std::vector<StoredLink>& links) {
+  std::multiset<StoredRow> rows;
+  for (const StoredLink& l : links) {
+    rows.insert({l.first, l.resource, l.bookmark, l.restype, l.title, l.statusstr, l.commentstr,
+                 l.statusval, l.rel_url, l.rel_title, l.line, l.col});
+  }
+  return rows;
+}
+
+// A run paused once /anchors.html is parsed, then resumed after the worksheet was closed
+// and opened again, or in the same session, ends with the rows and totals of an
+// uninterrupted run: the parsed page is not parsed again for the links to its anchors,
+// which are still judged by its anchors.
+TEST_F(SiteCrawlTest, AResumedRunEndsAsAnUninterruptedOne) {
+  crawl_.settings.NumThreads = 1;
+  options_.RecheckBadLinksTimes = 1;
+  const Results whole = Scan(u"whole.fdb", "/index.html");
+  uint32_t wholeTotals[7];
+  std::copy(totals_, totals_ + 7, wholeTotals);
+  ASSERT_EQ(STATUSVAL_OK, whole.first.at("/anchors.html#sec").statusval);
+
+  AfterAnchorsPage::fixture = &crawl_;
+  g_checkLinkHook = AfterAnchorsPage::Hook;
+  for (const bool reopen : {true, false}) {
+    SCOPED_TRACE(reopen ? "reopened" : "same session");
+    const std::u16string file = folder_.File(reopen ? u"reopened.fdb" : u"kept.fdb");
+    ResetEvent(crawl_.release);
+    crawl_.Open(file);
+    ASSERT_EQ(1, crawl_.Start(Url("/index.html"), options_));
+    ASSERT_TRUE(crawl_.WaitForHeldCheck());
+    ASSERT_EQ(1, crawl_.engine->SuspendFinder());
+    crawl_.Release();
+    ASSERT_TRUE(crawl_.WaitForEnd());
+    ASSERT_EQ(1, crawl_.engine->IsPaused());
+    if (reopen) {
+      crawl_.engine.reset();
+      crawl_.Open(file);
+      ASSERT_EQ(1, crawl_.engine->IsPaused());
+    }
+    ASSERT_EQ(1, crawl_.engine->ResumeFinder());
+    ASSERT_TRUE(crawl_.WaitForEnd());
+    uint32_t totals[7] = {};
+    crawl_.engine->GetTotalData(&totals[0], &totals[1], &totals[2], &totals[3], &totals[4],
+                                &totals[5], &totals[6]);
+    EXPECT_TRUE(std::equal(totals, totals + 7, wholeTotals))
+        << totals[0] << " found, " << totals[1] << " broken";
+    const std::vector<StoredLink> resumed = crawl_.Stored();
+    EXPECT_EQ(whole.all.size(), resumed.size());
+    EXPECT_TRUE(RowSet(whole.all) == RowSet(resumed)) << "row by row";
+  }
 }
 
 }  // namespace

@@ -167,6 +167,31 @@ TEST(GetRelativeURL, RefusesWhatDoesNotFit) {
   EXPECT_EQ(u"URL using bad/illegal format or missing URL", std::u16string(error));
 }
 
+// The room is measured against the final address only, never against a segment that a
+// later "../" removes.
+TEST(GetRelativeURL, RoomCountsTheFinalAddressOnly) {
+  struct RoomCase {
+    std::u16string base, link, result;
+  };
+  const std::u16string longSegment(20, u'x');
+  const std::vector<RoomCase> cases = {
+      {u"http://h/a/b", longSegment + u"/../y", u"http://h/a/y"},
+      {u"http://h/a/b", longSegment + u"/" + longSegment + u"/../../y", u"http://h/a/y"},
+      {u"http://h/a/b", u"?" + longSegment.substr(0, 3), u"http://h/a/b?xxx"},
+      {u"http://h/a/b", u"../" + longSegment.substr(0, 2), u"http://h/xx"},
+  };
+  for (const RoomCase& c : cases) {
+    const int fits = static_cast<int>(c.result.size()) + 1;
+    for (int room = fits - 1; room <= fits; ++room) {
+      char16_t url[64], error[256] = {}, note[256] = {};
+      EXPECT_EQ(room == fits ? 1 : 0,
+                GetRelativeURL(c.base.c_str(), c.link.c_str(), url, room, error, 256, note, 256, 0))
+          << Narrow(c.link) << " room " << room;
+      EXPECT_EQ(room == fits ? Narrow(c.result) : std::string(), Narrow(url)) << Narrow(c.link);
+    }
+  }
+}
+
 struct DecodeCase {
   std::u16string in, out;
 };

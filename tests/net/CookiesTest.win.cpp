@@ -140,9 +140,10 @@ TEST_F(Cookies, TreeViewHasOneParentPerDomainAndDeletesByItsText) {
   EXPECT_EQ(u"example.test", roots[0].text);
   EXPECT_EQ(1, roots[0].image);
   ASSERT_EQ(2u, roots[0].children.size());
-  EXPECT_EQ(u"a=1; path=/; domain=example.test; expires=\r\n", roots[0].children[0].text);
+  // Shown without the line end; the file keeps it, and a shown line deletes its cookie.
+  EXPECT_EQ(u"a=1; path=/; domain=example.test; expires=", roots[0].children[0].text);
   EXPECT_EQ(0, roots[0].children[0].image);
-  EXPECT_EQ(u"c=3; path=/; domain=Example.Test; expires=\r\n", roots[0].children[1].text);
+  EXPECT_EQ(u"c=3; path=/; domain=Example.Test; expires=", roots[0].children[1].text);
   EXPECT_EQ(u"other.test", roots[1].text);
   ASSERT_EQ(1u, roots[1].children.size());
 
@@ -151,6 +152,9 @@ TEST_F(Cookies, TreeViewHasOneParentPerDomainAndDeletesByItsText) {
       "b=2; path=/; domain=other.test; expires=\r\n"
       "c=3; path=/; domain=Example.Test; expires=\r\n",
       ReadBytes(file));
+  CookiesDeleteCookie(file.c_str(), u"b=2; path=/; domain=other.test; expires=\r\n");
+  EXPECT_EQ("c=3; path=/; domain=Example.Test; expires=\r\n", ReadBytes(file))
+      << "a line with its line end deletes too";
   CookiesDeleteCookie(file.c_str(), nullptr);
   EXPECT_EQ("", ReadBytes(file));
   DestroyWindow(tree);

@@ -27,6 +27,9 @@ const char kRoutes[] = R"({
   "/length5000": {"send": "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 5000\r\n\r\n", "drip": {"data": "b", "count": 50, "interval": 0.05}},
   "/drip": {"send": "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n", "drip": {"data": "d", "count": 100, "interval": 0.2}},
   "/endless": {"send": "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n", "endless": 65536},
+  "/body100": {"send": "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\nBODY"},
+  "/length100": {"send": "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 100\r\n\r\nBODY"},
+  "/continue100": {"send": "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\nBODY"},
   "/close": {"close": true},
   "/cut-status": {"send": "HTTP/1.1 200 OK\r\n"},
   "/cut-header": {"send": "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Len"},
@@ -37,6 +40,9 @@ const char kRoutes[] = R"({
 std::string Routes() {
   std::string routes = kRoutes;
   routes.replace(routes.find("CHUNK"), 5, "c8\\r\\n" + std::string(200, 'a') + "\\r\\n");
+  for (size_t at; (at = routes.find("BODY")) != std::string::npos;) {
+    routes.replace(at, 4, std::string(100, 'b'));
+  }
   return routes;
 }
 
@@ -315,6 +321,35 @@ TEST_F(HttpDownload, SizeAndTimeLimitsSkip) {
   http.SizeLimitType = 1;
   http.SizeLimit = 1;
   EXPECT_EQ(ST_SUCCESS, Get("/").result);
+}
+
+// The limits weigh the body alone: each reply carries a 100-byte body behind its header.
+TEST_F(HttpDownload, SizeLimitsCompareTheBodyOnly) {
+  const struct {
+    int32_t type;
+    uint32_t limit;
+    status_type result;
+  } cases[] = {
+      {SIZELIMIT_MAXIMUM, 99, ST_LIMIT},    {SIZELIMIT_MAXIMUM, 100, ST_SUCCESS},
+      {SIZELIMIT_MAXIMUM, 120, ST_SUCCESS}, {SIZELIMIT_MINIMUM, 99, ST_SUCCESS},
+      {SIZELIMIT_MINIMUM, 100, ST_LIMIT},   {SIZELIMIT_MINIMUM, 120, ST_LIMIT},
+  };
+  for (const char* path : {"/body100", "/length100", "/continue100"}) {
+    for (const auto& c : cases) {
+      const std::string label =
+          std::string(path) + " limit " + std::to_string(c.type) + "/" + std::to_string(c.limit);
+      http.SizeLimitType = https.SizeLimitType = c.type;
+      http.SizeLimit = https.SizeLimit = c.limit;
+      const Reply plain = Get(path);
+      EXPECT_EQ(c.result, plain.result) << label << " " << plain.text << " " << plain.detail;
+      const Reply secure = GetSsl(path);
+      EXPECT_EQ(c.result, secure.result) << label << " https " << secure.detail;
+      if (c.result == ST_SUCCESS) {
+        EXPECT_EQ(std::string(100, 'b'), plain.data.substr(plain.data.size() - 100)) << label;
+        EXPECT_EQ(plain.data.size() - 100, http.HeaderSize) << label;
+      }
+    }
+  }
 }
 
 TEST_F(HttpDownload, EndlessBodyStopsAtTheCeiling) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "scandb/DbSql.h"
 #include "tests/scandb/ScanDbTestSupport.h"
@@ -74,17 +75,19 @@ TEST_F(ScanDbTest, OpenRecreatesAZeroLengthFile) {
   EXPECT_GT(ReadFile(path).size(), 0u);
 }
 
-TEST_F(ScanDbTest, MissingTableRebuildsTheSchemaAndGeneratorsGoOn) {
+// Only the missing tables are created: the rows of the others, the options among them,
+// are the worksheet and stay.
+TEST_F(ScanDbTest, MissingTablesAreCreatedAloneAndTheOthersKeepTheirRows) {
   struct {
-    const char* drop;
+    std::vector<const char*> drops;
     int32_t keepReport;
-    bool rebuilt;
   } const cases[] = {
-      {"DROP TABLE found", 1, true},
-      {"DROP TABLE loaded", 1, true},
-      {"DROP TABLE options", 1, true},
-      {"DROP TABLE report", 1, true},
-      {nullptr, 0, false},  // a database without `report` is whole when KeepReport is 0
+      {{"found"}, 1},
+      {{"loaded"}, 1},
+      {{"options"}, 1},
+      {{"report"}, 1},
+      {{"loaded", "found", "report"}, 1},
+      {{}, 0},  // a database without `report` is whole when KeepReport is 0
   };
   int index = 0;
   for (const auto& c : cases) {
@@ -94,29 +97,37 @@ TEST_F(ScanDbTest, MissingTableRebuildsTheSchemaAndGeneratorsGoOn) {
     link.server = "example.com";
     int32_t number = FillLoaded(ctx, link);
     ASSERT_GT(number, 0) << ctx->ErrorText;
+    if (c.keepReport) {
+      ASSERT_TRUE(FillReport(ctx, 1, number, FillOccurrence{})) << ctx->ErrorText;
+    }
     ASSERT_TRUE(FillFound(ctx, link, FillOccurrence{}));
     ASSERT_EQ(DBSaveOption(ctx, "Kept", "1"), 1) << ctx->ErrorText;
-    if (c.drop) {
-      ASSERT_TRUE(RunStatement(ctx, c.drop)) << ctx->ErrorText;
+    for (const char* table : c.drops) {
+      ASSERT_TRUE(RunStatement(ctx, (std::string("DROP TABLE ") + table).c_str()))
+          << ctx->ErrorText;
     }
     ASSERT_EQ(DBMoveDatabase(ctx, nullptr, 0), 1);
 
     tagDBCONTEXT* again = NewContext(c.keepReport);
     int32_t out = 0;
+    sink_.rows.clear();
     ASSERT_EQ(DBOpenDatabase(again, PathOf(name).c_str(), &out), 1) << again->ErrorText;
-    if (c.rebuilt) {
-      EXPECT_EQ(Count(again, "loaded"), 0) << index;
-      EXPECT_EQ(Count(again, "found"), 0) << index;
-      EXPECT_EQ(DBLoadOption(again, "Kept", nullptr, 0, ""), 0) << index;
-      if (c.keepReport) {
-        EXPECT_EQ(Count(again, "report"), 0);
-      }
-    } else {
-      EXPECT_EQ(Count(again, "loaded"), 1);
+    auto dropped = [&](const char* table) {
+      return std::find_if(c.drops.begin(), c.drops.end(), [table](const char* d) {
+               return std::string(d) == table;
+             }) != c.drops.end();
+    };
+    for (const char* table : {"loaded", "found", "report"}) {
+      if (!c.keepReport && std::string(table) == "report") continue;
+      EXPECT_EQ(Count(again, table), dropped(table) ? 0 : 1) << name << " " << table;
     }
+    EXPECT_EQ(DBLoadOption(again, "Kept", nullptr, 0, ""), dropped("options") ? 0 : 1) << name;
+    // The worksheet shows the checked link while its rows are there.
+    const size_t shown = c.keepReport && !dropped("loaded") && !dropped("report") ? 1 : 0;
+    EXPECT_EQ(sink_.rows.size(), shown) << name;
     int32_t next = 0;
     ASSERT_EQ(DBNextGeneratorValue(again, "gen_loaded", 1, &next), 1) << again->ErrorText;
-    EXPECT_EQ(next, number + 1) << index;
+    EXPECT_EQ(next, number + 1) << name;
   }
 }
 

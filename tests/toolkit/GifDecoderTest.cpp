@@ -123,12 +123,7 @@ TEST(GifDecoder, HostileFramesAreDroppedAndTheRestDecodes) {
     i.data = PackCodes({{4, 3}, {1, 3}, {7, 3}});
   });
   add("table code first", [](TestGifImage& i) { i.data = PackCodes({{4, 3}, {6, 3}}); });
-  add("table never cleared", [](TestGifImage& i) {
-    i.width = 100;
-    i.height = 50;
-    i.pixels.assign(5000, 1);
-    i.data = LiteralCodes(i.pixels, 2, false);
-  });
+  add("no image data", [](TestGifImage& i) { i.noData = true; });
   for (const Row& row : rows) {
     GifPicture picture = Decode(EncodeGif(3, 1, kFourColours, 2, {row.image, Image(3, 1)}));
     ASSERT_EQ(1u, picture.frames.size()) << row.what;
@@ -152,6 +147,42 @@ TEST(GifDecoder, OddButLegalCodesDecode) {
   EXPECT_EQ(1, PixelOf(picture.frames[1], 0, 0));
   EXPECT_EQ(2, PixelOf(picture.frames[1], 1, 0));
   EXPECT_EQ(0, PixelOf(picture.frames[1], 3, 1)) << "codes ran out: the rest stays 0";
+}
+
+// GIF89a lets an encoder go on with a full table: codes keep their 12 bits and add nothing.
+TEST(GifDecoder, FullTableGoesOnWithoutNewEntries) {
+  TestGifImage image = Image(100, 50);
+  image.data = LiteralCodes(image.pixels, 2, false);
+  GifPicture picture = Decode(EncodeGif(100, 50, kFourColours, 2, {image}));
+  ASSERT_EQ(1u, picture.frames.size());
+  for (int y : {0, 40, 49}) {
+    for (int x : {0, 57, 99}) {
+      EXPECT_EQ(image.pixels[size_t(y) * 100 + x], PixelOf(picture.frames[0], x, y))
+          << x << "," << y;
+    }
+  }
+}
+
+// Frames without image data cost nothing, and all frames together stay under one budget.
+TEST(GifDecoder, PicturePixelsHaveOneLimit) {
+  TestGifImage empty = Image(4096, 4096);
+  empty.pixels.clear();
+  empty.noData = true;
+  TestGifImage blank = empty;
+  blank.noData = false;
+  blank.data = PackCodes({{4, 3}, {5, 3}});
+  std::vector<TestGifImage> images(20, empty);
+  images.push_back(Image(3, 1));
+  GifPicture picture = Decode(EncodeGif(4096, 4096, kFourColours, 2, images));
+  ASSERT_EQ(1u, picture.frames.size());
+  EXPECT_EQ(3, picture.frames[0].width);
+
+  const int fit = static_cast<int>(kGifMaxPicturePixels / (4096u * 4096u));
+  images.assign(fit + 3, blank);
+  images.push_back(Image(3, 1));
+  picture = Decode(EncodeGif(4096, 4096, kFourColours, 2, images));
+  ASSERT_EQ(static_cast<size_t>(fit), picture.frames.size());
+  EXPECT_EQ(4096, picture.frames.back().width);
 }
 
 TEST(GifDecoder, ControlBlocksAreReadByTheirOwnSize) {

@@ -102,7 +102,8 @@ std::vector<uint8_t> EncodeGif(int width, int height, const std::vector<uint8_t>
     int minCodeSize = image.minCodeSize >= 0 ? image.minCodeSize : std::max(2, bits);
     out.push_back(static_cast<uint8_t>(minCodeSize));
     std::vector<uint8_t> data =
-        !image.data.empty()
+        image.noData ? std::vector<uint8_t>()
+        : !image.data.empty()
             ? image.data
             : LiteralCodes(image.interlaced ? InterlacedRows(image) : image.pixels, minCodeSize);
     for (size_t at = 0; at < data.size(); at += 255) {

@@ -19,6 +19,7 @@ struct TestGifImage {
   int transparent = -1;
   int minCodeSize = -1;       // -1: max(2, table bits)
   std::vector<uint8_t> data;  // replaces the encoded codes when not empty
+  bool noData = false;        // no data sub-block at all
 };
 
 // Codes of the given widths packed least significant bit first.

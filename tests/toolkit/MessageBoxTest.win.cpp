@@ -135,7 +135,15 @@ TEST_F(MessageBoxTest, EscapeEnterAndAltF4ChooseByType) {
       {MB_OK | MB_ICONHAND, altF4, IDOK, IDOK},
       {MB_ABORTRETRYIGNORE | MB_DEFBUTTON3, enter, IDIGNORE, IDIGNORE},
       {MB_ABORTRETRYIGNORE | MB_DEFBUTTON2, enter, IDRETRY, IDRETRY},
-      {MB_YESNO | MB_DEFBUTTON2, enter, IDYES, IDYES},
+      // Every set honours the default-button flag; one beyond its buttons keeps the first.
+      {MB_YESNO | MB_DEFBUTTON2, enter, IDNO, IDNO},
+      {MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, escape, IDNO, IDNO},
+      {MB_OKCANCEL | MB_DEFBUTTON2, enter, IDCANCEL, IDCANCEL},
+      {MB_YESNOCANCEL | MB_DEFBUTTON3, enter, IDCANCEL, IDCANCEL},
+      {MB_YESNOCANCEL | MB_DEFBUTTON2, enter, IDNO, IDNO},
+      {MB_RETRYCANCEL | MB_DEFBUTTON2, enter, IDCANCEL, IDCANCEL},
+      {MB_YESNO | MB_DEFBUTTON3, enter, IDYES, IDYES},
+      {MB_OK | MB_DEFBUTTON2, enter, IDOK, IDOK},
       {6, escape, IDOK, IDOK},
       {7 | 0xF0 | MB_DEFBUTTON3, escape, IDOK, IDOK},
   };
