@@ -106,6 +106,11 @@ struct tagDBCONTEXT {
 
 // Wakes the workers that wait for work; any thread, with or without Lock.
 void DbRaiseWork(tagDBCONTEXT* ctx);
+// Rows were queued: wakes the waiting workers at once, or, on a worker inside the check of
+// a row, once that row's result is stored (DbRaiseQueued, on that worker, then gives true and
+// forgets it): a link found on a page is not checked before the page itself is stored.
+void DbNoteQueued(tagDBCONTEXT* ctx);
+bool DbRaiseQueued();
 
 // Waits for the threads of past runs (releasing the caller's own handle without waiting).
 // Only while no run is active, or from the last thread of a run once it has ended.

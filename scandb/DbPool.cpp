@@ -10,6 +10,10 @@
 
 namespace {
 
+// Set on a worker while it checks and stores a claimed row; whether rows wait for its end.
+thread_local bool tInCheck = false;
+thread_local bool tQueued = false;
+
 using Guard = std::lock_guard<std::recursive_mutex>;
 
 const std::chrono::milliseconds kPoll(250);
@@ -90,14 +94,16 @@ uint32_t DBWorkerThread(void* arg) {
       seen = ctx->WorkRaised;
       ISC_STATUS fetchStatus = 0;
       DbClaim claim = DBFetchNextFound(ctx, row, &fetchStatus, id);
+      tInCheck = claim == kClaimed;
       bool processed = claim == kClaimed && Process(ctx, *row);
+      tInCheck = false;
       bool roomMade;
       {
         Guard guard(ctx->Lock);
         roomMade = DbReleaseRow(ctx, slot);
         DbCommitRun(ctx, false);
       }
-      if (roomMade) DbRaiseWork(ctx);
+      if (DbRaiseQueued() || roomMade) DbRaiseWork(ctx);
       if (claim == kNothingToTake) break;
       // A failed claim or a row the engine did not store is not tried again at once.
       if (!processed) Pause();
@@ -178,6 +184,19 @@ uint32_t DBProducerThread(void* arg) {
 void DbRaiseWork(tagDBCONTEXT* ctx) {
   ++ctx->WorkRaised;
   ctx->WorkSignal.notify_all();
+}
+
+void DbNoteQueued(tagDBCONTEXT* ctx) {
+  if (tInCheck)
+    tQueued = true;
+  else
+    DbRaiseWork(ctx);
+}
+
+bool DbRaiseQueued() {
+  const bool queued = tQueued;
+  tQueued = false;
+  return queued;
 }
 
 int32_t DBStartWorkers(tagDBCONTEXT* ctx, int32_t threadCount, int32_t perServerLimit,

@@ -105,7 +105,7 @@ int DbInsertFound(tagDBCONTEXT* ctx, const DbLink& l, const DbOccurrence& at, in
   // free one gives a waiting worker nothing to do.
   size_t held = 0;
   for (int32_t i = 0; ctx->Slots && i < ctx->ThreadCount; ++i) held += ctx->Slots[i].HoldsRow;
-  if (ctx->Queue.Size() <= held + 1) DbRaiseWork(ctx);
+  if (ctx->Queue.Size() <= held + 1) DbNoteQueued(ctx);
   return 1;
 }
 
