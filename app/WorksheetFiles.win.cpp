@@ -238,8 +238,12 @@ void OpenWorksheet(HWND window, tagWORKSHEETDATA* data, int reopen, const WCHAR*
                                                 GetDlgItem(window, WORKSHEET_BROKEN_LIST),
                                                 g_settings.DisplayAllLinks, CONSOLE_NONE, nullptr);
   if (!data->Finder || !data->Finder->Initialized()) {
+    // A load the user cancelled deletes nothing (the next start offers it again) and needs
+    // no word of why the worksheet did not open.
+    const bool cancelled = data->Finder && data->Finder->LoadCancelled();
+    if (cancelled) data->DataFile[0] = 0;
     FailOpen(window, data, reopen, format);
-    if (!reopen) TellNotOpened(STR_Msg_NotWorksheet, path);
+    if (!reopen && !cancelled) TellNotOpened(STR_Msg_NotWorksheet, path);
     return;
   }
   if (g_settings.AutosaveWorksheets && !data->DataFile[0]) GiveLocator(data);

@@ -1,14 +1,17 @@
 // Times a real scan: a generated site served by nginx on 127.0.0.1, checked by a CLinkFinder
 // with the default settings on a fresh worksheet file, and the rows and requests it left.
-// Usage: scan_bench [--windows] [--all-links] [--x11] [--threads N] [--per-server N]
-// [pages...] (default 5000). The engine first runs without any window; --windows then scans
-// the same site in the program's own worksheet window, --all-links once more with "Display
-// all processed links" on, each timed against the windowless run. --x11 refuses to run
-// unless Wine draws through its x11 driver (see bench/scan_bench_x11.sh).
+// Usage: scan_bench [--windows] [--all-links] [--x11] [--workers] [--threads N]
+// [--per-server N] [pages...] (default 5000). The engine first runs without any window;
+// --windows then scans the same site in the program's own worksheet window, --all-links once
+// more with "Display all processed links" on, each timed against the windowless run. --x11
+// refuses to run unless Wine draws through its x11 driver (see bench/scan_bench_x11.sh). With
+// --workers each size is scanned by 1 worker, by 10 workers at 10 per server and by 10 at the
+// default per-server limit, and the ratios are printed. Each figure is printed beside its target.
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <clocale>
 #include <cstdio>
@@ -35,10 +38,19 @@ struct Options {
   bool windows = false;
   bool allLinks = false;
   bool x11 = false;
+  bool workers = false;
   int threads = 0;    // 0: the default setting
   int perServer = 0;  // 0: the default setting
   std::vector<long> sizes;
 };
+
+// Starts the peak resident size afresh, so that each run reports its own.
+void ResetPeakResident() {
+  FILE* refs = fopen("/proc/self/clear_refs", "w");
+  if (!refs) return;
+  fputs("5", refs);
+  fclose(refs);
+}
 
 long PeakResidentKB() {
   FILE* status = fopen("/proc/self/status", "r");
@@ -104,6 +116,8 @@ Stored ReadWorksheet(const std::string& path) {
   return stored;
 }
 
+const char* Verdict(bool met) { return met ? "met" : "NOT MET"; }
+
 void PrintRequests(const AccessCounts& counts, const SiteExpectation& expect) {
   printf("  requests: %ld (", counts.requests);
   const char* separator = "";
@@ -111,9 +125,11 @@ void PrintRequests(const AccessCounts& counts, const SiteExpectation& expect) {
     printf("%s%s %ld", separator, method.first.c_str(), method.second);
     separator = ", ";
   }
-  printf("); %.2f per page, %.2f per link\n",
-         static_cast<double>(counts.requests) / static_cast<double>(expect.pages),
-         static_cast<double>(counts.requests) / static_cast<double>(expect.uniqueLinks));
+  const double perLink =
+      static_cast<double>(counts.requests) / static_cast<double>(expect.uniqueLinks);
+  printf("); %.2f per page, %.2f per link; target 1.00 per link: %s\n",
+         static_cast<double>(counts.requests) / static_cast<double>(expect.pages), perLink,
+         Verdict(counts.requests == expect.uniqueLinks));
   printf("  paths requested more than once: %zu (%ld requests)", counts.repeatedPaths.size(),
          counts.requestsOfRepeated);
   int shown = 0;
@@ -155,13 +171,22 @@ bool ReportWorksheetRun(const std::u16string& start, bool allLinks, const Option
   return Check("broken list rows", figures.brokenRows, stored.brokenOccurrences) && ok;
 }
 
-bool RunSize(const std::string& root, long pages, const Options& options) {
+// What one scan measured; seconds is negative when it did not run or its rows were wrong.
+struct Measured {
+  double seconds = -1;
+  long pages = 0;
+  double PerPageMs() const { return seconds * 1000 / static_cast<double>(pages); }
+};
+
+Measured RunSize(const std::string& root, long pages, const Options& options) {
+  Measured measured;
+  measured.pages = pages;
   const std::string folder = root + "/site" + std::to_string(pages);
   const SiteExpectation expect = GenerateSite(folder, pages, kSeed);
   SiteServer server;
   if (!StartSiteServer(folder, server)) {
     fprintf(stderr, "nginx did not start (see %s/nginx/error.log)\n", folder.c_str());
-    return false;
+    return measured;
   }
   ClearAccessLog(server);
   const std::string file = folder + "/scan.fdb";
@@ -181,6 +206,7 @@ bool RunSize(const std::string& root, long pages, const Options& options) {
   const std::string url = "http://127.0.0.1:" + std::to_string(server.port) + "/p/0.html";
   const std::u16string start(url.begin(), url.end());
   engine->SetSettings(start.c_str(), &site, 0);
+  ResetPeakResident();
   const Clock::time_point began = Clock::now();
   const bool started = engine->StartFinder() == 1;
   if (started) PumpUntil(done);
@@ -192,14 +218,20 @@ bool RunSize(const std::string& root, long pages, const Options& options) {
   if (!started) {
     StopSiteServer(server);
     fprintf(stderr, "the scan did not start\n");
-    return false;
+    return measured;
   }
 
   printf("%ld pages, %u workers, %u per server, windowless:\n", pages, settings.NumThreads,
          settings.ThreadsPerServer);
-  printf("  wall %.2f s, %.3f ms per page, %.3f ms per link, peak resident %.1f MB\n", seconds,
+  printf("  wall %.2f s, %.3f ms per page, %.3f ms per link\n", seconds,
          seconds * 1000 / static_cast<double>(pages),
-         seconds * 1000 / static_cast<double>(expect.uniqueLinks), peakKB / 1024.0);
+         seconds * 1000 / static_cast<double>(expect.uniqueLinks));
+  if (pages == 5000)
+    printf("  target: 5,000 pages in under 2.5 s: %.2f s, %s\n", seconds, Verdict(seconds < 2.5));
+  printf("  peak resident %.1f MB", peakKB / 1024.0);
+  if (pages == 5000)
+    printf("; target at 5,000 pages under 100 MB: %s", Verdict(peakKB < 100 * 1024));
+  printf("\n");
   PrintRequests(counts, expect);
   const Stored stored = ReadWorksheet(file);
   printf("  rows: loaded %d, report %d, found %d, broken %ld\n", stored.loaded, stored.report,
@@ -215,7 +247,33 @@ bool RunSize(const std::string& root, long pages, const Options& options) {
   }
   StopSiteServer(server);
   fflush(stdout);
-  return ok;
+  if (ok) measured.seconds = seconds;
+  return measured;
+}
+
+// 1 worker against 10, at 10 per server and at the default limit, in one run so that the
+// ratios hold on a busy machine.
+bool CompareWorkers(const std::string& root, long pages, const Options& options) {
+  Options one = options, ten = options, tenDefault = options;
+  one.threads = 1;
+  one.perServer = 10;
+  ten.threads = 10;
+  ten.perServer = 10;
+  tenDefault.threads = 10;
+  tenDefault.perServer = 0;
+  const Measured single = RunSize(root, pages, one);
+  const Measured wide = RunSize(root, pages, ten);
+  const Measured standard = RunSize(root, pages, tenDefault);
+  if (single.seconds < 0 || wide.seconds < 0 || standard.seconds < 0) return false;
+  const double wideRatio = single.seconds / wide.seconds;
+  const double standardRatio = single.seconds / standard.seconds;
+  printf("%ld pages, 1 worker against 10:\n", pages);
+  printf("  10 per server: %.2fx faster; target at least 4x: %s\n", wideRatio,
+         Verdict(wideRatio >= 4));
+  printf("  default per-server limit: %.2fx faster; target at least 3x: %s\n", standardRatio,
+         Verdict(standardRatio >= 3));
+  fflush(stdout);
+  return true;
 }
 
 // The display driver Wine draws this process's windows with.
@@ -238,6 +296,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.allLinks = true;
     } else if (arg == "--x11") {
       options.x11 = true;
+    } else if (arg == "--workers") {
+      options.workers = true;
     } else if ((arg == "--threads" || arg == "--per-server") && i + 1 < argc) {
       (arg == "--threads" ? options.threads : options.perServer) = atoi(argv[++i]);
     } else if (atol(argv[i]) > 0) {
@@ -256,8 +316,8 @@ int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
     fprintf(stderr,
-            "usage: scan_bench [--windows] [--all-links] [--x11] [--threads N] [--per-server N] "
-            "[pages...]\n");
+            "usage: scan_bench [--windows] [--all-links] [--x11] [--workers] [--threads N] "
+            "[--per-server N] [pages...]\n");
     return 2;
   }
   const std::string root = TL_BENCH_FOLDER;
@@ -281,7 +341,25 @@ int main(int argc, char** argv) {
     return 2;
   }
   bool ok = true;
-  for (long pages : options.sizes) ok = RunSize(root, pages, options) && ok;
+  if (options.workers) {
+    for (long pages : options.sizes) ok = CompareWorkers(root, pages, options) && ok;
+    EndWorksheetRuns();
+    return ok ? 0 : 1;
+  }
+  std::vector<Measured> runs;
+  for (long pages : options.sizes) {
+    const Measured measured = RunSize(root, pages, options);
+    ok = measured.seconds >= 0 && ok;
+    if (measured.seconds >= 0) runs.push_back(measured);
+  }
+  if (runs.size() > 1) {
+    auto bySize = [](const Measured& a, const Measured& b) { return a.pages < b.pages; };
+    const Measured fewest = *std::min_element(runs.begin(), runs.end(), bySize);
+    const Measured most = *std::max_element(runs.begin(), runs.end(), bySize);
+    const double growth = most.PerPageMs() / fewest.PerPageMs();
+    printf("time per page at %ld pages against %ld: %.2fx; target within 1.2x: %s\n", most.pages,
+           fewest.pages, growth, Verdict(growth <= 1.2));
+  }
   EndWorksheetRuns();
   return ok ? 0 : 1;
 }

@@ -126,9 +126,12 @@ bool RunScanSimulation(const std::string& path, int links, int workers, int perP
   DBFreeContext(scan.ctx);
   const bool ok = !scan.failed && loaded == links && report == scan.occurrences && found == 0 &&
                   scan.checks == links;
-  printf("  scan %6d links, %2d workers, %d per page: %8.2f s %8.0f links/s %7.3f ms/link%s\n",
+  printf("  scan %6d links, %2d workers, %d per page: %8.2f s %8.0f links/s %7.3f ms/link%s%s\n",
          links, workers, perPage, seconds, links / seconds, seconds * 1000 / links,
-         ok ? "" : "  ROWS DO NOT ADD UP");
+         ok ? "" : "  ROWS DO NOT ADD UP",
+         links != 20000             ? ""
+         : links / seconds >= 15000 ? "; target 15,000 links/s: met"
+                                    : "; target 15,000 links/s: NOT MET");
   if (!ok)
     fprintf(stderr, "loaded %d report %d (expected %ld) found %d checks %ld; last error: %s\n",
             loaded, report, scan.occurrences.load(), found, scan.checks.load(), error);

@@ -39,6 +39,10 @@ extern "C" {
 // A UTF-16 verdict of confidence 10 is what ICU gives almost any input: trust a
 // UTF-16/32 record only above 10.
 CHARDETSTRUCT* RecognizeCharset(const char* data, uint32_t length, uint32_t flags, uint32_t* count);
+// 0 when RecognizeCharset with CHARDET_UNICODE alone cannot rate a UTF-16 or UTF-32 form
+// above 10 for these bytes (they hold no NUL byte and start with no UTF-16 byte order mark),
+// so a caller that trusts only such a rating need not ask it; 1 otherwise.
+int MayBeUnicodeForm(const char* data, uint32_t length);
 // Frees *array when array and *array are non-null; leaves *array as it was.
 void RecognizeFree(CHARDETSTRUCT** array);
 

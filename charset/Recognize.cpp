@@ -126,6 +126,17 @@ extern "C" CHARDETSTRUCT* RecognizeCharset(const char* data, uint32_t length, ui
   return result;
 }
 
+// ICU's UTF-16 recognisers start at 10 and rise only for a byte order mark, a code unit
+// of 0x0A or 0x20-0xFF (a NUL high byte); its UTF-32 ones count a unit valid only below
+// 0x110000 (a NUL high byte). Without NUL bytes and a mark, none rises above 10.
+extern "C" int MayBeUnicodeForm(const char* data, uint32_t length) {
+  if (!data) return 0;
+  const size_t bytes = length == CHARDET_NUL_TERMINATED ? std::strlen(data) : length;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(data);
+  if (bytes >= 2 && ((p[0] == 0xFE && p[1] == 0xFF) || (p[0] == 0xFF && p[1] == 0xFE))) return 1;
+  return std::memchr(data, 0, bytes) != nullptr;
+}
+
 extern "C" void RecognizeFree(CHARDETSTRUCT** array) {
   if (array && *array) std::free(*array);
 }

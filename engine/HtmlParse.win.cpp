@@ -10,6 +10,7 @@
 #include "app/SettingsRecord.h"
 #include "charset/Charset.h"
 #include "engine/AsciiText.h"
+#include "engine/FoundLinks.h"
 #include "engine/HtmlScan.h"
 #include "engine/LinkFinder.h"
 #include "engine/LinkRules.h"
@@ -30,6 +31,7 @@ struct CLinkFinder::PageScan {
   const char* charset = "";  // of 8-bit text: how its URLs and texts are decoded
   WCHAR* title = nullptr;    // the page's title field
   int titleSize = 0;
+  FoundLinks found;  // its links, queued together once it is scanned
 };
 
 namespace {
@@ -71,6 +73,8 @@ bool IsUnicodeName(const char* name) {
 // The UTF-16 or UTF-32 form the bytes are in, when the detector is sure of it: it gives
 // UTF-16 a 10 on almost any text.
 bool UnicodeForm(const char* data, unsigned long length, char (&name)[kCharsetUnits]) {
+  // The detector runs every recogniser it has over the whole page: most pages are spared.
+  if (!MayBeUnicodeForm(data, static_cast<uint32_t>(length))) return false;
   uint32_t count = 0;
   CHARDETSTRUCT* found =
       RecognizeCharset(data, static_cast<uint32_t>(length), CHARDET_UNICODE, &count);
@@ -198,6 +202,7 @@ void CLinkFinder::StartParseHtmlData(tagTreeListItemFull* page, int parse, int c
     scan.charset = charset;
     ParseHtmlData(page, scan, parse, collectAnchors, charset, data, static_cast<long>(length));
   }
+  QueueLinks(&scan.found);
 }
 
 // First hit wins: the page's META, the charset the settings force, a confident guess, the
@@ -270,12 +275,13 @@ void CLinkFinder::ParseStyleSheet(const tagTreeListItemFull* sheet, const char* 
   char unicode[kCharsetUnits];
   std::u16string text;
   const int form = UnicodeText(data, length, unicode, &text);
-  if (form != 0) {
-    if (form > 0) CheckLinksInCSS(scan, text.data(), static_cast<long>(text.size()));
-    return;
+  if (form > 0) {
+    CheckLinksInCSS(scan, text.data(), static_cast<long>(text.size()));
+  } else if (form == 0) {
+    scan.charset = "UTF-8";
+    CheckLinksInCSS(scan, data, static_cast<long>(length));
   }
-  scan.charset = "UTF-8";
-  CheckLinksInCSS(scan, data, static_cast<long>(length));
+  QueueLinks(&scan.found);
 }
 
 template <typename Unit>
@@ -303,7 +309,7 @@ void CLinkFinder::QueuePageLink(PageScan& scan, const HtmlLink<Unit>& link) {
       if (filled && item->protocol != PROTOCOL_NONE && link.base) {
         scan.base = item->Url;
       }
-      QueueLink(item);
+      CollectLink(&scan.found, item);
     }
   } catch (const std::bad_alloc&) {
   }

@@ -43,6 +43,8 @@ class CProgressDlg;
 class CResultQueue;
 struct RowStep;
 
+struct FoundLinks;
+
 // Sent by an engine to its worksheet window, both parameters 0: the end of every run (from a
 // worker thread), and the question for the width the progress graphic leaves on its left
 // (answered in pixels).
@@ -61,6 +63,8 @@ class CLinkFinder {
   CLinkFinder& operator=(const CLinkFinder&) = delete;
 
   int Initialized() const { return initialized; }
+  // 1 when the user cancelled the loading of the worksheet's file (Initialized is then 0).
+  int LoadCancelled() const { return loadCancelled; }
   WCHAR* SiteURL() { return siteURL; }
   WCHAR* SiteSrv() { return siteServer; }
   tagSITESETTINGS* GetSettings() { return &siteSettings; }
@@ -277,6 +281,13 @@ class CLinkFinder {
                         long length);
   // Queues a found link unless the rules drop it; counts it when it was new.
   void QueueLink(tagTreeListItemFull* item);
+  // The same for a link of a page: gathered in `batch` (or stored at once when its outcome
+  // is known), then queued with the page's others by QueueLinks in one step.
+  void CollectLink(FoundLinks* batch, tagTreeListItemFull* item);
+  void QueueLinks(FoundLinks* batch);
+  // False when the rules drop the link; a link only to be checked loses its flags.
+  bool AllowLink(tagTreeListItemFull* item);
+  void CountFound(uint32_t links);
   // 1 for a page over http or https whose anchors are in the bookmark index.
   int PageIndexed(const tagTreeListItemFull* item);
   // 1 when the page was not parsed yet: it is entered in the bookmark index as parsed.
@@ -299,9 +310,13 @@ class CLinkFinder {
 
   std::unique_ptr<CLinkFinderCallbacks> callbacks;
   // Guards the robots text, which workers read while another one installs a new text, the
-  // end of a run, the list rows and the out-values of a check.
+  // end of a run, the list rows and the out-values of a check. Every worker passes through
+  // it for each link, so it is held only for work in memory: no download, no database
+  // statement, no file and no parse of a page runs under it. The database layer's lock may
+  // be held when it is taken, never the reverse.
   CriticalSection lock;
   int initialized = 0;
+  int loadCancelled = 0;
   int finished = 0;  // set once per run by stop_crawler_func
   tagDBCONTEXT* context = nullptr;
   tagSITESETTINGS siteSettings;

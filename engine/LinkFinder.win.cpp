@@ -133,6 +133,7 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* projectFile,
       LoadOptions();
     } else {
       initialized = 0;
+      loadCancelled = cancelled ? 1 : 0;
       DBFreeContext(context);
       context = nullptr;
     }

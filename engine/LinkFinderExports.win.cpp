@@ -23,6 +23,8 @@ void WINAPI CLinkFinder_Destruct(CLinkFinder* self) { self->~CLinkFinder(); }
 
 int WINAPI CLinkFinder_Initialized(CLinkFinder* finder) { return finder->Initialized(); }
 
+int WINAPI CLinkFinder_LoadCancelled(CLinkFinder* finder) { return finder->LoadCancelled(); }
+
 WCHAR* WINAPI CLinkFinder_SiteURL(CLinkFinder* finder) { return finder->SiteURL(); }
 
 WCHAR* WINAPI CLinkFinder_SiteSrv(CLinkFinder* finder) { return finder->SiteSrv(); }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "engine/FoundLinks.h"
 #include "engine/LinkFinder.h"
 #include "engine/TextHelpers.h"
 #include "scandb/ScanDb.h"
@@ -14,56 +15,75 @@ void Field(char16_t (&field)[N], const char* text) {
   Utf8ToUtf16Z(text, field, static_cast<int>(N));
 }
 
-// A record's texts as UTF-8 in the sizes of the database layer's buffers, terminator
-// included: every text reaches a column whole or cut at a character boundary.
-class Utf8Link {
- public:
-  explicit Utf8Link(const tagTreeListItemFull& item) {
-    const struct {
-      const char16_t* text;
-      char* out;
-      int size;
-    } fields[] = {
-        {item.username, username, DB_TEXT_SIZE},     {item.userpass, userpass, DB_TEXT_SIZE},
-        {item.server, server, DB_TEXT_SIZE},         {item.resource, resource, DB_LONG_SIZE},
-        {item.bookmark, bookmark, DB_TEXT_SIZE},     {item.comment, comment, DB_TEXT_SIZE},
-        {item.rel_url, rel_url, DB_LONG_SIZE},       {item.rel_title, rel_title, DB_TEXT_SIZE},
-        {item.title, title, DB_TEXT_SIZE},           {item.statusstr, statusstr, DB_TEXT_SIZE},
-        {item.commentstr, commentstr, DB_TEXT_SIZE}, {item.content, content, DB_SHORT_SIZE},
-        {item.ressize, ressize, DB_SHORT_SIZE},      {item.lastmod, lastmod, DB_SHORT_SIZE},
-        {item.charset, charset, DB_SHORT_SIZE},
-    };
-    for (const auto& field : fields) Utf16ToUtf8Z(field.text, field.out, field.size);
-  }
-  char username[DB_TEXT_SIZE];
-  char userpass[DB_TEXT_SIZE];
-  char server[DB_TEXT_SIZE];
-  char resource[DB_LONG_SIZE];
-  char bookmark[DB_TEXT_SIZE];
-  char comment[DB_TEXT_SIZE];
-  char rel_url[DB_LONG_SIZE];
-  char rel_title[DB_TEXT_SIZE];
-  char title[DB_TEXT_SIZE];
-  char statusstr[DB_TEXT_SIZE];
-  char commentstr[DB_TEXT_SIZE];
-  char content[DB_SHORT_SIZE];
-  char ressize[DB_SHORT_SIZE];
-  char lastmod[DB_SHORT_SIZE];
-  char charset[DB_SHORT_SIZE];
-};
-
 }  // namespace
 
-void CLinkFinder::QueueLink(tagTreeListItemFull* item) {
+Utf8Link::Utf8Link(const tagTreeListItemFull& item) {
+  const struct {
+    const char16_t* text;
+    char* out;
+    int size;
+  } fields[] = {
+      {item.username, username, DB_TEXT_SIZE},     {item.userpass, userpass, DB_TEXT_SIZE},
+      {item.server, server, DB_TEXT_SIZE},         {item.resource, resource, DB_LONG_SIZE},
+      {item.bookmark, bookmark, DB_TEXT_SIZE},     {item.comment, comment, DB_TEXT_SIZE},
+      {item.rel_url, rel_url, DB_LONG_SIZE},       {item.rel_title, rel_title, DB_TEXT_SIZE},
+      {item.title, title, DB_TEXT_SIZE},           {item.statusstr, statusstr, DB_TEXT_SIZE},
+      {item.commentstr, commentstr, DB_TEXT_SIZE}, {item.content, content, DB_SHORT_SIZE},
+      {item.ressize, ressize, DB_SHORT_SIZE},      {item.lastmod, lastmod, DB_SHORT_SIZE},
+      {item.charset, charset, DB_SHORT_SIZE},
+  };
+  for (const auto& field : fields) Utf16ToUtf8Z(field.text, field.out, field.size);
+}
+
+bool CLinkFinder::AllowLink(tagTreeListItemFull* item) {
   const int allowed = CheckLinkAllowed(item);
-  if (allowed == 2) return;
+  if (allowed == 2) return false;
   if (allowed == 1) item->flags = 0;
-  if (AddLink(item)) {
-    ++found;
-    ScopeLock hold(lock);
-    // At most one redraw per 250 ms, like a checked link: a page queues dozens at once.
-    DrawRelativeProgress(0);
+  return true;
+}
+
+void CLinkFinder::CountFound(uint32_t links) {
+  if (!links) return;
+  found += links;
+  ScopeLock hold(lock);
+  // At most one redraw per 250 ms, like a checked link: a page queues dozens at once.
+  DrawRelativeProgress(0);
+}
+
+void CLinkFinder::QueueLink(tagTreeListItemFull* item) {
+  if (AllowLink(item) && AddLink(item)) CountFound(1);
+}
+
+void CLinkFinder::CollectLink(FoundLinks* batch, tagTreeListItemFull* item) {
+  if (!AllowLink(item)) return;
+  // A link with a known outcome is recorded at once; so is one that finds no room.
+  if (!item->statusval) {
+    try {
+      batch->rows.reserve(batch->rows.size() + 1);
+      const Utf8Link& t = batch->texts.emplace_back(*item);
+      batch->rows.push_back(tagDBFOUNDLINK{
+          item->protocol, t.username, t.userpass, t.server, static_cast<int32_t>(item->port),
+          t.resource, t.bookmark, t.comment, item->restype, item->flags, t.rel_url, t.rel_title,
+          item->line, item->col, item->extern_, item->dir});
+      return;
+    } catch (const std::bad_alloc&) {
+    }
   }
+  if (AddLink(item)) CountFound(1);
+}
+
+void CLinkFinder::QueueLinks(FoundLinks* batch) {
+  const size_t count = batch->rows.size();
+  if (!count) return;
+  std::unique_ptr<int32_t[]> results(new (std::nothrow) int32_t[count]);
+  uint32_t queued = 0;
+  if (results) {
+    DBAddLinksFound(context, batch->rows.data(), static_cast<int32_t>(count), results.get());
+    for (size_t i = 0; i < count; ++i) queued += results[i] ? 1 : 0;
+  }
+  batch->rows.clear();
+  batch->texts.clear();
+  CountFound(queued);
 }
 
 int CLinkFinder::AddLink(tagTreeListItemFull* item) {

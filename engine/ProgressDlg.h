@@ -16,6 +16,9 @@ class CProgressDlg {
 
   void SetRange(int low, int high);
   void SetPos(int position);
+  // Moves the bar and handles the thread's waiting messages when the bar moved or 50 ms
+  // have passed since they were last handled, so the cancel button keeps answering.
+  void Step(int position);
   int IsCancelled() const { return cancelled; }
   // Handles the waiting messages of the thread; a WM_QUIT met here is posted again and
   // ends the loop, so the program still ends.
@@ -34,6 +37,8 @@ class CProgressDlg {
   HINSTANCE instance = nullptr;
   BYTE cancellable = 0;
   BYTE cancelled = 0;
+  int shown = -1;
+  DWORD lastPump = 0;
 };
 
 // The progress window an engine operation shows while it runs, destroyed on every way out.

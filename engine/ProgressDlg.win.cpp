@@ -81,7 +81,19 @@ void CProgressDlg::SetRange(int low, int high) {
 }
 
 void CProgressDlg::SetPos(int position) {
+  shown = position;
   SendDlgItemMessageW(window, kBarId, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+void CProgressDlg::Step(int position) {
+  // Handling messages per row repainted the lists being filled once per row: a large
+  // worksheet loaded several times slower behind its progress window.
+  constexpr DWORD kPumpIntervalMs = 50;
+  const DWORD now = GetTickCount();
+  if (position == shown && now - lastPump < kPumpIntervalMs) return;
+  if (position != shown) SetPos(position);
+  lastPump = now;
+  DispatchPendingMessages();
 }
 
 void CProgressDlg::DispatchPendingMessages() {

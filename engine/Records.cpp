@@ -9,11 +9,16 @@
 
 int32_t StatusValFromStatusType(status_type status) {
   switch (status) {
-    case ST_SUCCESS: return STATUSVAL_OK;
-    case ST_FAILURE: return STATUSVAL_BROKEN;
-    case ST_LIMIT: return STATUSVAL_SKIPPED;
-    case ST_NOTTEXT: return STATUSVAL_NOTCHECKABLE;
-    case ST_TRANSIENT: return STATUSVAL_BROKEN_RETRIED;
+    case ST_SUCCESS:
+      return STATUSVAL_OK;
+    case ST_FAILURE:
+      return STATUSVAL_BROKEN;
+    case ST_LIMIT:
+      return STATUSVAL_SKIPPED;
+    case ST_NOTTEXT:
+      return STATUSVAL_NOTCHECKABLE;
+    case ST_TRANSIENT:
+      return STATUSVAL_BROKEN_RETRIED;
   }
   return STATUSVAL_BROKEN;
 }

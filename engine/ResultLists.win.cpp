@@ -112,9 +112,7 @@ int CLinkFinder::StepProgress(int32_t rowCount, int32_t rowIndex, int divisor, i
       GetWindowThreadProcessId(dialog->Window(), nullptr) != GetCurrentThreadId()) {
     return 0;
   }
-  dialog->SetPos(base +
-                 static_cast<int>(static_cast<int64_t>(rowIndex) * 1000 / rowCount / divisor));
-  CProgressDlg::DispatchPendingMessages();
+  dialog->Step(base + static_cast<int>(static_cast<int64_t>(rowIndex) * 1000 / rowCount / divisor));
   if (cancel && dialog->IsCancelled()) *cancel = 1;
   return 1;
 }

@@ -14,16 +14,43 @@ void NetGlobalInit() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-CURL* OpenEasyHandle(int timeoutSeconds) {
-  CURL* curl = curl_easy_init();
-  if (!curl) return nullptr;
+namespace {
+
+void SetCommonOptions(CURL* curl, int timeoutSeconds) {
   // Many worker threads: no signal may be used for name-lookup time-outs.
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   // Without an explicit value libcurl would take a proxy from the environment.
   curl_easy_setopt(curl, CURLOPT_PROXY, "");
   curl_easy_setopt(curl, CURLOPT_TIMEOUT, static_cast<long>(timeoutSeconds));
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeoutSeconds));
+}
+
+// The handle a thread keeps; released when the thread ends.
+struct KeptHandle {
+  CURL* curl = nullptr;
+  ~KeptHandle() {
+    if (curl) curl_easy_cleanup(curl);
+  }
+};
+
+}  // namespace
+
+CURL* OpenEasyHandle(int timeoutSeconds) {
+  CURL* curl = curl_easy_init();
+  if (!curl) return nullptr;
+  SetCommonOptions(curl, timeoutSeconds);
   return curl;
+}
+
+CURL* ThreadEasyHandle(int timeoutSeconds) {
+  thread_local KeptHandle kept;
+  if (kept.curl)
+    curl_easy_reset(kept.curl);
+  else
+    kept.curl = curl_easy_init();
+  if (!kept.curl) return nullptr;
+  SetCommonOptions(kept.curl, timeoutSeconds);
+  return kept.curl;
 }
 
 void SetProxyOptions(CURL* curl, int type, bool tunnel, const char* address, int port, bool useAuth,

@@ -8,6 +8,10 @@
 
 // A new easy handle carrying the options every transfer needs, or null.
 CURL* OpenEasyHandle(int timeoutSeconds);
+// The calling thread's own easy handle, reset to those same options, or null. It stays the
+// thread's (never cleaned up by the caller), so that its connections to a server are used
+// again by the thread's next transfer; every transfer sets all of its other options anew.
+CURL* ThreadEasyHandle(int timeoutSeconds);
 
 // The proxy of a transfer: type 0 none, 1 HTTP, other SOCKS5. An empty address means none.
 void SetProxyOptions(CURL* curl, int type, bool tunnel, const char* address, int port, bool useAuth,

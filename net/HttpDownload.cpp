@@ -114,7 +114,7 @@ void Skipped(T& d, int detail) {
   CopyLanguageText(detail, d.StatusDetail);
 }
 
-// Every option of one request, in one place (a handle may one day serve several).
+// Every option of one request, in one place: the thread's handle serves many.
 template <class T>
 void SetRequestOptions(CURL* curl, T& d, bool https) {
   const std::string path = URLEscaped(d.Path);
@@ -145,7 +145,12 @@ void SetRequestOptions(CURL* curl, T& d, bool https) {
                    static_cast<long>(d.Http11 ? CURL_HTTP_VERSION_1_1 : CURL_HTTP_VERSION_1_0));
   // A bare HTTP/0.9 reply still has a first line worth showing.
   curl_easy_setopt(curl, CURLOPT_HTTP09_ALLOWED, 1L);
-  if (d.HeadOnly) curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+  // A server may send a body after a HEAD reply anyway: on a kept connection it would be
+  // read as the next request's reply.
+  if (d.HeadOnly) {
+    curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
+  }
 }
 
 template <class T>
@@ -162,7 +167,7 @@ status_type Download(T& d, bool https, void** data, unsigned long* length) {
   const uint32_t start = NetTickMs();
   d.ElapsedTime = start;
 
-  CURL* curl = OpenEasyHandle(d.Timeout);
+  CURL* curl = ThreadEasyHandle(d.Timeout);
   if (!curl) {
     CopyLanguageText(STR_Curl_102, d.StatusText);
     d.ElapsedTime = NetTickMs() - start;
@@ -238,7 +243,6 @@ status_type Download(T& d, bool https, void** data, unsigned long* length) {
     if (data) *data = d.Data;
     if (length) *length = d.DataSize;
   }
-  curl_easy_cleanup(curl);
   return result;
 }
 

@@ -88,6 +88,20 @@ DbClaim DBFetchNextFound(tagDBCONTEXT* ctx, DbFoundRow* row, ISC_STATUS* fetchSt
   for (;;) {
     const int32_t number = ctx->Queue.First(held);
     if (number < 0) return kNothingToTake;
+    // A server at its limit refuses the row without its being read: a worker woken when a
+    // row is let go asks here often, mostly in vain.
+    try {
+      const std::string server = ctx->Queue.ServerOf(number);
+      int32_t busy = 0;
+      for (int32_t i = 0; i < ctx->ThreadCount; ++i) {
+        const tagDBWORKERSLOT& slot = ctx->Slots[i];
+        if (&slot != own && slot.HoldsRow && QueueIndex::ServerKey(slot.Server) == server) ++busy;
+      }
+      if (busy + 1 > ctx->PerServerLimit) return kNothingToTake;
+    } catch (const std::bad_alloc&) {
+      DbRecordFailure(ctx, nullptr, "malloc ", kWhat);
+      return kClaimFailed;
+    }
     SqlText sql(1024);
     sql.Add(
            "SELECT number, protocol, username, OCTET_LENGTH(username), userpass, "
@@ -128,4 +142,16 @@ DbClaim DBFetchNextFound(tagDBCONTEXT* ctx, DbFoundRow* row, ISC_STATUS* fetchSt
     }
     return outcome;
   }
+}
+
+bool DbReleaseRow(tagDBCONTEXT* ctx, tagDBWORKERSLOT* slot) {
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  if (!slot->HoldsRow) return false;
+  slot->HoldsRow = 0;
+  int32_t busy = 1;
+  for (int32_t i = 0; i < ctx->ThreadCount; ++i) {
+    const tagDBWORKERSLOT& other = ctx->Slots[i];
+    if (&other != slot && other.HoldsRow && SameServer(other.Server, slot->Server)) ++busy;
+  }
+  return busy >= ctx->PerServerLimit;
 }

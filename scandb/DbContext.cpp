@@ -91,6 +91,11 @@ int32_t DBNextGeneratorValue(tagDBCONTEXT* ctx, const char* generator, int32_t s
   if (!ctx || !generator) return 0;
   std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
   SqlText sql(256);
-  sql.Add("SELECT GEN_ID(").Add(generator).Add(", ").AddInt(step).Add(") FROM RDB$DATABASE;");
+  // The step as a parameter: the statement is prepared once, not for every number.
+  sql.Add("SELECT GEN_ID(")
+      .Add(generator)
+      .Add(", CAST(")
+      .ParamInt(step)
+      .Add(" AS INTEGER)) FROM RDB$DATABASE");
   return DbQueryInt(ctx, sql, "select generator", value);
 }

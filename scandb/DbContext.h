@@ -5,6 +5,7 @@
 #include <ibase.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -71,6 +72,11 @@ struct tagDBCONTEXT {
   // Read without Lock by the workers and by the GUI thread.
   std::atomic<int32_t> Running{0};
   std::atomic<int32_t> StopRequested{0};
+  // Raised when a waiting worker may find something to do: rows queued, a held row let go
+  // on a server at its limit (which has room again), the last worker idle, a stop asked. Waiters
+  // hold Lock and compare the count with the one they saw before they last looked for work.
+  std::condition_variable_any WorkSignal;
+  std::atomic<uint64_t> WorkRaised{0};
   // The producer and workers of the runs so far, joined at the next start or at the free
   // (guarded by Lock while a run is active).
   std::vector<DbPoolThread> Threads;
@@ -97,6 +103,14 @@ struct tagDBCONTEXT {
   std::mutex ErrorLock;
   char ErrorText[512] = {};
 };
+
+// Wakes the workers that wait for work; any thread, with or without Lock.
+void DbRaiseWork(tagDBCONTEXT* ctx);
+// Rows were queued: wakes the waiting workers at once, or, on a worker inside the check of
+// a row, once that row's result is stored (DbRaiseQueued, on that worker, then gives true and
+// forgets it): a link found on a page is not checked before the page itself is stored.
+void DbNoteQueued(tagDBCONTEXT* ctx);
+bool DbRaiseQueued();
 
 // Waits for the threads of past runs (releasing the caller's own handle without waiting).
 // Only while no run is active, or from the last thread of a run once it has ended.

@@ -10,6 +10,10 @@
 
 namespace {
 
+// Set on a worker while it checks and stores a claimed row; whether rows wait for its end.
+thread_local bool tInCheck = false;
+thread_local bool tQueued = false;
+
 using Guard = std::lock_guard<std::recursive_mutex>;
 
 const std::chrono::milliseconds kPoll(250);
@@ -18,6 +22,12 @@ const std::chrono::milliseconds kPoll(250);
 const int32_t kStoreAttempts = 3;
 
 void Pause() { std::this_thread::sleep_for(kPoll); }
+
+// Waits until work was raised after `seen` or a stop was asked, at most kPoll: a signal
+// given between the waiter's look and its wait is not lost for longer than that.
+void WaitForWork(tagDBCONTEXT* ctx, std::unique_lock<std::recursive_mutex>& lock, uint64_t seen) {
+  ctx->WorkSignal.wait_for(lock, kPoll, [&] { return ctx->WorkRaised != seen; });
+}
 
 // Called by the last thread of a run: the finish callback, then the run's state is
 // cleared. A free asked for inside the callback is carried out here, once nothing of the
@@ -79,37 +89,47 @@ uint32_t DBWorkerThread(void* arg) {
   }
   DbFoundRow* row = new (std::nothrow) DbFoundRow;
   for (;;) {
+    uint64_t seen = ctx->WorkRaised;
     while (row && !ctx->StopRequested) {
+      seen = ctx->WorkRaised;
       ISC_STATUS fetchStatus = 0;
       DbClaim claim = DBFetchNextFound(ctx, row, &fetchStatus, id);
+      tInCheck = claim == kClaimed;
       bool processed = claim == kClaimed && Process(ctx, *row);
+      tInCheck = false;
+      bool roomMade;
       {
         Guard guard(ctx->Lock);
-        slot->HoldsRow = 0;
+        roomMade = DbReleaseRow(ctx, slot);
         DbCommitRun(ctx, false);
       }
-      if (!processed) Pause();
+      if (DbRaiseQueued() || roomMade) DbRaiseWork(ctx);
       if (claim == kNothingToTake) break;
-    }
-    {
-      Guard guard(ctx->Lock);
-      slot->Idle = 1;
+      // A failed claim or a row the engine did not store is not tried again at once.
+      if (!processed) Pause();
     }
     int32_t queued = 0;
-    for (;;) {
-      Pause();
-      Guard guard(ctx->Lock);
-      DbCommitRun(ctx, false);
-      int32_t idle = 0;
-      for (int32_t i = 0; i < ctx->ThreadCount; ++i) idle += ctx->Slots[i].Idle;
-      queued = 0;
-      if (!ctx->StopRequested && ctx->Queue.Ensure(ctx, ctx->IgnoreCase == 1))
-        queued = static_cast<int32_t>(ctx->Queue.Size());
-      if (queued > 0 || idle == ctx->StartedWorkers) break;
+    {
+      std::unique_lock<std::recursive_mutex> lock(ctx->Lock);
+      slot->Idle = 1;
+      for (;;) {
+        int32_t idle = 0;
+        for (int32_t i = 0; i < ctx->ThreadCount; ++i) idle += ctx->Slots[i].Idle;
+        // The last worker to go idle may end the run: the others wait for it.
+        if (idle == ctx->StartedWorkers) DbRaiseWork(ctx);
+        WaitForWork(ctx, lock, seen);
+        seen = ctx->WorkRaised;
+        DbCommitRun(ctx, false);
+        idle = 0;
+        for (int32_t i = 0; i < ctx->ThreadCount; ++i) idle += ctx->Slots[i].Idle;
+        queued = 0;
+        if (!ctx->StopRequested && ctx->Queue.Ensure(ctx, ctx->IgnoreCase == 1))
+          queued = static_cast<int32_t>(ctx->Queue.Size());
+        if (queued > 0 || idle == ctx->StartedWorkers) break;
+      }
+      if (queued > 0 && row) slot->Idle = 0;
     }
     if (queued <= 0 || !row) break;
-    Guard guard(ctx->Lock);
-    slot->Idle = 0;
   }
   delete row;
   bool last;
@@ -161,6 +181,24 @@ uint32_t DBProducerThread(void* arg) {
 
 }  // namespace
 
+void DbRaiseWork(tagDBCONTEXT* ctx) {
+  ++ctx->WorkRaised;
+  ctx->WorkSignal.notify_all();
+}
+
+void DbNoteQueued(tagDBCONTEXT* ctx) {
+  if (tInCheck)
+    tQueued = true;
+  else
+    DbRaiseWork(ctx);
+}
+
+bool DbRaiseQueued() {
+  const bool queued = tQueued;
+  tQueued = false;
+  return queued;
+}
+
 int32_t DBStartWorkers(tagDBCONTEXT* ctx, int32_t threadCount, int32_t perServerLimit,
                        DBProducerCallback producer, void* producerUser) {
   if (!ctx || ctx->Running) return 0;
@@ -197,5 +235,6 @@ int32_t DBStopWorkers(tagDBCONTEXT* ctx) {
   if (!ctx || !ctx->Running) return 0;
   // No lock: the GUI thread must not wait here for a worker that waits for the GUI.
   ctx->StopRequested = 1;
+  DbRaiseWork(ctx);
   return 1;
 }

@@ -66,7 +66,7 @@ int DbInsertLoaded(tagDBCONTEXT* ctx, int32_t number, const DbLink& l, const DbR
   sql.Add(", ").ParamInt(r.attempt).Add(", ").ParamInt(r.restime).Add(")");
   std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
   if (!DbExecute(ctx, sql, "start transaction insert loaded", "insert into loaded")) return 0;
-  ctx->Loaded.Add(number, l);
+  ctx->Loaded.Add(number, l, r);
   return 1;
 }
 
@@ -101,6 +101,11 @@ int DbInsertFound(tagDBCONTEXT* ctx, const DbLink& l, const DbOccurrence& at, in
     return 0;
   ctx->Queue.Add(number, l);
   if (inserted) *inserted = number;
+  // A claim takes the first row no other worker holds or nothing: a row behind another
+  // free one gives a waiting worker nothing to do.
+  size_t held = 0;
+  for (int32_t i = 0; ctx->Slots && i < ctx->ThreadCount; ++i) held += ctx->Slots[i].HoldsRow;
+  if (ctx->Queue.Size() <= held + 1) DbNoteQueued(ctx);
   return 1;
 }
 
@@ -132,6 +137,11 @@ int32_t DBFindLoaded(tagDBCONTEXT* ctx, int32_t* number, const DbLink& link,
     return 0;
   }
   for (int32_t candidate : candidates) {
+    if (ctx->Loaded.StoredResult(candidate, result)) {
+      *number = candidate;
+      *fetchStatus = 0;
+      return 1;
+    }
     SqlText sql(kStatementBytes);
     sql.Add(
         "SELECT FIRST 1 number, title, OCTET_LENGTH(title), statusstr, OCTET_LENGTH(statusstr), "

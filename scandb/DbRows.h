@@ -138,3 +138,6 @@ enum DbClaim { kClaimed, kNothingToTake, kClaimFailed };
 // takes its key. *fetchStatus is the fetch's code (0 when a row was claimed).
 DbClaim DBFetchNextFound(tagDBCONTEXT* ctx, DbFoundRow* row, ISC_STATUS* fetchStatus,
                          uint32_t threadId);
+// Under the lock, lets go of the row the slot holds; true when its server was at the
+// per-server limit, so that a worker refused for it may now claim.
+bool DbReleaseRow(tagDBCONTEXT* ctx, tagDBWORKERSLOT* slot);

@@ -59,23 +59,27 @@ int32_t StoreRows(tagDBCONTEXT* ctx, const DbLink& link, const DbResult& given,
 }
 
 // During a run, an occurrence of a link already checked is stored as a worker would store
-// it on claiming its queue row (the `report` row and the report call), at once: a queue row
-// written, read back and deleted again would cost three statements under the lock. True
-// when stored; false when the link has no result yet or a step failed, and the occurrence is
-// to be queued.
-bool StoreRepeat(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurrence& at) {
-  std::unique_ptr<DbResultBuffers> result(new (std::nothrow) DbResultBuffers);
-  if (!result) return false;
-  {
-    std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
-    if (!ctx->Running) return false;
-    int32_t number = 0;
-    ISC_STATUS fetchStatus = 0;
-    if (!DBFindLoaded(ctx, &number, link, result.get(), &fetchStatus)) return false;
-    if (ctx->KeepReport == 1 && !DbInsertReport(ctx, 0, number, at)) return false;
-  }
-  Report(ctx, 0, link, result->View(), at);
-  return true;
+// it on claiming its queue row (the `report` row, then the report call, without the lock),
+// at once: a queue row written, read back and deleted again would cost three statements
+// under the lock. Under the lock: true when stored, with the link's result in *result;
+// false when the link has no result yet or a step failed, and the occurrence is to be queued.
+bool StoreRepeat(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurrence& at,
+                 DbResultBuffers* result) {
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  if (!ctx->Running) return false;
+  int32_t number = 0;
+  ISC_STATUS fetchStatus = 0;
+  if (!DBFindLoaded(ctx, &number, link, result, &fetchStatus)) return false;
+  return ctx->KeepReport != 1 || DbInsertReport(ctx, 0, number, at);
+}
+
+// Under the lock: the occurrence stored as a repeat or queued; 1 on success. *repeated
+// tells which, so that the caller reports a repeat once the lock is released.
+int32_t StoreOrQueue(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurrence& at,
+                     DbResultBuffers* result, bool* repeated) {
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  *repeated = result && StoreRepeat(ctx, link, at, result);
+  return *repeated ? 1 : DbInsertFound(ctx, link, at);
 }
 
 // An occurrence of a re-checked link and the queue row made for it (0 while none).
@@ -170,9 +174,11 @@ int32_t DBStoreProcessed(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurren
 int32_t DBInsertLink(tagDBCONTEXT* ctx, int32_t processed, const DbLink& link,
                      const DbResult& result, const DbOccurrence& at) {
   if (!processed) {
-    if (StoreRepeat(ctx, link, at)) return 1;
-    std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
-    return DbInsertFound(ctx, link, at);
+    std::unique_ptr<DbResultBuffers> stored(new (std::nothrow) DbResultBuffers);
+    bool repeated = false;
+    const int32_t done = StoreOrQueue(ctx, link, at, stored.get(), &repeated);
+    if (repeated) Report(ctx, 0, link, stored->View(), at);
+    return done;
   }
   int32_t first = 0;
   {
@@ -205,6 +211,30 @@ int32_t DBAddLinkFound(tagDBCONTEXT* ctx, int32_t protocol, const char* username
   const DbResult none = {"", "", "", "", "", "", "", 0, 0, 0};
   return DBInsertLink(ctx, 0, link, none,
                       DbOccurrence{rel_url, rel_title, line, col, extern_, dir});
+}
+
+void DBAddLinksFound(tagDBCONTEXT* ctx, const tagDBFOUNDLINK* links, int32_t count,
+                     int32_t* results) {
+  for (int32_t i = 0; i < count; ++i) results[i] = 0;
+  if (!ctx || count <= 0) return;
+  std::unique_ptr<DbResultBuffers[]> stored(new (std::nothrow) DbResultBuffers[count]);
+  std::unique_ptr<bool[]> repeated(new (std::nothrow) bool[count]());
+  if (!repeated) return;
+  auto linkOf = [](const tagDBFOUNDLINK& f) {
+    return DbLink{f.protocol, f.username, f.userpass, f.server,  f.port,
+                  f.resource, f.bookmark, f.comment,  f.restype, f.flags};
+  };
+  auto at = [](const tagDBFOUNDLINK& f) {
+    return DbOccurrence{f.rel_url, f.rel_title, f.line, f.col, f.extern_, f.dir};
+  };
+  {
+    std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+    for (int32_t i = 0; i < count; ++i)
+      results[i] = StoreOrQueue(ctx, linkOf(links[i]), at(links[i]), stored ? &stored[i] : nullptr,
+                                &repeated[i]);
+  }
+  for (int32_t i = 0; i < count; ++i)
+    if (repeated[i]) Report(ctx, 0, linkOf(links[i]), stored[i].View(), at(links[i]));
 }
 
 int32_t DBAddLinkProcessed(tagDBCONTEXT* ctx, int32_t protocol, const char* username,

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 #include "scandb/DbRows.h"
@@ -69,6 +70,7 @@ void LoadedIndex::Reset() {
   built_ = false;
   byKey_.clear();
   keyOf_.clear();
+  results_.clear();
 }
 
 void LoadedIndex::Insert(int32_t number, const DbLink& link) {
@@ -81,13 +83,44 @@ void LoadedIndex::Insert(int32_t number, const DbLink& link) {
   keyOf_[number] = key;
 }
 
-void LoadedIndex::Add(int32_t number, const DbLink& link) {
+void LoadedIndex::Add(int32_t number, const DbLink& link, const DbResult& result) {
   if (!built_) return;
   try {
     Insert(number, link);
+    // The bytes the statement's parameters held, which a read gives back.
+    Result& held = results_[number];
+    const char* texts[] = {result.title,   result.statusstr, result.commentstr, result.content,
+                           result.ressize, result.lastmod,   result.charset};
+    const size_t sizes[] = {kTextColumn,  kTextColumn,  kTextColumn, kShortColumn,
+                            kShortColumn, kShortColumn, kShortColumn};
+    for (int i = 0; i < 7; ++i) held.texts[i] = CleanUtf8(texts[i], sizes[i]);
+    held.numbers[0] = result.statusval;
+    held.numbers[1] = result.attempt;
+    held.numbers[2] = result.restime;
   } catch (const std::bad_alloc&) {
     Reset();  // read again from the table when memory allows
   }
+}
+
+bool LoadedIndex::StoredResult(int32_t number, DbResultBuffers* out) const {
+  auto at = results_.find(number);
+  if (at == results_.end()) return false;
+  if (!out) return true;
+  const Result& held = at->second;
+  char* texts[] = {out->title,   out->statusstr, out->commentstr, out->content,
+                   out->ressize, out->lastmod,   out->charset};
+  const size_t sizes[] = {sizeof out->title,   sizeof out->statusstr, sizeof out->commentstr,
+                          sizeof out->content, sizeof out->ressize,   sizeof out->lastmod,
+                          sizeof out->charset};
+  for (int i = 0; i < 7; ++i) {
+    const size_t length = Utf8CutLength(held.texts[i].data(), held.texts[i].size(), sizes[i] - 1);
+    memcpy(texts[i], held.texts[i].data(), length);
+    texts[i][length] = '\0';
+  }
+  out->statusval = held.numbers[0];
+  out->attempt = held.numbers[1];
+  out->restime = held.numbers[2];
+  return true;
 }
 
 void LoadedIndex::Remove(int32_t number) {
@@ -102,6 +135,7 @@ void LoadedIndex::Remove(int32_t number) {
     if (list.empty()) byKey_.erase(entries);
   }
   keyOf_.erase(key);
+  results_.erase(number);
 }
 
 bool LoadedIndex::Build(tagDBCONTEXT* ctx) {

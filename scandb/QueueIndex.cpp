@@ -99,6 +99,22 @@ void QueueIndex::Remove(int32_t number) {
   numbers.erase(number);
 }
 
+std::string QueueIndex::ServerKey(const char* server) { return Fold(server); }
+
+std::string QueueIndex::ServerOf(int32_t number) const {
+  auto at = keyOf_.find(number);
+  if (at == keyOf_.end()) return std::string();
+  // protocol:port, username, userpass, server, resource: the fourth part.
+  const std::string& key = *at->second;
+  size_t start = 0;
+  for (int part = 0; part < 3 && start != std::string::npos; ++part) {
+    start = key.find('\0', start);
+    if (start != std::string::npos) ++start;
+  }
+  if (start == std::string::npos) return std::string();
+  return key.substr(start, key.find('\0', start) - start);
+}
+
 int32_t QueueIndex::First(const std::vector<std::string>& held) const {
   for (const auto& head : heads_)
     if (std::find(held.begin(), held.end(), *head.second) == held.end()) return head.first;

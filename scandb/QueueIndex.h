@@ -30,6 +30,10 @@ class QueueIndex {
   // the table was read with ignoreCase. The texts are as a row of the table gives them.
   std::string Key(int32_t protocol, int32_t port, const char* username, const char* userpass,
                   const char* server, const char* resource) const;
+  // The server of row `number` as its key holds it (empty when the row is not known), and a
+  // server text in that form: two servers are one exactly when these are equal.
+  std::string ServerOf(int32_t number) const;
+  static std::string ServerKey(const char* server);
   // The lowest number whose key is none of `held`, or -1 when there is none.
   int32_t First(const std::vector<std::string>& held) const;
 

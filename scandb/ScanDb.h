@@ -166,6 +166,29 @@ int32_t DBAddLinkFound(tagDBCONTEXT* ctx, int32_t protocol, const char* username
                        const char* bookmark, const char* comment, int32_t restype, int32_t flags,
                        const char* rel_url, const char* rel_title, int32_t line, int32_t col,
                        int32_t extern_, int32_t dir);
+// One link found on a page, for DBAddLinksFound; the texts as DBAddLinkFound takes them.
+struct tagDBFOUNDLINK {
+  int32_t protocol;
+  const char* username;
+  const char* userpass;
+  const char* server;
+  int32_t port;
+  const char* resource;
+  const char* bookmark;
+  const char* comment;
+  int32_t restype;
+  int32_t flags;
+  const char* rel_url;
+  const char* rel_title;
+  int32_t line;
+  int32_t col;
+  int32_t extern_;
+  int32_t dir;
+};
+// Any thread. Queues the links found on one page as DBAddLinkFound would one by one, in
+// one turn of the context's lock; results[i] is what DBAddLinkFound gives for links[i].
+void DBAddLinksFound(tagDBCONTEXT* ctx, const tagDBFOUNDLINK* links, int32_t count,
+                     int32_t* results);
 // Any thread. Records a link whose result is known without checking it: a `loaded` row
 // unless the link is stored already, and its occurrence; then the load callback gets the
 // row, with the lock released. 1 when a row was written.

@@ -47,14 +47,29 @@ void Escape(Sink& out, const char16_t* text, int units) {
   for (int i = 0; i < units && !out.full; ++i) {
     const char16_t c = text[i];
     switch (c) {
-      case u'\r': out.Put(u"\\r", 2); break;
-      case u'\n': out.Put(u"\\n", 2); break;
-      case u'\t': out.Put(u"\\t", 2); break;
-      case u'"': out.Put(u"&#34;", 5); break;
-      case u'&': out.Put(u"&#38;", 5); break;
-      case u'<': out.Put(u"&#60;", 5); break;
-      case u'>': out.Put(u"&#62;", 5); break;
-      default: out.Put(c);
+      case u'\r':
+        out.Put(u"\\r", 2);
+        break;
+      case u'\n':
+        out.Put(u"\\n", 2);
+        break;
+      case u'\t':
+        out.Put(u"\\t", 2);
+        break;
+      case u'"':
+        out.Put(u"&#34;", 5);
+        break;
+      case u'&':
+        out.Put(u"&#38;", 5);
+        break;
+      case u'<':
+        out.Put(u"&#60;", 5);
+        break;
+      case u'>':
+        out.Put(u"&#62;", 5);
+        break;
+      default:
+        out.Put(c);
     }
   }
 }
@@ -161,12 +176,18 @@ void FormatInto(Sink& out, const char16_t* format, va_list* args, bool xml) {
     ++p;
     Directive d;
     for (;; ++p) {
-      if (*p == u'-') d.left = true;
-      else if (*p == u'+') d.plus = true;
-      else if (*p == u' ') d.space = true;
-      else if (*p == u'#') d.alternate = true;
-      else if (*p == u'0') d.zero = true;
-      else break;
+      if (*p == u'-')
+        d.left = true;
+      else if (*p == u'+')
+        d.plus = true;
+      else if (*p == u' ')
+        d.space = true;
+      else if (*p == u'#')
+        d.alternate = true;
+      else if (*p == u'0')
+        d.zero = true;
+      else
+        break;
     }
     if (*p == u'*') {
       ++p;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unicode/ucnv.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -215,6 +216,46 @@ TEST(RecognizeCharset, OddInputGivesNoRecordOrAnAnswer) {
   const std::string truncated = Encode("UTF-8", kJapanese).substr(0, 100);
   ExpectRanked(Recognize(truncated, 7));
   ExpectRanked(Recognize(std::string(3 << 20, '\x80'), 7));
+}
+
+// The pre-check may only spare calls whose Unicode answer would not be trusted: on bytes it
+// clears, no UTF-16 or UTF-32 record rates above 10. Pages, binary noise and short inputs,
+// with the marks and NULs that make it answer 1.
+TEST(MayBeUnicodeForm, ClearsOnlyBytesWithoutATrustedUnicodeAnswer) {
+  std::vector<std::string> inputs = {
+      "",
+      "a",
+      "ab",
+      "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"></head></html>",
+      std::string("\xFE\xFF\x00<\x00h", 6),
+      std::string("\xFF\xFE<\x00h\x00", 6),
+      std::string("<\x00h\x00t\x00m\x00l\x00", 10),
+      std::string("\x00\x00\x00<", 4),
+      Encode("UTF-16LE", "<html>plain</html>"),
+      Encode("UTF-32BE", "<html>plain</html>")};
+  unsigned seed = 46;
+  for (int i = 0; i < 400; ++i) {
+    std::string bytes(1 + i % 97, '\0');
+    for (char& c : bytes) {
+      seed = seed * 1103515245u + 12345u;
+      c = static_cast<char>(1 + (seed >> 16) % 255);  // 1..255: no NUL
+    }
+    if (i % 4 == 0) bytes[i % bytes.size()] = '\0';
+    inputs.push_back(bytes);
+  }
+  int cleared = 0;
+  for (const std::string& input : inputs) {
+    const bool may = MayBeUnicodeForm(input.data(), static_cast<uint32_t>(input.size())) != 0;
+    int best = 0;
+    for (const Result& r : Recognize(input, CHARDET_UNICODE)) best = std::max(best, r.confidence);
+    if (!may) {
+      ++cleared;
+      EXPECT_LE(best, 10) << input.size();
+    }
+  }
+  EXPECT_GT(cleared, 250);
+  EXPECT_EQ(MayBeUnicodeForm(nullptr, 4), 0);
+  EXPECT_EQ(MayBeUnicodeForm("\xFF\xFEx", CHARDET_NUL_TERMINATED), 1);
 }
 
 TEST(RecognizeFree, IgnoresNull) {

@@ -70,6 +70,7 @@ TEST(ProgramExports, EveryMemberOfTheEngineAndTheDownloadersIsExported) {
       "type@@PEAX@Z",
       "??1CLinkFinder@@QEAA@XZ",
       "?Initialized@CLinkFinder@@QEAAHXZ",
+      "?LoadCancelled@CLinkFinder@@QEAAHXZ",
       "?SiteURL@CLinkFinder@@QEAAPEA_WXZ",
       "?SiteSrv@CLinkFinder@@QEAAPEA_WXZ",
       "?GetSettings@CLinkFinder@@QEAAPEAUtagSITESETTINGS@@XZ",

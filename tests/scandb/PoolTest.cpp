@@ -245,6 +245,62 @@ int32_t ProduceSlowly(void* user, int32_t* protocol, char*, char*, char* server,
   return 1;
 }
 
+// The links of one page in one step store what they store one by one: repeats of a
+// checked link reported at once, new links, a link twice, a quote, the page itself.
+TEST_F(PoolTest, APagesLinksInOneStepStoreWhatTheyStoreOneByOne) {
+  struct Outcome {
+    std::vector<std::string> reports;
+    int32_t loaded, report, found;
+  };
+  const std::vector<std::string> page = {"/s", "/b", "/b", "/it's", "/a"};
+  auto run = [&](bool together, const std::string& name) {
+    scan_.callsOf.clear();
+    scan_.finishes = 0;
+    tagDBCONTEXT* ctx = Open(name);
+    Reported reported;
+    ctx->ReportMode = 2;
+    ctx->ReportCallback = RecordReport;
+    ctx->ReportUser = &reported;
+    Queue(ctx, "example.com", "/s");
+    scan_.onCheck = [&](const std::string& resource) {
+      if (resource == "/s") Queue(ctx, "example.com", "/a");
+      if (resource != "/a") return;
+      std::vector<tagDBFOUNDLINK> rows;
+      for (const std::string& r : page)
+        rows.push_back({1, "", "", "example.com", 80, r.c_str(), "", "", 2, 0,
+                        "http://example.com/a", "text", 7, 9, 0, 2});
+      if (together) {
+        std::vector<int32_t> results(rows.size(), -1);
+        DBAddLinksFound(ctx, rows.data(), static_cast<int32_t>(rows.size()), results.data());
+        EXPECT_EQ(results, std::vector<int32_t>(rows.size(), 1));
+      } else {
+        for (const tagDBFOUNDLINK& f : rows)
+          EXPECT_EQ(DBAddLinkFound(ctx, f.protocol, f.username, f.userpass, f.server, f.port,
+                                   f.resource, f.bookmark, f.comment, f.restype, f.flags, f.rel_url,
+                                   f.rel_title, f.line, f.col, f.extern_, f.dir),
+                    1);
+      }
+    };
+    EXPECT_EQ(DBStartWorkers(ctx, 3, 3, nullptr, nullptr), 1);
+    WaitForEnd(ctx);
+    std::sort(reported.rows.begin(), reported.rows.end());
+    return Outcome{reported.rows, Count(ctx, "loaded"), Count(ctx, "report"), Count(ctx, "found")};
+  };
+  const Outcome single = run(false, "single.fdb");
+  const Outcome batch = run(true, "batch.fdb");
+  EXPECT_EQ(batch.reports, single.reports);
+  EXPECT_EQ(batch.loaded, 4);
+  EXPECT_EQ(batch.loaded, single.loaded);
+  EXPECT_EQ(batch.report, 7);
+  EXPECT_EQ(batch.report, single.report);
+  EXPECT_EQ(batch.found, 0);
+  EXPECT_EQ(single.found, 0);
+  tagDBFOUNDLINK none = {};
+  int32_t untouched = 5;
+  DBAddLinksFound(nullptr, &none, 1, &untouched);
+  EXPECT_EQ(untouched, 0);
+}
+
 TEST_F(PoolTest, AStopDuringTheStartRowsStillStoresThemAndEndsOnce) {
   tagDBCONTEXT* ctx = Open();
   scan_.onCheck = [&](const std::string& resource) {

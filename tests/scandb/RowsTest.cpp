@@ -212,6 +212,54 @@ TEST_F(RowsTest, TheLookUpMatchesExactlyWhatTheStatementMatches) {
   }
 }
 
+// A repeated link takes its result from memory: it must be what a read of the row gives,
+// whatever the texts hold (quotes, characters cut at a column's end, bad bytes, blanks).
+TEST_F(RowsTest, AHeldResultIsWhatTheRowReadsBack) {
+  tagDBCONTEXT* ctx = Open();
+  const std::string bad(100, '\xE4');  // no valid UTF-8: cleaned before it is stored
+  std::string euro;
+  for (int i = 0; i < 90; ++i) euro += "\xE2\x82\xAC";  // 270 bytes, cut inside a character
+  const struct {
+    std::string title, statusstr, content;
+  } cases[] = {{"it's \"quoted\"", "200 OK", "text/html"},
+               {euro, euro, euro},
+               {bad, "trailing  ", "  x  "},
+               {"", "", ""}};
+  int line = 1;
+  for (const auto& c : cases) {
+    Link link;
+    link.resource = "/held" + std::to_string(line);
+    DbLink view = link.View();
+    const DbResult given = {c.title.c_str(),
+                            c.statusstr.c_str(),
+                            c.statusstr.c_str(),
+                            c.content.c_str(),
+                            c.content.c_str(),
+                            c.content.c_str(),
+                            c.content.c_str(),
+                            5,
+                            2,
+                            1234};
+    ASSERT_EQ(DBInsertLink(ctx, 1, view, given, At("http://example.com/p", line)), 1);
+    DbResultBuffers held, read;
+    int32_t heldNumber = 0, readNumber = 0;
+    ISC_STATUS status = 0;
+    ASSERT_EQ(DBFindLoaded(ctx, &heldNumber, view, &held, &status), 1);
+    ctx->Loaded.Reset();  // forgets what it holds: the next look-up reads the row
+    ASSERT_EQ(DBFindLoaded(ctx, &readNumber, view, &read, &status), 1) << ctx->ErrorText;
+    EXPECT_EQ(heldNumber, readNumber);
+    const char* heldTexts[] = {held.title,   held.statusstr, held.commentstr, held.content,
+                               held.ressize, held.lastmod,   held.charset};
+    const char* readTexts[] = {read.title,   read.statusstr, read.commentstr, read.content,
+                               read.ressize, read.lastmod,   read.charset};
+    for (int i = 0; i < 7; ++i) EXPECT_STREQ(heldTexts[i], readTexts[i]) << line << " " << i;
+    EXPECT_EQ(held.statusval, read.statusval);
+    EXPECT_EQ(held.attempt, read.attempt);
+    EXPECT_EQ(held.restime, read.restime);
+    ++line;
+  }
+}
+
 TEST_F(RowsTest, QuotesSurviveEveryColumn) {
   tagDBCONTEXT* ctx = Open();
   checker_.title = "Bob's '";
