@@ -586,7 +586,7 @@ TEST_F(DesktopTest, MenuIconsStandApartFromTheirText) {
       EXPECT_GE(gap, 2) << "background between the icon of " << item.id << " and its text";
     }
   }
-  EXPECT_GE(icons, 6) << "the icons of the File, Processing and Help menus";
+  EXPECT_GE(icons, 6) << "the icons of the File, Processing, Reports and Help menus";
 }
 
 }  // namespace
