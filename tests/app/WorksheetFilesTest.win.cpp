@@ -69,6 +69,18 @@ LRESULT CALLBACK RecordOpens(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(gOpenHook, code, wParam, lParam);
 }
 
+// Records the opened paths while it lives. A thread hook sees every message sent on this
+// thread, each at three Wine server round trips: loading thousands of rows with one set costs
+// minutes, so only the case that reads the paths sets it.
+struct OpenRecorder {
+  OpenRecorder() {
+    gOpenHook = SetWindowsHookExW(WH_CALLWNDPROC, RecordOpens, nullptr, GetCurrentThreadId());
+  }
+  ~OpenRecorder() { UnhookWindowsHookEx(gOpenHook); }
+  OpenRecorder(const OpenRecorder&) = delete;
+  OpenRecorder& operator=(const OpenRecorder&) = delete;
+};
+
 bool Exists(const std::u16string& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -126,10 +138,8 @@ class WorksheetFilesTest : public ::testing::Test {
     g_settings.ThreadsPerServer = 2;
     site_ = new TestSite;
     ASSERT_TRUE(site_->Start());
-    gOpenHook = SetWindowsHookExW(WH_CALLWNDPROC, RecordOpens, nullptr, GetCurrentThreadId());
   }
   static void TearDownTestSuite() {
-    UnhookWindowsHookEx(gOpenHook);
     delete site_;
     EXPECT_EQ(0, system(("rm -rf '" + unixFolder_ + "'").c_str()));
   }
@@ -308,8 +318,11 @@ TEST_F(WorksheetFilesTest, ReopensThePreparedFolderInThreePasses) {
   CreateDirectoryW(Autosave(u"dir.fdb.tsn").c_str(), nullptr);
   CopyField(g_settings.ActiveFileName, u"A.FDB.TSN");
 
-  ReopenAutosavedWorksheets();
-  PumpMessages(100);
+  {
+    const OpenRecorder recording;
+    ReopenAutosavedWorksheets();
+    PumpMessages(100);
+  }
 
   // Databases first, then locators, then the old format through its ".data" file; the
   // active file last.
