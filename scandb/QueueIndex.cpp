@@ -121,6 +121,17 @@ int32_t QueueIndex::First(const std::vector<std::string>& held) const {
   return -1;
 }
 
+std::vector<int32_t> QueueIndex::SameKey(int32_t number) const {
+  std::vector<int32_t> others;
+  auto at = keyOf_.find(number);
+  if (at == keyOf_.end()) return others;
+  auto entry = byKey_.find(*at->second);
+  if (entry == byKey_.end()) return others;
+  for (int32_t other : entry->second)
+    if (other != number) others.push_back(other);
+  return others;
+}
+
 bool QueueIndex::Ensure(tagDBCONTEXT* ctx, bool ignoreCase) {
   if (built_ && ignoreCase_ == ignoreCase) return true;
   Reset();

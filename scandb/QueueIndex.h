@@ -36,6 +36,9 @@ class QueueIndex {
   static std::string ServerKey(const char* server);
   // The lowest number whose key is none of `held`, or -1 when there is none.
   int32_t First(const std::vector<std::string>& held) const;
+  // The other rows under the key of row `number`, in ascending order (none when it is not
+  // known).
+  std::vector<int32_t> SameKey(int32_t number) const;
 
  private:
   bool Build(tagDBCONTEXT* ctx);
