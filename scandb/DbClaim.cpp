@@ -102,6 +102,7 @@ DbClaim DBFetchNextFound(tagDBCONTEXT* ctx, DbFoundRow* row, ISC_STATUS* fetchSt
 
 ISC_STATUS DbReadFound(tagDBCONTEXT* ctx, int32_t number, DbFoundRow* row) {
   std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  if (ctx->Queue.StoredRow(number, row)) return 0;
   SqlText sql(1024);
   sql.Add(
          "SELECT number, protocol, username, OCTET_LENGTH(username), userpass, "

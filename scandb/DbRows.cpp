@@ -99,7 +99,7 @@ int DbInsertFound(tagDBCONTEXT* ctx, const DbLink& l, const DbOccurrence& at, in
   if (!DbExecute(ctx, sql, "start transaction insert found", "insert into found", 0, nullptr,
                  &number))
     return 0;
-  ctx->Queue.Add(number, l);
+  ctx->Queue.Add(number, l, at);
   if (inserted) *inserted = number;
   // A claim takes the first row no other worker holds or nothing: a row behind another
   // free one gives a waiting worker nothing to do.

@@ -39,6 +39,7 @@ void QueueIndex::Reset() {
   keyOf_.clear();
   byKey_.clear();
   heads_.clear();
+  rows_.clear();
 }
 
 std::string QueueIndex::Key(int32_t protocol, int32_t port, const char* username,
@@ -67,19 +68,51 @@ void QueueIndex::Insert(int32_t number, std::string key) {
   keyOf_[number] = &entry->first;
 }
 
-void QueueIndex::Add(int32_t number, const DbLink& link) {
+void QueueIndex::Add(int32_t number, const DbLink& link, const DbOccurrence& at) {
   if (!built_) return;
   try {
-    Insert(number, Key(link.protocol, link.port, CleanUtf8(link.username, kTextColumn).c_str(),
-                       CleanUtf8(link.userpass, kTextColumn).c_str(),
-                       CleanUtf8(link.server, kTextColumn).c_str(),
-                       CleanUtf8(link.resource, kLongColumn).c_str()));
+    // The bytes the statement's parameters held, which a read gives back.
+    Row row;
+    const char* texts[] = {link.username, link.userpass, link.server, link.resource,
+                           link.bookmark, link.comment,  at.rel_url,  at.rel_title};
+    const size_t sizes[] = {kTextColumn, kTextColumn, kTextColumn, kLongColumn,
+                            kTextColumn, kTextColumn, kLongColumn, kTextColumn};
+    for (int i = 0; i < 8; ++i) row.texts[i] = CleanUtf8(texts[i], sizes[i]);
+    const int32_t numbers[] = {link.protocol, link.port, link.restype, link.flags,
+                               at.line,       at.col,    at.extern_,   at.dir};
+    std::copy(numbers, numbers + 8, row.numbers);
+    Insert(number, Key(link.protocol, link.port, row.texts[0].c_str(), row.texts[1].c_str(),
+                       row.texts[2].c_str(), row.texts[3].c_str()));
+    rows_[number] = std::move(row);
   } catch (const std::bad_alloc&) {
     Reset();  // read again from the table when memory allows
   }
 }
 
+bool QueueIndex::StoredRow(int32_t number, DbFoundRow* out) const {
+  auto at = rows_.find(number);
+  if (at == rows_.end()) return false;
+  const Row& row = at->second;
+  char* texts[] = {out->username, out->userpass, out->server,  out->resource,
+                   out->bookmark, out->comment,  out->rel_url, out->rel_title};
+  const size_t sizes[] = {sizeof out->username, sizeof out->userpass, sizeof out->server,
+                          sizeof out->resource, sizeof out->bookmark, sizeof out->comment,
+                          sizeof out->rel_url,  sizeof out->rel_title};
+  for (int i = 0; i < 8; ++i) CopyCut(row.texts[i], texts[i], sizes[i]);
+  out->number = number;
+  out->protocol = row.numbers[0];
+  out->port = row.numbers[1];
+  out->restype = row.numbers[2];
+  out->flags = row.numbers[3];
+  out->line = row.numbers[4];
+  out->col = row.numbers[5];
+  out->extern_ = row.numbers[6];
+  out->dir = row.numbers[7];
+  return true;
+}
+
 void QueueIndex::Remove(int32_t number) {
+  rows_.erase(number);
   auto at = keyOf_.find(number);
   if (at == keyOf_.end()) return;
   auto entry = byKey_.find(*at->second);

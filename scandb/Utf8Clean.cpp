@@ -57,3 +57,10 @@ std::string CleanUtf8(const char* text, size_t maxBytes) {
   if (!AppendCleanUtf8(out, text, maxBytes)) throw std::bad_alloc();
   return out;
 }
+
+void CopyCut(const std::string& text, char* buffer, size_t size) {
+  if (size == 0) return;
+  const size_t length = Utf8CutLength(text.data(), text.size(), size - 1);
+  memcpy(buffer, text.data(), length);
+  buffer[length] = '\0';
+}
