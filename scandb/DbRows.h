@@ -92,8 +92,9 @@ struct DbFoundRow {
   DbOccurrence Occurrence() const { return {rel_url, rel_title, line, col, extern_, dir}; }
 };
 
-// Inserts a `loaded` row with the given number and keeps the look-up index in step.
-int DbInsertLoaded(tagDBCONTEXT* ctx, int32_t number, const DbLink& link, const DbResult& result);
+// Inserts a `loaded` row, numbered by gen_loaded inside the statement (stored in *number),
+// and keeps the look-up index in step.
+int DbInsertLoaded(tagDBCONTEXT* ctx, const DbLink& link, const DbResult& result, int32_t* number);
 int DbInsertReport(tagDBCONTEXT* ctx, int32_t first, int32_t loaded, const DbOccurrence& at);
 // Queues a link, numbered by gen_found inside the statement (stored in *number when not
 // null); the queue index follows.

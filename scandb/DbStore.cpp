@@ -36,8 +36,7 @@ int32_t FindOrInsertLoaded(tagDBCONTEXT* ctx, const DbLink& link, const DbResult
   }
   // A look-up that failed cannot tell that the link is new; inserting could store it twice.
   if (fetchStatus != 100) return -1;
-  if (!DBNextGeneratorValue(ctx, "gen_loaded", 1, &number)) return -1;
-  if (!DbInsertLoaded(ctx, number, link, given)) return -1;
+  if (!DbInsertLoaded(ctx, link, given, &number)) return -1;
   *first = 1;
   return number;
 }
