@@ -111,7 +111,8 @@ bool LoadedIndex::StoredResult(int32_t number, DbResultBuffers* out) const {
   const size_t sizes[] = {sizeof out->title,   sizeof out->statusstr, sizeof out->commentstr,
                           sizeof out->content, sizeof out->ressize,   sizeof out->lastmod,
                           sizeof out->charset};
-  for (int i = 0; i < 7; ++i) CopyCut(held.texts[i], texts[i], sizes[i]);
+  for (int i = 0; i < 7; ++i)
+    CopyCut(held.texts[i].data(), held.texts[i].size(), texts[i], sizes[i]);
   out->statusval = held.numbers[0];
   out->attempt = held.numbers[1];
   out->restime = held.numbers[2];

@@ -77,12 +77,20 @@ void QueueIndex::Add(int32_t number, const DbLink& link, const DbOccurrence& at)
                            link.bookmark, link.comment,  at.rel_url,  at.rel_title};
     const size_t sizes[] = {kTextColumn, kTextColumn, kTextColumn, kLongColumn,
                             kTextColumn, kTextColumn, kLongColumn, kTextColumn};
-    for (int i = 0; i < 8; ++i) row.texts[i] = CleanUtf8(texts[i], sizes[i]);
+    for (int i = 0; i < 8; ++i) {
+      if (!AppendCleanUtf8(row.texts, texts[i], sizes[i])) throw std::bad_alloc();
+      row.ends[i] = static_cast<uint16_t>(row.texts.size());
+    }
+    row.texts.shrink_to_fit();
     const int32_t numbers[] = {link.protocol, link.port, link.restype, link.flags,
                                at.line,       at.col,    at.extern_,   at.dir};
     std::copy(numbers, numbers + 8, row.numbers);
-    Insert(number, Key(link.protocol, link.port, row.texts[0].c_str(), row.texts[1].c_str(),
-                       row.texts[2].c_str(), row.texts[3].c_str()));
+    auto text = [&row](int i) {
+      const size_t start = i ? row.ends[i - 1] : 0;
+      return row.texts.substr(start, row.ends[i] - start);
+    };
+    Insert(number, Key(link.protocol, link.port, text(0).c_str(), text(1).c_str(), text(2).c_str(),
+                       text(3).c_str()));
     rows_[number] = std::move(row);
   } catch (const std::bad_alloc&) {
     Reset();  // read again from the table when memory allows
@@ -98,7 +106,10 @@ bool QueueIndex::StoredRow(int32_t number, DbFoundRow* out) const {
   const size_t sizes[] = {sizeof out->username, sizeof out->userpass, sizeof out->server,
                           sizeof out->resource, sizeof out->bookmark, sizeof out->comment,
                           sizeof out->rel_url,  sizeof out->rel_title};
-  for (int i = 0; i < 8; ++i) CopyCut(row.texts[i], texts[i], sizes[i]);
+  for (int i = 0; i < 8; ++i) {
+    const size_t start = i ? row.ends[i - 1] : 0;
+    CopyCut(row.texts.data() + start, row.ends[i] - start, texts[i], sizes[i]);
+  }
   out->number = number;
   out->protocol = row.numbers[0];
   out->port = row.numbers[1];

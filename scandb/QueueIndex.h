@@ -51,10 +51,12 @@ class QueueIndex {
   bool Build(tagDBCONTEXT* ctx);
   void Insert(int32_t number, std::string key);
 
-  // The text columns of a row, username to comment, then rel_url and rel_title; and its
-  // integers: protocol, port, restype, flags, line, col, extern, dir.
+  // The text columns of a row, username to comment, then rel_url and rel_title, one after
+  // the other in one block (ends[i] is where text i ends); and its integers: protocol, port,
+  // restype, flags, line, col, extern, dir.
   struct Row {
-    std::string texts[8];
+    std::string texts;
+    uint16_t ends[8];
     int32_t numbers[8];
   };
 

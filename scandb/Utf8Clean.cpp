@@ -58,9 +58,9 @@ std::string CleanUtf8(const char* text, size_t maxBytes) {
   return out;
 }
 
-void CopyCut(const std::string& text, char* buffer, size_t size) {
+void CopyCut(const char* text, size_t length, char* buffer, size_t size) {
   if (size == 0) return;
-  const size_t length = Utf8CutLength(text.data(), text.size(), size - 1);
-  memcpy(buffer, text.data(), length);
-  buffer[length] = '\0';
+  const size_t kept = Utf8CutLength(text, length, size - 1);
+  memcpy(buffer, text, kept);
+  buffer[kept] = '\0';
 }
