@@ -4,7 +4,12 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
 #include "app/Frame.h"
+#include "app/IconShrink.h"
 #include "app/SitePanel.h"
 #include "app/Startup.h"
 #include "app/Worksheet.h"
@@ -65,6 +70,46 @@ HIMAGELIST LoadMaskedImages(int bitmap, int size, int count, COLORREF mask, UINT
   if (!strip.held()) return nullptr;
   HIMAGELIST list = ImageList_Create(size, size, colour | ILC_MASK, count, 0);
   if (list) ImageList_AddMasked(list, strip.get(), mask);
+  return list;
+}
+
+// Beside a check-or-bitmap menu's items Wine keeps only the check mark's column for the
+// bitmap and starts the text right after it, whatever width WM_MEASUREITEM answers
+// (Windows widens the column instead). Icons no larger than the check mark stand apart from
+// their text on both; larger ones are shrunk to it.
+HIMAGELIST LoadMenuImages() {
+  const int side = std::min(
+      {kMenuImageSize, GetSystemMetrics(SM_CXMENUCHECK), GetSystemMetrics(SM_CYMENUCHECK)});
+  constexpr COLORREF kWhite = RGB(255, 255, 255);
+  if (side <= 0 || side == kMenuImageSize) {
+    return LoadMaskedImages(7, kMenuImageSize, kMenuImages, kWhite, ILC_COLOR32);
+  }
+  const GdiHolder<HBITMAP> strip(static_cast<HBITMAP>(
+      LoadImageW(g_instance, MAKEINTRESOURCEW(7), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  if (!strip.held()) return nullptr;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = kMenuImages * kMenuImageSize;
+  info.bmiHeader.biHeight = -kMenuImageSize;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  std::vector<uint32_t> pixels(size_t(kMenuImages) * kMenuImageSize * kMenuImageSize);
+  const WindowDc screen(nullptr);
+  if (GetDIBits(screen.get(), strip.get(), 0, kMenuImageSize, pixels.data(), &info,
+                DIB_RGB_COLORS) != kMenuImageSize) {
+    return nullptr;
+  }
+  const std::vector<uint32_t> shrunk =
+      ShrinkIconStrip(pixels, kMenuImages, kMenuImageSize, side, kWhite);
+  info.bmiHeader.biWidth = kMenuImages * side;
+  info.bmiHeader.biHeight = -side;
+  void* bits = nullptr;
+  const GdiHolder<HBITMAP> shrunkStrip(
+      CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!shrunkStrip.held()) return nullptr;
+  std::copy(shrunk.begin(), shrunk.end(), static_cast<uint32_t*>(bits));
+  HIMAGELIST list = ImageList_Create(side, side, ILC_COLOR32 | ILC_MASK, kMenuImages, 0);
+  if (list) ImageList_AddMasked(list, shrunkStrip.get(), kWhite);
   return list;
 }
 
@@ -176,8 +221,7 @@ void InitMenuIcons(int colourDepth) {
                        : nullptr;
   SetErrorMode(previous);
   if (g_setMenuInfo) {
-    g_menuImages =
-        LoadMaskedImages(7, kMenuImageSize, kMenuImages, RGB(255, 255, 255), ILC_COLOR32);
+    g_menuImages = LoadMenuImages();
   }
 }
 

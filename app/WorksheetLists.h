@@ -18,7 +18,9 @@ LRESULT CALLBACK ListViewSubclassProc(HWND list, UINT message, WPARAM wParam, LP
                                       UINT_PTR id, DWORD_PTR state);
 
 // Replaces the list's tools by one per visible cell (links list) or row (broken list),
-// when the worksheet shows and tooltips are switched on.
+// when the worksheet shows and tooltips are switched on. Besides the calls of the worksheet
+// and the frame, the list calls it after scrolling and in the first paint after a batch of
+// rows.
 void RefreshListTooltips(HWND list);
 
 // Draws a marked text at x, y (transparently, in the DC's font) and reports its widest line

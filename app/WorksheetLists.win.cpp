@@ -14,7 +14,7 @@
 #include "app/SettingsRecord.h"
 #include "app/SystemActions.h"
 #include "app/Worksheet.h"
-#include "engine/ControlWrappers.h"
+#include "engine/ListViewCall.h"
 #include "engine/MarkupText.h"
 #include "engine/ResultRows.h"
 #include "toolkit/Win32Holders.h"
@@ -42,12 +42,14 @@ WCHAR cell[kCellText + 1];
 int extents[kCellText];
 WCHAR shortened[kCellText + 4];
 
-// Per list, while a tip shows: the tip keeps its offset from the mouse.
+// Per list, while a tip shows: the tip keeps its offset from the mouse. TipsStale: a batch of
+// rows was written since the tools were last made.
 struct TipFollow {
   bool Showing;
   bool OffsetKnown;
   POINT ShownAt;
   POINT Offset;
+  bool TipsStale;
 };
 
 struct RowState {
@@ -131,7 +133,7 @@ void DrawCell(HDC dc, const RECT& column, const WCHAR* text, int length, int tex
 }
 
 int HeaderColumns(HWND list) {
-  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  HWND header = reinterpret_cast<HWND>(ListViewCall(list, LVM_GETHEADER, 0, 0));
   return header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
 }
 
@@ -151,9 +153,14 @@ int TipColumns(HWND list) {
   return std::min(static_cast<int>(TipColumnsOf(list)), HeaderColumns(list));
 }
 
+// Painting and the tools read every visible cell: the reads skip the list's subclasses.
 int ReadCell(HWND list, int row, int column) {
   cell[0] = 0;
-  ListView_GetItemTextU(list, row, column, cell, kCellText + 1);
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = cell;
+  item.cchTextMax = kCellText + 1;
+  ListViewCall(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
   return static_cast<int>(std::char_traits<char16_t>::length(cell));
 }
 
@@ -169,7 +176,7 @@ void PaintLinkRow(HDC dc, HWND list, int rowIndex, const RECT& row, const RowSta
   int x = row.left;
   const int columns = TipColumns(list);
   for (int column = 0; column < columns && x < clip.right; ++column) {
-    const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+    const int width = static_cast<int>(ListViewCall(list, LVM_GETCOLUMNWIDTH, column, 0));
     const RECT box = {x, row.top, x + width, row.bottom};
     x += width;
     if (box.right <= clip.left || width <= 5) continue;
@@ -186,6 +193,11 @@ void PaintBrokenRow(HDC dc, HWND list, int rowIndex, const RECT& row, const RowS
   int width = 0, height = 0;
   const int length = ReadCell(list, rowIndex, 0);
   DrawMarkedText(dc, row.left + 2, row.top, cell, length, highlight, &width, &height);
+}
+
+bool MouseOver(HWND list) {
+  POINT mouse = {};
+  return GetCursorPos(&mouse) && WindowFromPoint(mouse) == list;
 }
 
 void MoveTipAlong(HWND tips, TipFollow* follow) {
@@ -254,7 +266,8 @@ void DestroyTips(HWND list) {
   if (tips) DestroyWindow(tips);
 }
 
-void AddTool(HWND tips, HWND list, UINT id, const RECT& rect, const WCHAR* text) {
+// Adds the tool, or changes the one of that id that the window has.
+void PutTool(HWND tips, HWND list, UINT id, const RECT& rect, const WCHAR* text, bool existing) {
   TTTOOLINFOW tool = {};
   tool.cbSize = sizeof tool;
   tool.uFlags = TTF_SUBCLASS;
@@ -262,7 +275,8 @@ void AddTool(HWND tips, HWND list, UINT id, const RECT& rect, const WCHAR* text)
   tool.uId = id;
   tool.rect = rect;
   tool.lpszText = const_cast<WCHAR*>(text);
-  SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(tips, existing ? TTM_SETTOOLINFOW : TTM_ADDTOOLW, 0,
+               reinterpret_cast<LPARAM>(&tool));
 }
 
 // Every tool of the window is one of this list's, numbered from 0.
@@ -326,7 +340,7 @@ void DrawWorksheetRow(const tagWORKSHEETDATA* data, const DRAWITEMSTRUCT* item) 
   state.Selected = (item->itemState & ODS_SELECTED) != 0;
   state.Focused = GetFocus() == list;
   state.EightBits = g_systemActions.ColourDepth(list) >= 8 * 8;
-  state.ListBack = static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0));
+  state.ListBack = static_cast<COLORREF>(ListViewCall(list, LVM_GETBKCOLOR, 0, 0));
   state.Row = DecodeLinkRow(static_cast<uint32_t>(item->itemData));  // the row's lParam
   RECT box = item->rcItem;
   RECT client = {};
@@ -388,11 +402,23 @@ LRESULT CALLBACK ListViewSubclassProc(HWND list, UINT message, WPARAM wParam, LP
     case WM_VSCROLL:
     case LVM_ENSUREVISIBLE: {
       const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
-      RefreshListTooltips(list);
+      if (!follow->TipsStale) RefreshListTooltips(list);
+      return result;
+    }
+    // A batch of rows ends by turning redraw back on. Making a page of tools costs the
+    // window thread more than the batch itself, so the batch's tools are made once, when the
+    // list paints with the mouse over it, or when the mouse comes onto it.
+    case WM_SETREDRAW:
+      if (wParam) follow->TipsStale = true;
+      break;
+    case WM_PAINT: {
+      const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
+      if (follow->TipsStale && MouseOver(list)) RefreshListTooltips(list);
       return result;
     }
     case WM_MOUSEMOVE: {
       const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
+      if (follow->TipsStale) RefreshListTooltips(list);
       HWND tips = WindowState<HWND>(list, GWLP_USERDATA);
       if (follow->Showing && tips) MoveTipAlong(tips, follow);
       return result;
@@ -414,30 +440,44 @@ LRESULT CALLBACK ListViewSubclassProc(HWND list, UINT message, WPARAM wParam, LP
 void RefreshListTooltips(HWND list) {
   HWND worksheet = GetParent(list);
   if (!list || !IsWindowVisible(worksheet) || IsIconic(worksheet)) return;
+  DWORD_PTR state = 0;
+  if (GetWindowSubclass(list, ListViewSubclassProc, kSubclassId, &state) && state) {
+    reinterpret_cast<TipFollow*>(state)->TipsStale = false;
+  }
   HWND tips = reinterpret_cast<HWND>(SendMessageW(list, WM_LIST_GETTIPS, 0, 0));
   if (!tips) return;
-  DeleteTools(tips, list);
   if (!g_settings.DisplayToolTips ||
       (GetWindowLongW(list, GWL_STYLE) & LVS_TYPEMASK) != LVS_REPORT) {
+    DeleteTools(tips, list);
     return;
   }
   SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
   const bool broken = GetDlgCtrlID(list) == WORKSHEET_BROKEN_LIST;
   const int columns = TipColumns(list);
-  const int top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
-  const int page = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
-  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  const int top = static_cast<int>(ListViewCall(list, LVM_GETTOPINDEX, 0, 0));
+  const int page = static_cast<int>(ListViewCall(list, LVM_GETCOUNTPERPAGE, 0, 0));
+  const int count = static_cast<int>(ListViewCall(list, LVM_GETITEMCOUNT, 0, 0));
+  const int rows = std::max(0, std::min(top + page, count) - top);
+  const int wanted = rows * (broken ? 1 : columns);
+  // A page of tools that keeps its size (or grows) is changed in place: adding and deleting a
+  // tool costs the tooltip window far more than changing its text and rectangle.
+  int have = static_cast<int>(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0));
+  if (have > wanted) {
+    DeleteTools(tips, list);
+    have = 0;
+  }
   int widths[kLinkTipColumns] = {};
   for (int column = 0; column < columns; ++column)
-    widths[column] = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+    widths[column] = static_cast<int>(ListViewCall(list, LVM_GETCOLUMNWIDTH, column, 0));
   UINT id = 0;
-  for (int row = top; row < top + page && row < count; ++row) {
+  for (int row = top; row < top + rows; ++row) {
     RECT bounds = {};
     bounds.left = LVIR_BOUNDS;
-    if (!SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds))) continue;
+    ListViewCall(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
     if (broken) {
       ReadCell(list, row, 0);
-      AddTool(tips, list, id++, bounds, StripMarkup(cell).c_str());
+      PutTool(tips, list, id, bounds, StripMarkup(cell).c_str(), static_cast<int>(id) < have);
+      ++id;
       continue;
     }
     int x = bounds.left;
@@ -445,7 +485,8 @@ void RefreshListTooltips(HWND list) {
       const RECT box = {x, bounds.top, x + widths[column], bounds.bottom};
       x += widths[column];
       ReadCell(list, row, column);
-      AddTool(tips, list, id++, box, cell);
+      PutTool(tips, list, id, box, cell, static_cast<int>(id) < have);
+      ++id;
     }
   }
 }

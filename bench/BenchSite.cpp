@@ -89,6 +89,8 @@ std::string Page(long i, long pages, std::mt19937& random, Links& links) {
 
 void MakeFolder(const std::string& path) { mkdir(path.c_str(), 0755); }
 
+const char kRobots[] = "User-agent: *\nDisallow: /private/\n";
+
 }  // namespace
 
 SiteExpectation GenerateSite(const std::string& folder, long pages, unsigned seed) {
@@ -108,7 +110,7 @@ SiteExpectation GenerateSite(const std::string& folder, long pages, unsigned see
     WriteWholeFile(site + "/img/" + std::to_string(i) + ".png", png);
   WriteWholeFile(site + "/style.css",
                  "body { font-family: sans-serif; margin: 2em; }\nh1 { color: #224; }\n");
-  WriteWholeFile(site + "/robots.txt", "User-agent: *\nDisallow: /private/\n");
+  WriteWholeFile(site + "/robots.txt", kRobots);
   // The scan reads robots.txt, which it stores as a link of its own.
   links.Add("/robots.txt");
 
@@ -117,6 +119,24 @@ SiteExpectation GenerateSite(const std::string& folder, long pages, unsigned see
   expect.uniqueLinks = static_cast<long>(links.targets.size());
   expect.occurrences = links.occurrences;
   expect.broken = static_cast<long>(links.missing.size());
+  return expect;
+}
+
+SiteExpectation GenerateWidePage(const std::string& folder, long links) {
+  const std::string site = folder + "/site";
+  MakeFolder(folder);
+  MakeFolder(site);
+  MakeFolder(site + "/p");
+  std::string page = "<!DOCTYPE html>\n<html><head><title>One wide page</title></head><body>\n";
+  for (long i = 0; i < links; ++i)
+    page += "<a href=\"/w/" + std::to_string(i) + ".txt\">Text " + std::to_string(i) + "</a>\n";
+  page += "</body></html>\n";
+  WriteWholeFile(site + PagePath(0), page);
+  WriteWholeFile(site + "/robots.txt", kRobots);
+  SiteExpectation expect;
+  expect.pages = 1;
+  expect.uniqueLinks = links + 2;  // the start page and robots.txt
+  expect.occurrences = links + 2;
   return expect;
 }
 
@@ -133,7 +153,8 @@ bool StartSiteServer(const std::string& folder, SiteServer& server) {
       "  log_format bench '$request_method $request_uri $status';\n" + "  access_log " + prefix +
       "access.log bench;\n  client_body_temp_path " + prefix + "body;\n" +
       "  keepalive_requests 1000000;\n  keepalive_timeout 60s;\n" +
-      "  server {\n    listen 127.0.0.1:@PORT@;\n    root " + folder + "/site;\n  }\n}\n";
+      "  server {\n    listen 127.0.0.1:@PORT@;\n    root " + folder + "/site;\n" +
+      "    location /w/ { default_type text/plain; return 200 \"text\\n\"; }\n  }\n}\n";
   WriteWholeFile(prefix + "nginx.conf.in", pattern);
   // nginx takes its port from the configuration file only.
   PeerProcess peer;

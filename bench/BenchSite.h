@@ -18,6 +18,9 @@ struct SiteExpectation {
 // Writes `pages` pages (seeded by `seed`), their images, one style sheet and a robots.txt
 // under folder/site; the start page is /p/0.html.
 SiteExpectation GenerateSite(const std::string& folder, long pages, unsigned seed);
+// Writes one start page /p/0.html with `links` links to distinct texts under /w/, which the
+// server answers without files, and a robots.txt under folder/site.
+SiteExpectation GenerateWidePage(const std::string& folder, long links);
 
 // nginx serving folder/site on a free port, its configuration, pid and logs in folder.
 struct SiteServer {

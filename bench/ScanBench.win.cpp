@@ -1,10 +1,13 @@
 // Times a real scan: a generated site served by nginx on 127.0.0.1, checked by a CLinkFinder
 // with the default settings on a fresh worksheet file, and the rows and requests it left.
-// Usage: scan_bench [--windows] [--threads N] [--per-server N] [--workers] [pages...] (default
-// 5000). With --windows the engine writes into real list views and a tree view on this thread,
-// which pumps messages while the scan runs; without, it has no window at all. With --workers
-// each size is scanned by 1 worker, by 10 workers at 10 per server and by 10 at the default
-// per-server limit, and the ratios are printed. Each figure is printed beside its target.
+// Usage: scan_bench [--windows] [--all-links] [--x11] [--workers] [--threads N]
+// [--per-server N] [--wide N] [pages...] (default 5000). The engine first runs without any
+// window; --windows then scans the same site in the program's own worksheet window, --all-links
+// once more with "Display all processed links" on, each timed against the windowless run. --x11
+// refuses to run unless Wine draws through its x11 driver (see bench/scan_bench_x11.sh). With
+// --workers each size is scanned by 1 worker, by 10 workers at 10 per server and by 10 at the
+// default per-server limit, and the ratios are printed. --wide N scans one page of N links
+// instead of the sites. Each figure is printed beside its target.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -20,9 +23,11 @@
 
 #include "app/SettingsFields.h"
 #include "bench/BenchSite.h"
+#include "bench/BenchWorksheet.h"
 #include "engine/LinkFinder.h"
 #include "engine/Records.h"
 #include "scandb/ScanDb.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -32,18 +37,14 @@ const unsigned kSeed = 19;
 
 struct Options {
   bool windows = false;
+  bool allLinks = false;
+  bool x11 = false;
   bool workers = false;
   int threads = 0;    // 0: the default setting
   int perServer = 0;  // 0: the default setting
+  long widePage = 0;  // links of the one page scanned instead of the sites; 0: the sites
   std::vector<long> sizes;
 };
-
-std::u16string DosPath(const std::string& unixPath) {
-  WCHAR* dos = wine_get_dos_file_name(unixPath.c_str());
-  std::u16string path = dos ? dos : u"";
-  HeapFree(GetProcessHeap(), 0, dos);
-  return path;
-}
 
 // Starts the peak resident size afresh, so that each run reports its own.
 void ResetPeakResident() {
@@ -63,44 +64,6 @@ long PeakResidentKB() {
   return kb;
 }
 
-// The windows of a worksheet: the links list, the layout tree and the broken-links list.
-struct Views {
-  HWND frame = nullptr;
-  HWND links = nullptr;
-  HWND tree = nullptr;
-  HWND broken = nullptr;
-};
-
-HWND ListView(HWND parent, int columns, int y) {
-  HWND list = CreateWindowExW(0, WC_LISTVIEWW, u"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, y, 780,
-                              280, parent, nullptr, nullptr, nullptr);
-  for (int i = 0; i < columns; ++i) {
-    LVCOLUMNW column = {};
-    column.mask = LVCF_WIDTH;
-    column.cx = 60;
-    SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-  }
-  return list;
-}
-
-Views MakeViews() {
-  INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES};
-  InitCommonControlsEx(&init);
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = u"TlScanBenchWorksheet";
-  RegisterClassW(&wc);
-  Views views;
-  views.frame = CreateWindowW(wc.lpszClassName, u"scan_bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
-                              0, 800, 900, nullptr, nullptr, wc.hInstance, nullptr);
-  views.links = ListView(views.frame, 15, 0);
-  views.tree = CreateWindowExW(0, WC_TREEVIEWW, u"", WS_CHILD | WS_VISIBLE | TVS_HASLINES, 0, 290,
-                               780, 280, views.frame, nullptr, nullptr, nullptr);
-  views.broken = ListView(views.frame, 4, 580);
-  return views;
-}
-
 // Waits for the done event, handling this thread's messages meanwhile.
 void PumpUntil(HANDLE done) {
   for (;;) {
@@ -117,6 +80,7 @@ void PumpUntil(HANDLE done) {
 struct Stored {
   int32_t loaded = -1, report = -1, found = -1;
   long broken = 0;
+  long brokenOccurrences = 0;
 };
 
 void CountRow(void* user, int32_t, int32_t, int32_t first, int32_t, const char*, const char*,
@@ -125,7 +89,9 @@ void CountRow(void* user, int32_t, int32_t, int32_t first, int32_t, const char*,
               const char*, int32_t statusval, int32_t, int32_t, const char*, const char*, int32_t,
               int32_t, int32_t, int32_t, int32_t*) {
   Stored& stored = *static_cast<Stored*>(user);
-  if (first && IsBrokenStatusVal(statusval)) ++stored.broken;
+  if (!IsBrokenStatusVal(statusval)) return;
+  ++stored.brokenOccurrences;
+  if (first) ++stored.broken;
 }
 
 void IgnoreRow(void*, int32_t, int32_t, int32_t, int32_t, const char*, const char*, const char*,
@@ -182,6 +148,31 @@ bool Check(const char* what, long got, long expected) {
   return false;
 }
 
+// One scan in the worksheet window, its figures beside their targets and its rows checked
+// against the windowless run's.
+bool ReportWorksheetRun(const std::u16string& start, bool allLinks, const Options& options,
+                        double headless, const Stored& stored) {
+  const WorksheetFigures figures =
+      RunInWorksheet(start, allLinks, options.threads, options.perServer);
+  if (!figures.ran) {
+    printf("  CHECK FAILED: the scan did not start in the worksheet\n");
+    return false;
+  }
+  const double target = options.widePage ? 3.0 : allLinks ? 2.0 : 1.5;
+  printf("  worksheet window%s: wall %.2f s, %.2fx the windowless run (target <= %.1fx)\n",
+         allLinks ? " with all processed links" : "", figures.seconds, figures.seconds / headless,
+         target);
+  printf("    worst wait of a message posted to the frame %.0f ms (target <= 100 ms)\n",
+         figures.worstAnswerMs);
+  printf("    list updates %.1f a second (target >= 4), longest without one %.0f ms\n",
+         figures.updatesPerSecond, figures.longestStillMs);
+  printf("    rows: links list %ld, broken list %ld\n", figures.linkRows, figures.brokenRows);
+  bool ok = Check("links list rows", figures.linkRows, allLinks ? stored.report : stored.loaded);
+  ok = Check("newest row in view", figures.newestInView, 1) && ok;
+  ok = Check("newest row selected", figures.newestSelected, 1) && ok;
+  return Check("broken list rows", figures.brokenRows, stored.brokenOccurrences) && ok;
+}
+
 // What one scan measured; seconds is negative when it did not run or its rows were wrong.
 struct Measured {
   double seconds = -1;
@@ -192,8 +183,10 @@ struct Measured {
 Measured RunSize(const std::string& root, long pages, const Options& options) {
   Measured measured;
   measured.pages = pages;
-  const std::string folder = root + "/site" + std::to_string(pages);
-  const SiteExpectation expect = GenerateSite(folder, pages, kSeed);
+  const std::string folder = options.widePage ? root + "/wide" + std::to_string(options.widePage)
+                                              : root + "/site" + std::to_string(pages);
+  const SiteExpectation expect = options.widePage ? GenerateWidePage(folder, options.widePage)
+                                                  : GenerateSite(folder, pages, kSeed);
   SiteServer server;
   if (!StartSiteServer(folder, server)) {
     fprintf(stderr, "nginx did not start (see %s/nginx/error.log)\n", folder.c_str());
@@ -209,13 +202,11 @@ Measured RunSize(const std::string& root, long pages, const Options& options) {
   if (options.perServer > 0) settings.ThreadsPerServer = static_cast<uint32_t>(options.perServer);
   tagSITESETTINGS site;
   InitSiteSettings(site);
-  Views views;
-  if (options.windows) views = MakeViews();
   HANDLE done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   const std::u16string dosFile = DosPath(file);
   CLinkFinder* engine =
-      new CLinkFinder(OLDFORMAT_NONE, dosFile.c_str(), dosFile.c_str(), &settings, views.frame,
-                      views.frame, views.links, views.tree, views.broken, 0, CONSOLE_NONE, done);
+      new CLinkFinder(OLDFORMAT_NONE, dosFile.c_str(), dosFile.c_str(), &settings, nullptr, nullptr,
+                      nullptr, nullptr, nullptr, 0, CONSOLE_NONE, done);
   const std::string url = "http://127.0.0.1:" + std::to_string(server.port) + "/p/0.html";
   const std::u16string start(url.begin(), url.end());
   engine->SetSettings(start.c_str(), &site, 0);
@@ -227,17 +218,16 @@ Measured RunSize(const std::string& root, long pages, const Options& options) {
   const long peakKB = PeakResidentKB();
   delete engine;
   CloseHandle(done);
-  if (views.frame) DestroyWindow(views.frame);
   const AccessCounts counts = ReadAccessLog(server);
-  StopSiteServer(server);
   if (!started) {
+    StopSiteServer(server);
     fprintf(stderr, "the scan did not start\n");
     return measured;
   }
 
-  printf("%ld pages, %u workers, %u per server, %s:\n", pages, settings.NumThreads,
-         settings.ThreadsPerServer,
-         options.windows ? "list views on a pumping GUI thread" : "headless");
+  if (options.widePage) printf("one page of %ld links: ", options.widePage);
+  printf("%ld pages, %u workers, %u per server, windowless:\n", pages, settings.NumThreads,
+         settings.ThreadsPerServer);
   printf("  wall %.2f s, %.3f ms per page, %.3f ms per link\n", seconds,
          seconds * 1000 / static_cast<double>(pages),
          seconds * 1000 / static_cast<double>(expect.uniqueLinks));
@@ -255,6 +245,15 @@ Measured RunSize(const std::string& root, long pages, const Options& options) {
   ok = Check("report rows", stored.report, expect.occurrences) && ok;
   ok = Check("found rows", stored.found, 0) && ok;
   ok = Check("broken links", stored.broken, expect.broken) && ok;
+  if (options.windows) ok = ReportWorksheetRun(start, false, options, seconds, stored) && ok;
+  if (options.allLinks) ok = ReportWorksheetRun(start, true, options, seconds, stored) && ok;
+  if (options.windows || options.allLinks) {
+    const long processKB = PeakResidentKB();
+    printf("  peak resident of the process %.1f MB", processKB / 1024.0);
+    if (options.widePage) printf("; target under 1 GB: %s", Verdict(processKB < 1024 * 1024));
+    printf("\n");
+  }
+  StopSiteServer(server);
   fflush(stdout);
   if (ok) measured.seconds = seconds;
   return measured;
@@ -285,13 +284,30 @@ bool CompareWorkers(const std::string& root, long pages, const Options& options)
   return true;
 }
 
+// The display driver Wine draws this process's windows with.
+const char* DisplayDriver() {
+  HWND probe =
+      CreateWindowW(u"STATIC", u"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  HDC dc = GetDC(probe);
+  ReleaseDC(probe, dc);
+  DestroyWindow(probe);
+  if (GetModuleHandleW(u"winex11.drv")) return "x11";
+  return "null";
+}
+
 bool ParseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--windows") {
       options.windows = true;
+    } else if (arg == "--all-links") {
+      options.allLinks = true;
+    } else if (arg == "--x11") {
+      options.x11 = true;
     } else if (arg == "--workers") {
       options.workers = true;
+    } else if (arg == "--wide" && i + 1 < argc && atol(argv[i + 1]) > 0) {
+      options.widePage = atol(argv[++i]);
     } else if ((arg == "--threads" || arg == "--per-server") && i + 1 < argc) {
       (arg == "--threads" ? options.threads : options.perServer) = atoi(argv[++i]);
     } else if (atol(argv[i]) > 0) {
@@ -300,6 +316,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       return false;
     }
   }
+  if (options.widePage) options.sizes.assign(1, 1);
   if (options.sizes.empty()) options.sizes.push_back(5000);
   return true;
 }
@@ -310,8 +327,8 @@ int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
     fprintf(stderr,
-            "usage: scan_bench [--windows] [--threads N] [--per-server N] [--workers] "
-            "[pages...]\n");
+            "usage: scan_bench [--windows] [--all-links] [--x11] [--workers] [--threads N] "
+            "[--per-server N] [--wide N] [pages...]\n");
     return 2;
   }
   const std::string root = TL_BENCH_FOLDER;
@@ -324,9 +341,20 @@ int main(int argc, char** argv) {
   setenv("FIREBIRD_LOCK", lock.c_str(), 0);
   setenv("FIREBIRD_TMP", tmp.c_str(), 0);
   setlocale(LC_CTYPE, "C.UTF-8");
+  if ((options.windows || options.allLinks) && !PrepareWorksheetRuns()) {
+    fprintf(stderr, "the frame's classes and settings could not be made\n");
+    return 1;
+  }
+  const char* driver = DisplayDriver();
+  printf("display driver: %s\n", driver);
+  if (options.x11 && strcmp(driver, "x11") != 0) {
+    fprintf(stderr, "--x11: Wine does not draw through its x11 driver here\n");
+    return 2;
+  }
   bool ok = true;
   if (options.workers) {
     for (long pages : options.sizes) ok = CompareWorkers(root, pages, options) && ok;
+    EndWorksheetRuns();
     return ok ? 0 : 1;
   }
   std::vector<Measured> runs;
@@ -343,5 +371,6 @@ int main(int argc, char** argv) {
     printf("time per page at %ld pages against %ld: %.2fx; target within 1.2x: %s\n", most.pages,
            fewest.pages, growth, Verdict(growth <= 1.2));
   }
+  EndWorksheetRuns();
   return ok ? 0 : 1;
 }

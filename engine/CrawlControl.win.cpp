@@ -7,9 +7,11 @@
 #include "app/SettingsRecord.h"
 #include "engine/BookmarkIndex.h"
 #include "engine/LinkFinder.h"
+#include "engine/ResultQueue.h"
 #include "engine/TextCopy.h"
 #include "engine/TextHelpers.h"
 #include "engine/UrlParts.h"
+#include "engine/WindowThreadCall.h"
 #include "net/Cookies.h"
 #include "scandb/ScanDb.h"
 #include "toolkit/Format.h"
@@ -218,6 +220,11 @@ void CLinkFinder::stop_crawler_func(void*) {
     DrawRelativeProgress(1);
   }
 
+  // The lists hold every row of the run before the window hears of its end.
+  if (rows) {
+    auto flush = [this] { rows->Apply(0); };
+    RunOnWindowThread(windowCaller, flush);
+  }
   // The window may destroy this engine while it handles the message: nothing of the
   // engine is touched once it is sent.
   const HWND window = worksheetWnd;

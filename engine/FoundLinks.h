@@ -3,30 +3,40 @@
 #pragma once
 
 #include <deque>
+#include <string>
 #include <vector>
 
 #include "engine/Records.h"
 #include "scandb/ScanDb.h"
 
-// Every text reaches a column whole or cut at a character boundary.
+// Every text reaches a column whole or cut at a character boundary. The texts are kept in one
+// block of their own length, not in column-sized buffers: a page may hold hundreds of
+// thousands of links, all gathered before they are queued.
 class Utf8Link {
  public:
+  // Throws std::bad_alloc when the texts find no room.
   explicit Utf8Link(const tagTreeListItemFull& item);
-  char username[DB_TEXT_SIZE];
-  char userpass[DB_TEXT_SIZE];
-  char server[DB_TEXT_SIZE];
-  char resource[DB_LONG_SIZE];
-  char bookmark[DB_TEXT_SIZE];
-  char comment[DB_TEXT_SIZE];
-  char rel_url[DB_LONG_SIZE];
-  char rel_title[DB_TEXT_SIZE];
-  char title[DB_TEXT_SIZE];
-  char statusstr[DB_TEXT_SIZE];
-  char commentstr[DB_TEXT_SIZE];
-  char content[DB_SHORT_SIZE];
-  char ressize[DB_SHORT_SIZE];
-  char lastmod[DB_SHORT_SIZE];
-  char charset[DB_SHORT_SIZE];
+  Utf8Link(const Utf8Link&) = delete;
+  Utf8Link& operator=(const Utf8Link&) = delete;
+
+  const char* username;
+  const char* userpass;
+  const char* server;
+  const char* resource;
+  const char* bookmark;
+  const char* comment;
+  const char* rel_url;
+  const char* rel_title;
+  const char* title;
+  const char* statusstr;
+  const char* commentstr;
+  const char* content;
+  const char* ressize;
+  const char* lastmod;
+  const char* charset;
+
+ private:
+  std::string texts;  // each text with its NUL; the pointers above point into it
 };
 
 // The rows point into the texts, which stay where they are while more are added.

@@ -40,6 +40,8 @@ struct BadLinkList;
 struct CookieText;
 struct RobotsRules;
 class CProgressDlg;
+class CResultQueue;
+struct RowStep;
 
 struct FoundLinks;
 
@@ -152,7 +154,8 @@ class CLinkFinder {
                                       int32_t* col, int32_t* extern_, int32_t* dir);
 
   // Result lists, GUI thread. Appends a links-list row for a result (nothing for statusval
-  // 0, without an engine or a links list); any thread, under the engine lock.
+  // 0, without an engine or a links list); any thread, holding no lock. During a run the
+  // row reaches the list with the window thread's next batch.
   static void SetTreeListItem(tagTreeListItemFull* item, CLinkFinder* engine);
   // Fills `list` with the links into (direction non-zero) or out of (0) the page shown as
   // displayUrl; a single "No items found." row when there are none. 1 when the query ran.
@@ -198,6 +201,9 @@ class CLinkFinder {
   void ShowResultRow(int32_t first, bool listed, FINDER_ROW_PARAMS);
   void AddBrokenLink(tagTreeListItemFull* item);
   void AddLayoutLink(tagTreeListItemFull* item);
+  // Row steps are queued during a run that has a window thread, else applied at once.
+  bool QueueRowSteps() const;
+  void AddRowStep(RowStep step);
   // Moves the open progress window to base + rowIndex * 1000 / rowCount / divisor and
   // handles its messages, on its own thread only; 1 when it did.
   int StepProgress(int32_t rowCount, int32_t rowIndex, int divisor, int base, int32_t* cancel);
@@ -208,7 +214,7 @@ class CLinkFinder {
 
   // The check of one link (worker threads).
   struct CheckState {
-    int row = -1;  // of the links list; -1 when none
+    int row = -1;  // the links-list row's id; -1 when none
     int pageIndexed = 0;
     int repeat = 0;    // a passing failure is tried again
     int getRetry = 0;  // a failed existence check is tried again as a full request
@@ -250,7 +256,6 @@ class CLinkFinder {
   void TakeRobotsText(const char* body, unsigned long length);
   int InsertCheckingRow(const tagTreeListItemFull* item);
   void ShowCheckingTry(int row, int32_t tryNumber);
-  // Under the engine lock.
   void FinishRow(const tagTreeListItemFull* item, int row);
   void PrintConsoleLines(const tagTreeListItemFull* item);
   // Page and style sheet links (worker threads).
@@ -342,8 +347,10 @@ class CLinkFinder {
   HWND linksList = nullptr;
   HWND layoutTree = nullptr;
   HWND brokenList = nullptr;
-  // Runs the workers' list updates on the thread that owns the windows, one message a row; null
-  // without windows of the constructing thread.
+  // The list rows on their way to the lists; null without lists.
+  std::shared_ptr<CResultQueue> rows;
+  // Applies the queued row steps on the thread that owns the windows, in batches on its tick;
+  // null without windows of the constructing thread.
   HWND windowCaller = nullptr;
   console_type consoleType = CONSOLE_NONE;
   FILE* consoleStream = nullptr;

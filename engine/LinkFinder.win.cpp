@@ -10,6 +10,7 @@
 #include "app/SettingsRecord.h"
 #include "engine/AttachedFiles.h"
 #include "engine/ProgressDlg.h"
+#include "engine/ResultQueue.h"
 #include "engine/TextCopy.h"
 #include "engine/UnixPath.h"
 #include "engine/UrlParts.h"
@@ -56,8 +57,10 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* projectFile,
   consoleType = console;
   initialized = 1;
   const HWND shown = linksList ? linksList : brokenList ? brokenList : worksheetWnd;
+  if (linksList || brokenList) rows = std::make_shared<CResultQueue>(linksList, brokenList);
   if (shown && GetWindowThreadProcessId(shown, nullptr) == GetCurrentThreadId()) {
-    windowCaller = CreateWindowThreadCaller();
+    windowCaller = rows ? CreateWindowThreadCaller(CResultQueue::Tick, rows, CResultQueue::kTickMs)
+                        : CreateWindowThreadCaller();
   }
 
   if (consoleType == CONSOLE_PROGRESS) {
@@ -167,6 +170,7 @@ CLinkFinder::CLinkFinder(oldformat_type oldFormat, const WCHAR* projectFile,
 CLinkFinder::~CLinkFinder() { Destroy(); }
 
 void CLinkFinder::ClearViews() {
+  if (rows) rows->Clear();
   if (linksList) SendMessageW(linksList, LVM_DELETEALLITEMS, 0, 0);
   if (brokenList) SendMessageW(brokenList, LVM_DELETEALLITEMS, 0, 0);
   if (layoutTree) SendMessageW(layoutTree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));

@@ -20,19 +20,28 @@ void Field(char16_t (&field)[N], const char* text) {
 Utf8Link::Utf8Link(const tagTreeListItemFull& item) {
   const struct {
     const char16_t* text;
-    char* out;
+    const char** out;
     int size;
   } fields[] = {
-      {item.username, username, DB_TEXT_SIZE},     {item.userpass, userpass, DB_TEXT_SIZE},
-      {item.server, server, DB_TEXT_SIZE},         {item.resource, resource, DB_LONG_SIZE},
-      {item.bookmark, bookmark, DB_TEXT_SIZE},     {item.comment, comment, DB_TEXT_SIZE},
-      {item.rel_url, rel_url, DB_LONG_SIZE},       {item.rel_title, rel_title, DB_TEXT_SIZE},
-      {item.title, title, DB_TEXT_SIZE},           {item.statusstr, statusstr, DB_TEXT_SIZE},
-      {item.commentstr, commentstr, DB_TEXT_SIZE}, {item.content, content, DB_SHORT_SIZE},
-      {item.ressize, ressize, DB_SHORT_SIZE},      {item.lastmod, lastmod, DB_SHORT_SIZE},
-      {item.charset, charset, DB_SHORT_SIZE},
+      {item.username, &username, DB_TEXT_SIZE},     {item.userpass, &userpass, DB_TEXT_SIZE},
+      {item.server, &server, DB_TEXT_SIZE},         {item.resource, &resource, DB_LONG_SIZE},
+      {item.bookmark, &bookmark, DB_TEXT_SIZE},     {item.comment, &comment, DB_TEXT_SIZE},
+      {item.rel_url, &rel_url, DB_LONG_SIZE},       {item.rel_title, &rel_title, DB_TEXT_SIZE},
+      {item.title, &title, DB_TEXT_SIZE},           {item.statusstr, &statusstr, DB_TEXT_SIZE},
+      {item.commentstr, &commentstr, DB_TEXT_SIZE}, {item.content, &content, DB_SHORT_SIZE},
+      {item.ressize, &ressize, DB_SHORT_SIZE},      {item.lastmod, &lastmod, DB_SHORT_SIZE},
+      {item.charset, &charset, DB_SHORT_SIZE},
   };
-  for (const auto& field : fields) Utf16ToUtf8Z(field.text, field.out, field.size);
+  size_t starts[sizeof fields / sizeof *fields];
+  char text[DB_LONG_SIZE];
+  for (size_t i = 0; i < sizeof fields / sizeof *fields; ++i) {
+    Utf16ToUtf8Z(fields[i].text, text, fields[i].size);
+    starts[i] = texts.size();
+    texts.append(text, strlen(text) + 1);
+  }
+  // Only now, when the block has stopped growing, do the texts stay where they are.
+  for (size_t i = 0; i < sizeof fields / sizeof *fields; ++i)
+    *fields[i].out = texts.data() + starts[i];
 }
 
 bool CLinkFinder::AllowLink(tagTreeListItemFull* item) {
@@ -59,7 +68,6 @@ void CLinkFinder::CollectLink(FoundLinks* batch, tagTreeListItemFull* item) {
   // A link with a known outcome is recorded at once; so is one that finds no room.
   if (!item->statusval) {
     try {
-      batch->rows.reserve(batch->rows.size() + 1);
       const Utf8Link& t = batch->texts.emplace_back(*item);
       batch->rows.push_back(tagDBFOUNDLINK{
           item->protocol, t.username, t.userpass, t.server, static_cast<int32_t>(item->port),
@@ -91,27 +99,29 @@ int CLinkFinder::AddLink(tagTreeListItemFull* item) {
 }
 
 int CLinkFinder::AddLinkFound(tagTreeListItemFull* item) {
-  const Utf8Link* row = new (std::nothrow) Utf8Link(*item);
-  if (!row) return 0;
-  const int result = DBAddLinkFound(
-      context, item->protocol, row->username, row->userpass, row->server,
-      static_cast<int32_t>(item->port), row->resource, row->bookmark, row->comment, item->restype,
-      item->flags, row->rel_url, row->rel_title, item->line, item->col, item->extern_, item->dir);
-  delete row;
-  return result;
+  try {
+    const Utf8Link row(*item);
+    return DBAddLinkFound(context, item->protocol, row.username, row.userpass, row.server,
+                          static_cast<int32_t>(item->port), row.resource, row.bookmark, row.comment,
+                          item->restype, item->flags, row.rel_url, row.rel_title, item->line,
+                          item->col, item->extern_, item->dir);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
 }
 
 int CLinkFinder::AddLinkProcessed(tagTreeListItemFull* item) {
-  const Utf8Link* row = new (std::nothrow) Utf8Link(*item);
-  if (!row) return 0;
-  const int stored = DBAddLinkProcessed(
-      context, item->protocol, row->username, row->userpass, row->server,
-      static_cast<int32_t>(item->port), row->resource, row->bookmark, row->comment, item->restype,
-      item->flags, row->title, row->statusstr, row->commentstr, row->content, row->ressize,
-      row->lastmod, row->charset, item->statusval, item->attempt, item->restime, row->rel_url,
-      row->rel_title, item->line, item->col, item->extern_, item->dir);
-  delete row;
-  return stored;
+  try {
+    const Utf8Link row(*item);
+    return DBAddLinkProcessed(context, item->protocol, row.username, row.userpass, row.server,
+                              static_cast<int32_t>(item->port), row.resource, row.bookmark,
+                              row.comment, item->restype, item->flags, row.title, row.statusstr,
+                              row.commentstr, row.content, row.ressize, row.lastmod, row.charset,
+                              item->statusval, item->attempt, item->restime, row.rel_url,
+                              row.rel_title, item->line, item->col, item->extern_, item->dir);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
 }
 
 void CLinkFinder::LinkToTreeItem(tagTreeListItemFull* item, int32_t protocol, const char* username,

@@ -13,8 +13,8 @@
 #include "engine/LinkFinder.h"
 #include "engine/MarkupText.h"
 #include "engine/ProgressDlg.h"
+#include "engine/ResultQueue.h"
 #include "engine/TextCopy.h"
-#include "engine/WindowThreadCall.h"
 #include "scandb/ScanDb.h"
 #include "toolkit/Format.h"
 #include "toolkit/LanguageText.h"
@@ -30,23 +30,9 @@ void SetText(HWND list, int row, int column, const char16_t* text) {
   SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
 }
 
-void SelectAndShow(HWND list, int row) {
-  LVITEMW state = {};
-  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  state.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
-  SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
-}
-
 int ImageOf(int32_t restype) { return restype >= 0 && restype <= 5 ? restype + 2 : 4; }
 
 }  // namespace
-
-int IsItemVisible(HWND list, int index) {
-  const int top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
-  const int perPage = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
-  return index >= top && index <= top + perPage - 1;
-}
 
 void CLinkFinder::CountResultRow(int32_t first, int32_t restype, int32_t statusval,
                                  int32_t extern_) {
@@ -69,7 +55,6 @@ void CLinkFinder::CountResultRow(int32_t first, int32_t restype, int32_t statusv
 
 void CLinkFinder::SetTreeListItem(tagTreeListItemFull* item, CLinkFinder* engine) {
   if (!engine || !engine->linksList || item->statusval == STATUSVAL_UNCHECKED) return;
-  ScopeLock hold(engine->lock);
   engine->FinishRow(item, engine->InsertCheckingRow(item));
 }
 
@@ -83,23 +68,9 @@ void CLinkFinder::AddBrokenLink(tagTreeListItemFull* item) {
     std::u16string text = BrokenDescription(BrokenTextsOfLanguage(), url, page, item->line,
                                             item->col, item->rel_title, item->statusstr);
     if (text.size() > kDescription - 1) text.resize(kDescription - 1);
-    ScopeLock hold(lock);
-    auto append = [&] {
-      const int count = static_cast<int>(SendMessageW(brokenList, LVM_GETITEMCOUNT, 0, 0));
-      LVITEMW lvi = {};
-      lvi.mask = LVIF_TEXT;
-      lvi.iItem = count;
-      lvi.pszText = const_cast<char16_t*>(text.c_str());
-      const int row = static_cast<int>(
-          SendMessageW(brokenList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lvi)));
-      if (row >= 0) {
-        SetText(brokenList, row, 1, page);
-        SetText(brokenList, row, 2, url);
-        // The list follows new rows only while its end is in view.
-        if (count > 0 && IsItemVisible(brokenList, count - 1)) SelectAndShow(brokenList, row);
-      }
-    };
-    RunOnWindowThread(windowCaller, append);
+    RowStep step(RowStep::INSERT_BROKEN);
+    step.cells = {{0, std::move(text)}, {1, page}, {2, url}};
+    AddRowStep(std::move(step));
   }
   free(url);
   free(page);
@@ -113,10 +84,7 @@ void CLinkFinder::ShowResultRow(int32_t first, bool listed, FINDER_ROW_PARAMS) {
   if (!item) return;
   LinkToTreeItem(item.get(), FINDER_ROW_ARGS);
   if (listed) SetTreeListItem(item.get(), this);
-  if (brokenRow) {
-    ScopeLock hold(lock);
-    AddBrokenLink(item.get());
-  }
+  if (brokenRow) AddBrokenLink(item.get());
 }
 
 void CLinkFinder::report_url_func(int32_t first, FINDER_ROW_PARAMS) {

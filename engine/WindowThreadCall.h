@@ -8,8 +8,13 @@
 
 #include <windows.h>
 
-// A call window of the current thread; null when it could not be made.
-HWND CreateWindowThreadCaller();
+#include <memory>
+
+// A call window of the current thread; null when it could not be made. With a tick, the
+// window keeps `state` and runs tick(state) on its thread every `intervalMs` until it is
+// destroyed, whoever else still holds the state.
+HWND CreateWindowThreadCaller(void (*tick)(void*) = nullptr, std::shared_ptr<void> state = {},
+                              UINT intervalMs = 0);
 // From the owner thread; from any other thread the window is asked to close itself.
 void DestroyWindowThreadCaller(HWND caller);
 // Runs work(arg) on the caller's thread and returns when it is done: directly when there is

@@ -1,15 +1,38 @@
-// Runs work on the thread that owns a set of windows through one hidden window's sent message.
+// Runs work on the thread that owns a set of windows through one hidden window's sent message,
+// and a periodic tick there.
 #include "engine/WindowThreadCall.h"
+
+#include <new>
 
 namespace {
 
 constexpr UINT WM_RUN_WORK = WM_APP + 1;
+constexpr UINT_PTR kTickTimer = 1;
 const WCHAR kClassName[] = u"TlWindowThreadCaller";
 
+struct Tick {
+  void (*run)(void*);
+  std::shared_ptr<void> state;
+};
+
 LRESULT CALLBACK CallerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != WM_RUN_WORK) return DefWindowProcW(window, message, wParam, lParam);
-  reinterpret_cast<void (*)(void*)>(wParam)(reinterpret_cast<void*>(lParam));
-  return 1;
+  switch (message) {
+    case WM_RUN_WORK:
+      reinterpret_cast<void (*)(void*)>(wParam)(reinterpret_cast<void*>(lParam));
+      return 1;
+    case WM_TIMER:
+      if (wParam == kTickTimer) {
+        if (auto* tick = reinterpret_cast<Tick*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
+          tick->run(tick->state.get());
+        }
+        return 0;
+      }
+      break;
+    case WM_NCDESTROY:
+      delete reinterpret_cast<Tick*>(SetWindowLongPtrW(window, GWLP_USERDATA, 0));
+      break;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 BOOL CALLBACK RegisterCallerClass(INIT_ONCE*, void*, void**) {
@@ -22,11 +45,20 @@ BOOL CALLBACK RegisterCallerClass(INIT_ONCE*, void*, void**) {
 
 }  // namespace
 
-HWND CreateWindowThreadCaller() {
+HWND CreateWindowThreadCaller(void (*tick)(void*), std::shared_ptr<void> state, UINT intervalMs) {
   static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
   if (!InitOnceExecuteOnce(&once, RegisterCallerClass, nullptr, nullptr)) return nullptr;
-  return CreateWindowExW(0, kClassName, u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                         GetModuleHandleW(nullptr), nullptr);
+  HWND caller = CreateWindowExW(0, kClassName, u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  if (!caller || !tick) return caller;
+  auto* held = new (std::nothrow) Tick{tick, std::move(state)};
+  if (!held || !SetTimer(caller, kTickTimer, intervalMs, nullptr)) {
+    delete held;
+    DestroyWindow(caller);
+    return nullptr;
+  }
+  SetWindowLongPtrW(caller, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(held));
+  return caller;
 }
 
 void DestroyWindowThreadCaller(HWND caller) {

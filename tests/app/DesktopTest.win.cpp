@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cwctype>
 #include <functional>
 #include <string>
 #include <vector>
@@ -465,6 +466,127 @@ TEST_F(DesktopTest, DialogsShowTheProgramIcon) {
   });
   SendMessageW(frame, WM_COMMAND, 1101, 0);
   EXPECT_EQ(expected, dialogIcon) << "open";
+}
+
+// Columns of a row of pixels, the right one past the last.
+struct Span {
+  int left, right;
+};
+
+// Where a menu item's icon lies in its row: the first place where every opaque pixel of the
+// icon shows (in the grey-text colour when the item is greyed). The columns of its opaque
+// pixels, or {-1, -1} when it shows nowhere whole.
+Span FindIcon(const Pixels& row, int icon, bool greyed) {
+  int width = 0, height = 0;
+  ImageList_GetIconSize(g_menuImages, &width, &height);
+  Pixels mask = {width, height, std::vector<COLORREF>(size_t(width) * height)};
+  Pixels colour = mask;
+  for (Pixels* image : {&mask, &colour}) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    PatBlt(memory, 0, 0, width, height, WHITENESS);
+    ImageList_Draw(g_menuImages, icon, memory, 0, 0, image == &mask ? ILD_MASK : ILD_NORMAL);
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) image->at[size_t(y) * width + x] = GetPixel(memory, x, y);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+  }
+  const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+  for (int top = 0; top + height <= row.height; ++top) {
+    for (int left = 0; left + width <= row.width; ++left) {
+      Span opaque = {INT_MAX, INT_MIN};
+      bool whole = true;
+      for (int y = 0; y < height && whole; ++y) {
+        for (int x = 0; x < width && whole; ++x) {
+          if (mask(x, y) != RGB(0, 0, 0)) continue;
+          whole = row(left + x, top + y) == (greyed ? grey : colour(x, y));
+          opaque = {std::min(opaque.left, left + x), std::max(opaque.right, left + x + 1)};
+        }
+      }
+      if (whole) return opaque;
+    }
+  }
+  return {-1, -1};
+}
+
+// Each icon of the frame's menus stands apart from its item's text: between the icon's
+// last opaque column and the first letter lie columns of the item's background only.
+TEST_F(DesktopTest, MenuIconsStandApartFromTheirText) {
+  ASSERT_NE(nullptr, NewWorksheet());
+  HMENU bar = GetMenu(frame);
+  int icons = 0;
+  for (int index = 0; index < GetMenuItemCount(bar); ++index) {
+    HMENU popup = GetSubMenu(bar, index);
+    bool hasIcon = false;
+    for (int i = 0; popup && i < GetMenuItemCount(popup); ++i) {
+      hasIcon |= GetMenuIcon(GetMenuItemID(popup, i)) >= 0;
+    }
+    if (!hasIcon) continue;
+    WCHAR title[64] = {};
+    GetMenuStringW(bar, index, title, 64, MF_BYPOSITION);
+    const WCHAR* mnemonic = std::find(title, title + 63, u'&');
+    ASSERT_NE(title + 63, mnemonic) << "menu " << index << " has a key";
+    // Opened as with Alt and its key, drawn by the menu's own loop; judged once it closed.
+    struct Shown {
+      UINT id;
+      RECT item;
+      bool greyed;
+    };
+    std::vector<Shown> items;
+    Pixels all;
+    WhenUp(
+        [] {
+          HWND shown = ThreadWindow(u"#32768");
+          return shown && SendMessageW(shown, MN_GETHMENU, 0, 0) ? shown : nullptr;
+        },
+        [&](HWND shown) {
+          UpdateWindow(shown);
+          RECT bounds = {};
+          GetWindowRect(shown, &bounds);
+          auto* menu = reinterpret_cast<HMENU>(SendMessageW(shown, MN_GETHMENU, 0, 0));
+          all = Grab(shown, {0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top}, true);
+          for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            Shown item = {GetMenuItemID(menu, i), {}, false};
+            if (GetMenuIcon(item.id) < 0 || !GetMenuItemRect(nullptr, menu, i, &item.item))
+              continue;
+            OffsetRect(&item.item, -bounds.left, -bounds.top);
+            item.greyed = GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED;
+            items.push_back(item);
+          }
+          Capture(shown, (std::string("menu-icons-") + char(index + '0') + ".png").c_str());
+          EndMenu();
+        });
+    PostMessageW(frame, WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(towlower(mnemonic[1])));
+    PumpUntil([&] { return !items.empty() && !ThreadWindow(u"#32768"); }, 3000);
+    ASSERT_FALSE(items.empty()) << "menu " << index << " shows its icons";
+    for (const Shown& item : items) {
+      Pixels row = {item.item.right - item.item.left, item.item.bottom - item.item.top, {}};
+      for (int y = item.item.top; y < item.item.bottom; ++y) {
+        for (int x = item.item.left; x < item.item.right; ++x) row.at.push_back(all(x, y));
+      }
+      const COLORREF background = row(0, 0);
+      const Span icon = FindIcon(row, GetMenuIcon(item.id), item.greyed);
+      ++icons;
+      if (icon.left < 0) {
+        ADD_FAILURE() << "the icon of " << item.id << " shows whole";
+        continue;
+      }
+      int gap = 0;
+      for (int x = icon.right; x < row.width; ++x, ++gap) {
+        bool ink = false;
+        for (int y = 0; y < row.height && !ink; ++y) ink = row(x, y) != background;
+        if (ink) break;
+      }
+      EXPECT_LT(icon.right + gap, row.width) << "the text of " << item.id << " follows its icon";
+      EXPECT_GE(gap, 2) << "background between the icon of " << item.id << " and its text";
+    }
+  }
+  EXPECT_GE(icons, 6) << "the icons of the File, Processing, Reports and Help menus";
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -640,16 +641,23 @@ TEST_F(FrameTest, MenuIconsAndTooltips) {
   }
   MEASUREITEMSTRUCT measure = {ODT_MENU, 0, 1100, 0, 0, 0};
   EXPECT_EQ(TRUE, SendMessageW(frame, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure)));
-  EXPECT_EQ(16u, measure.itemWidth);
+  // The icons' size, which a check mark narrower than 16 pixels shrinks to its own.
+  int side = 0, height = 0;
+  ImageList_GetIconSize(g_menuImages, &side, &height);
+  EXPECT_EQ(side, height);
+  EXPECT_EQ(std::min({16, GetSystemMetrics(SM_CXMENUCHECK), GetSystemMetrics(SM_CYMENUCHECK)}),
+            side);
+  EXPECT_EQ(static_cast<UINT>(side), measure.itemWidth);
+  EXPECT_EQ(static_cast<UINT>(side), measure.itemHeight);
 
   // Greyed: every opaque pixel of the mask in the grey-text colour, the rest untouched.
-  Dib greyed(24, 24), mask(16, 16);
+  Dib greyed(24, 24), mask(side, side);
   DrawIcon(frame, greyed.dc, 1100, 4, 2, ODS_GRAYED);
   ImageList_Draw(g_menuImages, GetMenuIcon(1100), mask.dc, 0, 0, ILD_MASK);
   const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
   int opaque = 0;
-  for (int y = 0; y < 16; ++y) {
-    for (int x = 0; x < 16; ++x) {
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x) {
       const bool isOpaque = mask.At(x, y) == RGB(0, 0, 0);
       opaque += isOpaque;
       EXPECT_EQ(isOpaque ? grey : RGB(255, 255, 255), greyed.At(x + 4, y + 2)) << x << "," << y;

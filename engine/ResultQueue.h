@@ -1,0 +1,74 @@
+// The row steps of a worksheet's result lists on their way from the workers to the lists: a
+// worker queues a row's texts and item data and goes on; the thread that owns the lists
+// applies what is queued in batches. Windows-side header.
+//
+// Threads: Add, NewLinkRow and Apply on any thread (Apply sends to the lists); Clear and Tick
+// on the lists' thread.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+// One change of one row. A links-list row is named by the id NewLinkRow gave it.
+struct RowStep {
+  enum Kind : uint8_t { INSERT_LINK, UPDATE_LINK, INSERT_BROKEN };
+  explicit RowStep(Kind kind, int id = -1) : kind(kind), id(id) {}
+  RowStep(Kind kind, int id, uint32_t itemData)
+      : kind(kind), id(id), setData(true), itemData(itemData) {}
+
+  Kind kind;
+  int id;
+  bool setData = false;
+  uint32_t itemData = 0;
+  // Column and text; an inserted row's column 0 comes first.
+  std::vector<std::pair<int, std::u16string>> cells;
+};
+
+class CResultQueue {
+ public:
+  // Queued rows reach the lists at most about ten times a second: often enough to show a
+  // scan's progress, seldom enough that drawing the lists costs the scan little.
+  static constexpr UINT kTickMs = 100;
+
+  CResultQueue(HWND links, HWND broken) : links(links), broken(broken) {}
+  CResultQueue(const CResultQueue&) = delete;
+  CResultQueue& operator=(const CResultQueue&) = delete;
+
+  int NewLinkRow() { return nextId++; }
+  // Queued when `queue`; else, or when the window has fallen far behind, applied before
+  // returning, after what is queued, on the lists' thread (through `caller`, which waits for
+  // it when this is another thread).
+  void Add(RowStep step, bool queue, HWND caller);
+  // Applies what is queued: within about `budgetMs` (0: all of it), the rest at the next call.
+  // True when nothing is left.
+  bool Apply(DWORD budgetMs);
+  // Forgets queued steps and row ids, for lists that were emptied.
+  void Clear();
+  // The caller window's tick (every kTickMs): one batch.
+  static void Tick(void* queue);
+
+ private:
+  struct Follow;
+  void ApplyStep(RowStep& step, Follow& follow);
+
+  const HWND links;
+  const HWND broken;
+  std::mutex lock;      // guards `pending`
+  std::mutex applying;  // one Apply at a time: without a window thread any thread applies
+  std::vector<RowStep> pending;
+  std::atomic<int> nextId{0};
+  // Under `applying`: the list index of each links-list row not yet finished.
+  std::unordered_map<int, int> rowIndex;
+  // Lists' thread only: what the last tick's batch took, whether it left steps queued, and
+  // whether the tick after it rested.
+  DWORD lastCost = 0;
+  bool behind = false;
+  bool rested = false;
+};
