@@ -25,29 +25,6 @@ bool SameServer(const char* a, const char* b) {
   return UnicodeCompareUTF8(a, b, 1) == 0;
 }
 
-void ReadKey(const DbQuery& query, DbFoundRow* row) {
-  row->number = query.Int(0);
-  row->protocol = query.Int(1);
-  query.CopyText(2, 3, row->username, sizeof(row->username));
-  query.CopyText(4, 5, row->userpass, sizeof(row->userpass));
-  query.CopyText(6, 7, row->server, sizeof(row->server));
-  row->port = query.Int(8);
-  query.CopyText(9, 10, row->resource, sizeof(row->resource));
-}
-
-void ReadRest(const DbQuery& query, DbFoundRow* row) {
-  query.CopyText(11, 12, row->bookmark, sizeof(row->bookmark));
-  query.CopyText(13, 14, row->comment, sizeof(row->comment));
-  row->restype = query.Int(15);
-  row->flags = query.Int(16);
-  query.CopyText(17, 18, row->rel_url, sizeof(row->rel_url));
-  query.CopyText(19, 20, row->rel_title, sizeof(row->rel_title));
-  row->line = query.Int(21);
-  row->col = query.Int(22);
-  row->extern_ = query.Int(23);
-  row->dir = query.Int(24);
-}
-
 void Hold(tagDBWORKERSLOT* slot, const DbFoundRow& row) {
   slot->HoldsRow = 1;
   slot->Protocol = row.protocol;
@@ -102,46 +79,62 @@ DbClaim DBFetchNextFound(tagDBCONTEXT* ctx, DbFoundRow* row, ISC_STATUS* fetchSt
       DbRecordFailure(ctx, nullptr, "malloc ", kWhat);
       return kClaimFailed;
     }
-    SqlText sql(1024);
-    sql.Add(
-           "SELECT number, protocol, username, OCTET_LENGTH(username), userpass, "
-           "OCTET_LENGTH(userpass), server, OCTET_LENGTH(server), port, resource, "
-           "OCTET_LENGTH(resource), bookmark, OCTET_LENGTH(bookmark), comment, "
-           "OCTET_LENGTH(comment), restype, flags, rel_url, OCTET_LENGTH(rel_url), rel_title, "
-           "OCTET_LENGTH(rel_title), line, col, extern, dir FROM found WHERE number=")
-        .ParamInt(number);
-    DbQuery query(ctx, kWhat);
-    if (!query.Open(sql, 25)) return kClaimFailed;
-    ISC_STATUS code = query.Fetch();
+    const ISC_STATUS code = DbReadFound(ctx, number, row);
     if (code == 100) {
       // Gone from the table without passing through this process's delete.
-      if (!query.Close()) return kClaimFailed;
       ctx->Queue.Remove(number);
       continue;
     }
-    DbClaim outcome = kNothingToTake;
     if (code != 0) {
       *fetchStatus = code;
-      outcome = kClaimFailed;
-    } else {
-      ReadKey(query, row);
-      int32_t busy = 0;
-      for (int32_t i = 0; i < ctx->ThreadCount; ++i) {
-        const tagDBWORKERSLOT& slot = ctx->Slots[i];
-        if (&slot != own && slot.HoldsRow && SameServer(slot.Server, row->server)) ++busy;
-      }
-      if (busy + 1 <= ctx->PerServerLimit) {
-        ReadRest(query, row);
-        Hold(own, *row);
-        outcome = kClaimed;
-      }
+      return kClaimFailed;
     }
-    if (!query.Close() && outcome == kClaimed) {
-      own->HoldsRow = 0;
-      outcome = kClaimFailed;
+    int32_t busy = 0;
+    for (int32_t i = 0; i < ctx->ThreadCount; ++i) {
+      const tagDBWORKERSLOT& slot = ctx->Slots[i];
+      if (&slot != own && slot.HoldsRow && SameServer(slot.Server, row->server)) ++busy;
     }
-    return outcome;
+    if (busy + 1 > ctx->PerServerLimit) return kNothingToTake;
+    Hold(own, *row);
+    return kClaimed;
   }
+}
+
+ISC_STATUS DbReadFound(tagDBCONTEXT* ctx, int32_t number, DbFoundRow* row) {
+  std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+  if (ctx->Queue.StoredRow(number, row)) return 0;
+  SqlText sql(1024);
+  sql.Add(
+         "SELECT number, protocol, username, OCTET_LENGTH(username), userpass, "
+         "OCTET_LENGTH(userpass), server, OCTET_LENGTH(server), port, resource, "
+         "OCTET_LENGTH(resource), bookmark, OCTET_LENGTH(bookmark), comment, "
+         "OCTET_LENGTH(comment), restype, flags, rel_url, OCTET_LENGTH(rel_url), rel_title, "
+         "OCTET_LENGTH(rel_title), line, col, extern, dir FROM found WHERE number=")
+      .ParamInt(number);
+  DbQuery query(ctx, kWhat);
+  if (!query.Open(sql, 25)) return -1;
+  ISC_STATUS code = query.Fetch();
+  if (code == 0) {
+    row->number = query.Int(0);
+    row->protocol = query.Int(1);
+    query.CopyText(2, 3, row->username, sizeof(row->username));
+    query.CopyText(4, 5, row->userpass, sizeof(row->userpass));
+    query.CopyText(6, 7, row->server, sizeof(row->server));
+    row->port = query.Int(8);
+    query.CopyText(9, 10, row->resource, sizeof(row->resource));
+    query.CopyText(11, 12, row->bookmark, sizeof(row->bookmark));
+    query.CopyText(13, 14, row->comment, sizeof(row->comment));
+    row->restype = query.Int(15);
+    row->flags = query.Int(16);
+    query.CopyText(17, 18, row->rel_url, sizeof(row->rel_url));
+    query.CopyText(19, 20, row->rel_title, sizeof(row->rel_title));
+    row->line = query.Int(21);
+    row->col = query.Int(22);
+    row->extern_ = query.Int(23);
+    row->dir = query.Int(24);
+  }
+  if (!query.Close()) return -1;
+  return code;
 }
 
 bool DbReleaseRow(tagDBCONTEXT* ctx, tagDBWORKERSLOT* slot) {

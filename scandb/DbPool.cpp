@@ -54,13 +54,10 @@ void EndRun(tagDBCONTEXT* ctx) {
   if (freeNow) DbDestroyContext(ctx);
 }
 
-// Checks and stores a claimed row, then removes it from the queue; true when stored.
+// Checks and stores a claimed row, which leaves the queue; true when stored.
 bool Process(tagDBCONTEXT* ctx, const DbFoundRow& row) {
   bool dbFailed = false;
-  if (DBStoreProcessed(ctx, row.Link(), row.Occurrence(), &dbFailed)) {
-    DbDeleteFound(ctx, row.number);
-    return true;
-  }
+  if (DbStoreClaimed(ctx, row, &dbFailed)) return true;
   if (!dbFailed) return false;
   int32_t failures;
   {

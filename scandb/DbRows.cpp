@@ -49,24 +49,26 @@ void AddIdentity(SqlText& sql, const tagDBCONTEXT* ctx, const DbLink& link, bool
 
 }  // namespace
 
-int DbInsertLoaded(tagDBCONTEXT* ctx, int32_t number, const DbLink& l, const DbResult& r) {
+int DbInsertLoaded(tagDBCONTEXT* ctx, const DbLink& l, const DbResult& r, int32_t* inserted) {
   SqlText sql(kStatementBytes);
   sql.Add(
-         "INSERT INTO loaded (number, protocol, username, userpass, server, port, resource, "
-         "bookmark, comment, restype, flags, title, statusstr, commentstr, content, ressize, "
-         "lastmod, charset, statusval, attempt, restime) VALUES (")
-      .ParamInt(number)
-      .Add(", ");
+      "INSERT INTO loaded (number, protocol, username, userpass, server, port, resource, "
+      "bookmark, comment, restype, flags, title, statusstr, commentstr, content, ressize, "
+      "lastmod, charset, statusval, attempt, restime) VALUES (gen_id(gen_loaded, 1), ");
   AddLinkParams(sql, l);
   sql.Add(", ").ParamValue(r.title, kTextColumn).Add(", ");
   sql.ParamValue(r.statusstr, kTextColumn).Add(", ").ParamValue(r.commentstr, kTextColumn);
   sql.Add(", ").ParamValue(r.content, kShortColumn).Add(", ");
   sql.ParamValue(r.ressize, kShortColumn).Add(", ").ParamValue(r.lastmod, kShortColumn);
   sql.Add(", ").ParamValue(r.charset, kShortColumn).Add(", ").ParamInt(r.statusval);
-  sql.Add(", ").ParamInt(r.attempt).Add(", ").ParamInt(r.restime).Add(")");
+  sql.Add(", ").ParamInt(r.attempt).Add(", ").ParamInt(r.restime).Add(") RETURNING number");
   std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
-  if (!DbExecute(ctx, sql, "start transaction insert loaded", "insert into loaded")) return 0;
+  int32_t number = 0;
+  if (!DbExecute(ctx, sql, "start transaction insert loaded", "insert into loaded", 0, nullptr,
+                 &number))
+    return 0;
   ctx->Loaded.Add(number, l, r);
+  *inserted = number;
   return 1;
 }
 
@@ -99,7 +101,7 @@ int DbInsertFound(tagDBCONTEXT* ctx, const DbLink& l, const DbOccurrence& at, in
   if (!DbExecute(ctx, sql, "start transaction insert found", "insert into found", 0, nullptr,
                  &number))
     return 0;
-  ctx->Queue.Add(number, l);
+  ctx->Queue.Add(number, l, at);
   if (inserted) *inserted = number;
   // A claim takes the first row no other worker holds or nothing: a row behind another
   // free one gives a waiting worker nothing to do.

@@ -92,8 +92,9 @@ struct DbFoundRow {
   DbOccurrence Occurrence() const { return {rel_url, rel_title, line, col, extern_, dir}; }
 };
 
-// Inserts a `loaded` row with the given number and keeps the look-up index in step.
-int DbInsertLoaded(tagDBCONTEXT* ctx, int32_t number, const DbLink& link, const DbResult& result);
+// Inserts a `loaded` row, numbered by gen_loaded inside the statement (stored in *number),
+// and keeps the look-up index in step.
+int DbInsertLoaded(tagDBCONTEXT* ctx, const DbLink& link, const DbResult& result, int32_t* number);
 int DbInsertReport(tagDBCONTEXT* ctx, int32_t first, int32_t loaded, const DbOccurrence& at);
 // Queues a link, numbered by gen_found inside the statement (stored in *number when not
 // null); the queue index follows.
@@ -120,6 +121,10 @@ int32_t DbFindForRecheck(tagDBCONTEXT* ctx, int32_t* number, const DbLink& link,
 // link is then left behind that a retry would not store again as the first occurrence.
 int32_t DBStoreProcessed(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurrence& at,
                          bool* dbFailed = nullptr);
+// DBStoreProcessed for a claimed queue row. Once it is stored, in the same turn of the lock,
+// the row leaves the queue, and so do the other queued occurrences of its link that the same
+// result answers, each stored and reported as a repeat, as a worker claiming it would.
+int32_t DbStoreClaimed(tagDBCONTEXT* ctx, const DbFoundRow& row, bool* dbFailed);
 
 // Queues a link (processed 0) or records a link whose result is known (processed 1: a
 // `loaded` row unless the link is there already, a `report` row, then the load callback,
@@ -138,6 +143,9 @@ enum DbClaim { kClaimed, kNothingToTake, kClaimFailed };
 // takes its key. *fetchStatus is the fetch's code (0 when a row was claimed).
 DbClaim DBFetchNextFound(tagDBCONTEXT* ctx, DbFoundRow* row, ISC_STATUS* fetchStatus,
                          uint32_t threadId);
+// Under the lock, reads queue row `number` into *row: 0 when read, 100 when there is no
+// such row, another code on failure (recorded).
+ISC_STATUS DbReadFound(tagDBCONTEXT* ctx, int32_t number, DbFoundRow* row);
 // Under the lock, lets go of the row the slot holds; true when its server was at the
 // per-server limit, so that a worker refused for it may now claim.
 bool DbReleaseRow(tagDBCONTEXT* ctx, tagDBWORKERSLOT* slot);

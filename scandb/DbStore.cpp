@@ -1,5 +1,6 @@
 // Checking and storing links: the step a worker runs for each claimed queue row, the
 // inserts with which the engine queues or records links, and the re-check of a link.
+#include <deque>
 #include <memory>
 #include <new>
 #include <string>
@@ -35,8 +36,7 @@ int32_t FindOrInsertLoaded(tagDBCONTEXT* ctx, const DbLink& link, const DbResult
   }
   // A look-up that failed cannot tell that the link is new; inserting could store it twice.
   if (fetchStatus != 100) return -1;
-  if (!DBNextGeneratorValue(ctx, "gen_loaded", 1, &number)) return -1;
-  if (!DbInsertLoaded(ctx, number, link, given)) return -1;
+  if (!DbInsertLoaded(ctx, link, given, &number)) return -1;
   *first = 1;
   return number;
 }
@@ -132,10 +132,46 @@ void Unqueue(tagDBCONTEXT* ctx, const std::vector<Requeued>& rows) {
     if (row.queued) DbDeleteFound(ctx, row.queued);
 }
 
-}  // namespace
+// Under the lock, once the link of queue row `queued` is stored as result `number`: the row
+// leaves the queue, and so do the other queued occurrences of the link that this result
+// answers, stored as repeats (in *repeats for their report calls). No other worker claims
+// them meanwhile: their link is held. One that cannot be stored stays queued.
+void TakeQueued(tagDBCONTEXT* ctx, int32_t queued, int32_t number,
+                std::deque<DbFoundRow>* repeats) {
+  std::vector<int32_t> others;
+  try {
+    others = ctx->Queue.SameKey(queued);
+  } catch (const std::bad_alloc&) {
+  }
+  DbDeleteFound(ctx, queued);
+  for (int32_t other : others) {
+    try {
+      repeats->emplace_back();
+    } catch (const std::bad_alloc&) {
+      return;
+    }
+    const DbFoundRow& row = repeats->back();
+    const ISC_STATUS code = DbReadFound(ctx, other, &repeats->back());
+    if (code == 100) ctx->Queue.Remove(other);
+    int32_t answer = 0;
+    ISC_STATUS fetchStatus = 0;
+    const bool stored = code == 0 &&
+                        DBFindLoaded(ctx, &answer, row.Link(), nullptr, &fetchStatus) &&
+                        answer == number &&
+                        (ctx->KeepReport != 1 || DbInsertReport(ctx, 0, number, row.Occurrence()));
+    if (!stored) {
+      repeats->pop_back();
+      continue;
+    }
+    DbDeleteFound(ctx, other);
+  }
+}
 
-int32_t DBStoreProcessed(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurrence& at,
-                         bool* dbFailed) {
+// Checks one link through the query callback unless it is already checked, then stores the
+// result and the occurrence; with `queued`, the queue row's number, TakeQueued follows in the
+// same turn of the lock.
+int32_t StoreChecked(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurrence& at, int32_t queued,
+                     bool* dbFailed) {
   if (dbFailed) *dbFailed = false;
   std::unique_ptr<DbResultBuffers> result(new (std::nothrow) DbResultBuffers);
   if (!result) {
@@ -143,12 +179,18 @@ int32_t DBStoreProcessed(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurren
     if (dbFailed) *dbFailed = true;
     return 0;
   }
+  std::deque<DbFoundRow> repeats;
   int32_t number = 0;
   int32_t first = 0;
-  ISC_STATUS fetchStatus = 0;
-  if (DBFindLoaded(ctx, &number, link, result.get(), &fetchStatus)) {
-    if (ctx->KeepReport == 1 && !DbInsertReport(ctx, 0, number, at)) number = -1;
-  } else {
+  bool known = false;
+  {
+    std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+    ISC_STATUS fetchStatus = 0;
+    known = DBFindLoaded(ctx, &number, link, result.get(), &fetchStatus);
+    if (known && ctx->KeepReport == 1 && !DbInsertReport(ctx, 0, number, at)) number = -1;
+    if (known && number >= 0 && queued) TakeQueued(ctx, queued, number, &repeats);
+  }
+  if (!known) {
     int32_t keep = 0;
     if (ctx->QueryCallback) {
       keep = ctx->QueryCallback(
@@ -161,14 +203,29 @@ int32_t DBStoreProcessed(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurren
     if (!keep) return 0;
     // Another worker may have stored the same link (through another occurrence) while the
     // callback ran; the look-up is repeated under the lock that also covers the insert.
+    std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
     number = StoreRows(ctx, link, result->View(), result.get(), at, &first);
+    if (number >= 0 && queued) TakeQueued(ctx, queued, number, &repeats);
   }
   if (number < 0) {
     if (dbFailed) *dbFailed = true;
     return 0;
   }
   Report(ctx, first, link, result->View(), at);
+  for (const DbFoundRow& row : repeats)
+    Report(ctx, 0, row.Link(), result->View(), row.Occurrence());
   return 1;
+}
+
+}  // namespace
+
+int32_t DBStoreProcessed(tagDBCONTEXT* ctx, const DbLink& link, const DbOccurrence& at,
+                         bool* dbFailed) {
+  return StoreChecked(ctx, link, at, 0, dbFailed);
+}
+
+int32_t DbStoreClaimed(tagDBCONTEXT* ctx, const DbFoundRow& row, bool* dbFailed) {
+  return StoreChecked(ctx, row.Link(), row.Occurrence(), row.number, dbFailed);
 }
 
 int32_t DBInsertLink(tagDBCONTEXT* ctx, int32_t processed, const DbLink& link,

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <new>
 
 #include "scandb/DbRows.h"
@@ -112,11 +111,8 @@ bool LoadedIndex::StoredResult(int32_t number, DbResultBuffers* out) const {
   const size_t sizes[] = {sizeof out->title,   sizeof out->statusstr, sizeof out->commentstr,
                           sizeof out->content, sizeof out->ressize,   sizeof out->lastmod,
                           sizeof out->charset};
-  for (int i = 0; i < 7; ++i) {
-    const size_t length = Utf8CutLength(held.texts[i].data(), held.texts[i].size(), sizes[i] - 1);
-    memcpy(texts[i], held.texts[i].data(), length);
-    texts[i][length] = '\0';
-  }
+  for (int i = 0; i < 7; ++i)
+    CopyCut(held.texts[i].data(), held.texts[i].size(), texts[i], sizes[i]);
   out->statusval = held.numbers[0];
   out->attempt = held.numbers[1];
   out->restime = held.numbers[2];

@@ -39,6 +39,7 @@ void QueueIndex::Reset() {
   keyOf_.clear();
   byKey_.clear();
   heads_.clear();
+  rows_.clear();
 }
 
 std::string QueueIndex::Key(int32_t protocol, int32_t port, const char* username,
@@ -67,19 +68,62 @@ void QueueIndex::Insert(int32_t number, std::string key) {
   keyOf_[number] = &entry->first;
 }
 
-void QueueIndex::Add(int32_t number, const DbLink& link) {
+void QueueIndex::Add(int32_t number, const DbLink& link, const DbOccurrence& at) {
   if (!built_) return;
   try {
-    Insert(number, Key(link.protocol, link.port, CleanUtf8(link.username, kTextColumn).c_str(),
-                       CleanUtf8(link.userpass, kTextColumn).c_str(),
-                       CleanUtf8(link.server, kTextColumn).c_str(),
-                       CleanUtf8(link.resource, kLongColumn).c_str()));
+    // The bytes the statement's parameters held, which a read gives back.
+    Row row;
+    const char* texts[] = {link.username, link.userpass, link.server, link.resource,
+                           link.bookmark, link.comment,  at.rel_url,  at.rel_title};
+    const size_t sizes[] = {kTextColumn, kTextColumn, kTextColumn, kLongColumn,
+                            kTextColumn, kTextColumn, kLongColumn, kTextColumn};
+    for (int i = 0; i < 8; ++i) {
+      if (!AppendCleanUtf8(row.texts, texts[i], sizes[i])) throw std::bad_alloc();
+      row.ends[i] = static_cast<uint16_t>(row.texts.size());
+    }
+    row.texts.shrink_to_fit();
+    const int32_t numbers[] = {link.protocol, link.port, link.restype, link.flags,
+                               at.line,       at.col,    at.extern_,   at.dir};
+    std::copy(numbers, numbers + 8, row.numbers);
+    auto text = [&row](int i) {
+      const size_t start = i ? row.ends[i - 1] : 0;
+      return row.texts.substr(start, row.ends[i] - start);
+    };
+    Insert(number, Key(link.protocol, link.port, text(0).c_str(), text(1).c_str(), text(2).c_str(),
+                       text(3).c_str()));
+    rows_[number] = std::move(row);
   } catch (const std::bad_alloc&) {
     Reset();  // read again from the table when memory allows
   }
 }
 
+bool QueueIndex::StoredRow(int32_t number, DbFoundRow* out) const {
+  auto at = rows_.find(number);
+  if (at == rows_.end()) return false;
+  const Row& row = at->second;
+  char* texts[] = {out->username, out->userpass, out->server,  out->resource,
+                   out->bookmark, out->comment,  out->rel_url, out->rel_title};
+  const size_t sizes[] = {sizeof out->username, sizeof out->userpass, sizeof out->server,
+                          sizeof out->resource, sizeof out->bookmark, sizeof out->comment,
+                          sizeof out->rel_url,  sizeof out->rel_title};
+  for (int i = 0; i < 8; ++i) {
+    const size_t start = i ? row.ends[i - 1] : 0;
+    CopyCut(row.texts.data() + start, row.ends[i] - start, texts[i], sizes[i]);
+  }
+  out->number = number;
+  out->protocol = row.numbers[0];
+  out->port = row.numbers[1];
+  out->restype = row.numbers[2];
+  out->flags = row.numbers[3];
+  out->line = row.numbers[4];
+  out->col = row.numbers[5];
+  out->extern_ = row.numbers[6];
+  out->dir = row.numbers[7];
+  return true;
+}
+
 void QueueIndex::Remove(int32_t number) {
+  rows_.erase(number);
   auto at = keyOf_.find(number);
   if (at == keyOf_.end()) return;
   auto entry = byKey_.find(*at->second);
@@ -119,6 +163,17 @@ int32_t QueueIndex::First(const std::vector<std::string>& held) const {
   for (const auto& head : heads_)
     if (std::find(held.begin(), held.end(), *head.second) == held.end()) return head.first;
   return -1;
+}
+
+std::vector<int32_t> QueueIndex::SameKey(int32_t number) const {
+  std::vector<int32_t> others;
+  auto at = keyOf_.find(number);
+  if (at == keyOf_.end()) return others;
+  auto entry = byKey_.find(*at->second);
+  if (entry == byKey_.end()) return others;
+  for (int32_t other : entry->second)
+    if (other != number) others.push_back(other);
+  return others;
 }
 
 bool QueueIndex::Ensure(tagDBCONTEXT* ctx, bool ignoreCase) {

@@ -18,13 +18,12 @@ DbOccurrence OccurrenceOf(const FillOccurrence& at) {
 }  // namespace
 
 int32_t FillLoaded(tagDBCONTEXT* ctx, const FillLink& l) {
-  int32_t number = 0;
-  if (!DBNextGeneratorValue(ctx, "gen_loaded", 1, &number)) return -1;
   const DbResult result = {l.title.c_str(),   l.statusstr.c_str(), l.commentstr.c_str(),
                            l.content.c_str(), l.ressize.c_str(),   l.lastmod.c_str(),
                            l.charset.c_str(), l.statusval,         l.attempt,
                            l.restime};
-  return DbInsertLoaded(ctx, number, LinkOf(l), result) ? number : -1;
+  int32_t number = 0;
+  return DbInsertLoaded(ctx, LinkOf(l), result, &number) ? number : -1;
 }
 
 bool FillReport(tagDBCONTEXT* ctx, int32_t first, int32_t loaded, const FillOccurrence& at) {

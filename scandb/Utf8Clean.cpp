@@ -57,3 +57,10 @@ std::string CleanUtf8(const char* text, size_t maxBytes) {
   if (!AppendCleanUtf8(out, text, maxBytes)) throw std::bad_alloc();
   return out;
 }
+
+void CopyCut(const char* text, size_t length, char* buffer, size_t size) {
+  if (size == 0) return;
+  const size_t kept = Utf8CutLength(text, length, size - 1);
+  memcpy(buffer, text, kept);
+  buffer[kept] = '\0';
+}

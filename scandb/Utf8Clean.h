@@ -14,3 +14,7 @@ std::string CleanUtf8(const char* text, size_t maxBytes);
 
 // The largest length <= maxBytes that does not split a UTF-8 character of text[0..length).
 size_t Utf8CutLength(const char* text, size_t length, size_t maxBytes);
+
+// Copies text[0..length) into buffer (size bytes with the terminator), cut at a character
+// boundary.
+void CopyCut(const char* text, size_t length, char* buffer, size_t size);

@@ -226,6 +226,48 @@ TEST_F(PoolTest, AnOccurrenceOfAStoredLinkIsStoredWhenFoundDuringARun) {
   EXPECT_EQ(reported.rows.size(), 3u);
 }
 
+// Once a link is stored, its other queued occurrences go with it, stored and reported as
+// repeats before the next claim; one with another bookmark is another link and stays queued.
+TEST_F(PoolTest, TheQueuedRepeatsOfALinkGoWithItsResult) {
+  tagDBCONTEXT* ctx = Open();
+  Reported reported;
+  ctx->ReportMode = 2;
+  ctx->ReportCallback = RecordReport;
+  ctx->ReportUser = &reported;
+  auto queue = [ctx](const char* resource, const char* bookmark, const char* page) {
+    ASSERT_EQ(DBAddLinkFound(ctx, 1, "", "", "example.com", 80, resource, bookmark, "", 2, 0, page,
+                             "", 1, 1, 0, 1),
+              1)
+        << ctx->ErrorText;
+  };
+  queue("/a", "", "http://p1/");
+  queue("/a", "", "http://p2/");
+  queue("/b", "", "http://p1/");
+  queue("/A", "", "http://p3/");  // another resource where case counts
+  queue("/a", "", "http://p4/");
+  queue("/a", "x", "http://p5/");
+  size_t queuedAtB = 0;
+  scan_.onCheck = [&](const std::string& resource) {
+    if (resource != "/b") return;
+    std::lock_guard<std::recursive_mutex> guard(ctx->Lock);
+    queuedAtB = ctx->Queue.Size();
+  };
+  ASSERT_EQ(DBStartWorkers(ctx, 1, 1, nullptr, nullptr), 1);
+  WaitForEnd(ctx);
+  EXPECT_EQ(queuedAtB, 3u);  // /b itself, /A and /a#x
+  EXPECT_EQ(scan_.callsOf["/a"], 2);
+  EXPECT_EQ(scan_.callsOf["/A"], 1);
+  std::sort(reported.rows.begin(), reported.rows.end());
+  EXPECT_EQ(reported.rows,
+            (std::vector<std::string>{
+                "/A 1 Title of /A from http://p3/", "/a 0 Title of /a from http://p2/",
+                "/a 0 Title of /a from http://p4/", "/a 1 Title of /a from http://p1/",
+                "/a 1 Title of /a from http://p5/", "/b 1 Title of /b from http://p1/"}));
+  EXPECT_EQ(Count(ctx, "loaded"), 4);
+  EXPECT_EQ(Count(ctx, "report"), 6);
+  EXPECT_EQ(Count(ctx, "found"), 0);
+}
+
 struct Producer {
   int given = 0;
   int count = 5;

@@ -91,3 +91,52 @@ TEST_F(QueueIndexTest, RowsAreOfferedByNumberAndFollowInsertsAndDeletes) {
 }
 
 }  // namespace
+
+// A row the index holds is what a read of the row gives: texts cleaned and cut as stored.
+TEST_F(QueueIndexTest, AHeldRowIsWhatTheRowReadsBack) {
+  tagDBCONTEXT* ctx = OpenNew("held.fdb");
+  ASSERT_TRUE(ctx->Queue.Ensure(ctx, false)) << ctx->ErrorText;
+  const std::string bad(100, '\xE4');  // no valid UTF-8: cleaned before it is stored
+  std::string euro;
+  for (int i = 0; i < 700; ++i) euro += "\xE2\x82\xAC";  // 2100 bytes, cut inside a character
+  const struct {
+    std::string text, longText;
+  } cases[] = {
+      {"it's \"quoted\"", "/it's"}, {euro, euro}, {bad, bad}, {"trailing  ", "  x  "}, {"", ""}};
+  int line = 1;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(line);
+    const DbLink link = {1 + line,
+                         c.text.c_str(),
+                         c.text.c_str(),
+                         c.text.c_str(),
+                         80 + line,
+                         c.longText.c_str(),
+                         c.text.c_str(),
+                         c.text.c_str(),
+                         2,
+                         line};
+    const DbOccurrence at = {c.longText.c_str(), c.text.c_str(), line, 2 * line, 1, 3};
+    int32_t number = 0;
+    ASSERT_EQ(DbInsertFound(ctx, link, at, &number), 1) << ctx->ErrorText;
+    DbFoundRow held, read;
+    ASSERT_TRUE(ctx->Queue.StoredRow(number, &held));
+    ctx->Queue.Reset();  // forgets what it holds: the next read reads the row
+    ASSERT_TRUE(ctx->Queue.Ensure(ctx, false)) << ctx->ErrorText;
+    ASSERT_FALSE(ctx->Queue.StoredRow(number, &read));
+    ASSERT_EQ(DbReadFound(ctx, number, &read), 0) << ctx->ErrorText;
+    const char* heldTexts[] = {held.username, held.userpass, held.server,  held.resource,
+                               held.bookmark, held.comment,  held.rel_url, held.rel_title};
+    const char* readTexts[] = {read.username, read.userpass, read.server,  read.resource,
+                               read.bookmark, read.comment,  read.rel_url, read.rel_title};
+    for (int i = 0; i < 8; ++i) EXPECT_STREQ(heldTexts[i], readTexts[i]) << i;
+    const int32_t heldNumbers[] = {held.number,  held.protocol, held.port,
+                                   held.restype, held.flags,    held.line,
+                                   held.col,     held.extern_,  held.dir};
+    const int32_t readNumbers[] = {read.number,  read.protocol, read.port,
+                                   read.restype, read.flags,    read.line,
+                                   read.col,     read.extern_,  read.dir};
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(heldNumbers[i], readNumbers[i]) << i;
+    ++line;
+  }
+}
