@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "scandb/ScanDb.h"
 #include "tests/engine/EngineTestSupport.h"
 
 namespace {
@@ -136,6 +137,45 @@ TEST_F(LinkFinderRules, LinksAreJudgedWithoutReadingTheRobotsTextAgain) {
     seconds[i] = RobotsSeconds(Engine(u"http://h/"));
   }
   EXPECT_LT(seconds[1] / seconds[0], 3.0);
+}
+
+// Seconds to read a start page of `links` distinct links into a new worksheet, and the queue
+// rows they left there.
+double WidePageSeconds(const std::u16string& file, tagSETTINGS* settings, tagSITESETTINGS* site,
+                       int links, int32_t* queued) {
+  std::string page = "<html><body>\n";
+  for (int i = 0; i < links; ++i) page += "<a href=\"/w/" + std::to_string(i) + ".txt\">t</a>\n";
+  page += "</body></html>\n";
+  auto engine = OpenEngine(file, settings);
+  EXPECT_EQ(1, engine->SetSettings(u"http://h/", site, 0));
+  auto item = std::make_unique<tagTreeListItemFull>();
+  std::u16string start = u"http://h/";
+  EXPECT_EQ(1, engine->FillItemWithURL(start.data(), nullptr, item.get(), nullptr));
+  const auto began = std::chrono::steady_clock::now();
+  engine->StartParseHtmlData(item.get(), 1, 0, page.data(),
+                             static_cast<unsigned long>(page.size()));
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  engine.reset();
+  Worksheet sheet(file);
+  EXPECT_TRUE(sheet.Open());
+  DBCountRows(sheet.Context(), "found", queued);
+  return seconds;
+}
+
+// A page's links are gathered before they are queued in one step: a link of a page eight
+// times as long costs about what it costs on the short one, and each of the links is queued.
+TEST_F(LinkFinderRules, AWidePageIsGatheredInLinearTime) {
+  const int sizes[2] = {4000, 32000};
+  double seconds[2];
+  for (int i = 0; i < 2; ++i) {
+    int32_t queued = 0;
+    seconds[i] = WidePageSeconds(folder_.File(u"wide" + std::u16string(1, u'0' + i) + u".fdb"),
+                                 &settings_, &site_, sizes[i], &queued);
+    EXPECT_EQ(sizes[i], queued);
+  }
+  EXPECT_LT(seconds[1] / sizes[1] / (seconds[0] / sizes[0]), 3.0)
+      << seconds[0] << " s for " << sizes[0] << " links, " << seconds[1] << " s for " << sizes[1];
 }
 
 TEST_F(LinkFinderRules, DisplayServerFollowsTheSiteOptions) {
