@@ -1,20 +1,13 @@
 #!/bin/sh
 # Runs scan_bench as a user sees it: Wine's x11 driver on a virtual X display (Xvfb with a
-# window manager), in a Wine prefix of its own beside the build's headless one, made once from
-# the clean copy with the null driver setting removed.
+# window manager), in the Wine prefix of the build's tests on an X display.
 # Usage, from the source folder: bench/scan_bench_x11.sh [scan_bench arguments]
 # (BUILD=folder names another build folder).
 set -eu
 build=$(cd "${BUILD:-build}" && pwd)
 prefix="$build/wineprefix-x11"
-if [ ! -f "$prefix/.tessaline-x11" ]; then
-  rm -rf "$prefix"
-  cp -a "$build/wineprefix.clean" "$prefix"
-  WINEPREFIX="$prefix" WINEDEBUG=-all wine reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f \
-    >/dev/null 2>&1 || true
-  WINEPREFIX="$prefix" wineserver -w
-  touch "$prefix/.tessaline-x11"
-fi
+# The prefix of the tests on an X display: made once, kept by both.
+"$(dirname "$0")/../scripts/make-wineprefix.sh" "$prefix" x11
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 # The Wine server of this prefix ends with the display, so that the next run starts afresh.
 exec xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '

@@ -202,6 +202,13 @@ void CLinkFinder::stop_crawler_func(void*) {
     if (wasFinished) return;
   }
 
+  // The lists hold every row of the run before the window hears of its end, and before the
+  // engine says it has stopped: the window thread handles other messages while it applies the
+  // rows, and a start it accepted then would have this run's end announced as its own.
+  if (rows) {
+    auto flush = [this] { rows->Apply(0); };
+    RunOnWindowThread(windowCaller, flush);
+  }
   if (pauseRequested) {
     paused = 1;
     stopped = 0;
@@ -220,11 +227,6 @@ void CLinkFinder::stop_crawler_func(void*) {
     DrawRelativeProgress(1);
   }
 
-  // The lists hold every row of the run before the window hears of its end.
-  if (rows) {
-    auto flush = [this] { rows->Apply(0); };
-    RunOnWindowThread(windowCaller, flush);
-  }
   // The window may destroy this engine while it handles the message: nothing of the
   // engine is touched once it is sent.
   const HWND window = worksheetWnd;
