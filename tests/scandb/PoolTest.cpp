@@ -179,14 +179,19 @@ void RecordReport(void* user, int32_t first, int32_t, const char*, const char*, 
                           " from " + rel_url);
 }
 
+// Every occurrence the context reports goes to `reported` from now on.
+void RecordReports(tagDBCONTEXT* ctx, Reported* reported) {
+  ctx->ReportMode = 2;
+  ctx->ReportCallback = RecordReport;
+  ctx->ReportUser = reported;
+}
+
 // During a run an occurrence of a link already stored is reported and stored when it is
 // found, with the stored result, rather than queued; outside a run it is queued.
 TEST_F(PoolTest, AnOccurrenceOfAStoredLinkIsStoredWhenFoundDuringARun) {
   tagDBCONTEXT* ctx = Open();
   Reported reported;
-  ctx->ReportMode = 2;
-  ctx->ReportCallback = RecordReport;
-  ctx->ReportUser = &reported;
+  RecordReports(ctx, &reported);
   Queue(ctx, "example.com", "/a");
   const std::string repeat = "/a 0 Title of /a from http://example.com/b";
   bool reportedAtOnce = false;
@@ -231,9 +236,7 @@ TEST_F(PoolTest, AnOccurrenceOfAStoredLinkIsStoredWhenFoundDuringARun) {
 TEST_F(PoolTest, TheQueuedRepeatsOfALinkGoWithItsResult) {
   tagDBCONTEXT* ctx = Open();
   Reported reported;
-  ctx->ReportMode = 2;
-  ctx->ReportCallback = RecordReport;
-  ctx->ReportUser = &reported;
+  RecordReports(ctx, &reported);
   auto queue = [ctx](const char* resource, const char* bookmark, const char* page) {
     ASSERT_EQ(DBAddLinkFound(ctx, 1, "", "", "example.com", 80, resource, bookmark, "", 2, 0, page,
                              "", 1, 1, 0, 1),
@@ -300,9 +303,7 @@ TEST_F(PoolTest, APagesLinksInOneStepStoreWhatTheyStoreOneByOne) {
     scan_.finishes = 0;
     tagDBCONTEXT* ctx = Open(name);
     Reported reported;
-    ctx->ReportMode = 2;
-    ctx->ReportCallback = RecordReport;
-    ctx->ReportUser = &reported;
+    RecordReports(ctx, &reported);
     Queue(ctx, "example.com", "/s");
     scan_.onCheck = [&](const std::string& resource) {
       if (resource == "/s") Queue(ctx, "example.com", "/a");
