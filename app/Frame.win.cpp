@@ -173,6 +173,12 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       if (!CloseWorksheets(window)) return 0;
       break;
     case WM_DESTROY:
+      // Wine's MDI client frees its list of children on its own WM_DESTROY, which comes before
+      // theirs, and each child's default handling then reads that list: worksheets still open
+      // (a destroy without WM_CLOSE) go first.
+      for (HWND worksheet : ListWorksheets()) {
+        SendMessageW(g_mdiClient, WM_MDIDESTROY, reinterpret_cast<WPARAM>(worksheet), 0);
+      }
       DragAcceptFiles(window, FALSE);
       StoreFramePlacement(window);
       FreeMenuIcons();

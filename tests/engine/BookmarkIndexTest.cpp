@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/BookmarkIndex.h"
+#include "tests/support/Growth.h"
 
 namespace {
 
@@ -83,30 +84,31 @@ TEST(CBookmarkIndex, ManyPagesInSortedOrder) {
 
 std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
-// Seconds to enter `count` distinct names into one page, the best of seven runs: a short run
-// on a busy machine is easily slowed.
-double EnterSeconds(int count) {
+// The names `id0` to `id<count-1>`.
+std::vector<std::u16string> Names(int count) {
   std::vector<std::u16string> names;
   for (int i = 0; i < count; ++i) names.push_back(Wide("id" + std::to_string(i)));
-  double best = 1e9;
-  for (int run = 0; run < 7; ++run) {
-    CBookmarkIndex index(0);
-    const auto start = std::chrono::steady_clock::now();
-    for (const std::u16string& name : names) Add(index, u"/big.html", name.c_str());
-    EXPECT_EQ(1, Has(index, u"/big.html", names.back().c_str()));
-    best = std::min(
-        best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-  }
-  return best;
+  return names;
+}
+
+// Seconds to enter distinct names into one page.
+double EnterSeconds(const std::vector<std::u16string>& names) {
+  CBookmarkIndex index(0);
+  const auto start = std::chrono::steady_clock::now();
+  for (const std::u16string& name : names) Add(index, u"/big.html", name.c_str());
+  const double seconds = SecondsSince(start);
+  EXPECT_EQ(1, Has(index, u"/big.html", names.back().c_str()));
+  return seconds;
 }
 
 // A page of many ids: four times the names take about four times as long, where comparing
 // each new name with every earlier one would take sixteen; the bound leaves room for a busy
 // machine.
 TEST(CBookmarkIndex, ManyNamesOnOnePageAreEnteredInLinearTime) {
-  const double small = EnterSeconds(5000);
-  const double large = EnterSeconds(20000);
-  EXPECT_LT(large / small, 12.0);
+  const std::vector<std::u16string> small = Names(5000), large = Names(20000);
+  EXPECT_LT(GrowthRatio([&] { return EnterSeconds(small); }, [&] { return EnterSeconds(large); },
+                        7),
+            12.0);
 }
 
 TEST(CBookmarkIndex, APageKeepsAtMostItsCapOfNames) {

@@ -1,0 +1,23 @@
+// How a cost grows with its input, for the tests that tell linear work from quadratic work.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+
+// Seconds since `start`.
+inline double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The best of `runs` timings of `large` over the best of `runs` of `small`; each callable
+// returns the seconds of the work it measures, leaving its set-up out. The two take turns, so
+// a busy spell of a shared machine slows both sizes rather than only one.
+template <typename Small, typename Large>
+double GrowthRatio(Small small, Large large, int runs = 5) {
+  double best[2] = {1e300, 1e300};
+  for (int run = 0; run < runs; ++run) {
+    best[0] = std::min(best[0], small());
+    best[1] = std::min(best[1], large());
+  }
+  return best[1] / best[0];
+}
