@@ -106,9 +106,9 @@ double EnterSeconds(const std::vector<std::u16string>& names) {
 // machine.
 TEST(CBookmarkIndex, ManyNamesOnOnePageAreEnteredInLinearTime) {
   const std::vector<std::u16string> small = Names(5000), large = Names(20000);
-  EXPECT_LT(GrowthRatio([&] { return EnterSeconds(small); }, [&] { return EnterSeconds(large); },
-                        7),
-            12.0);
+  EXPECT_LT(
+      GrowthRatio([&] { return EnterSeconds(small); }, [&] { return EnterSeconds(large); }, 7),
+      12.0);
 }
 
 TEST(CBookmarkIndex, APageKeepsAtMostItsCapOfNames) {

@@ -10,6 +10,7 @@
 
 #include "scandb/ScanDb.h"
 #include "tests/engine/EngineTestSupport.h"
+#include "tests/support/Growth.h"
 
 namespace {
 
@@ -117,7 +118,7 @@ double RobotsSeconds(CLinkFinder& engine) {
     const std::u16string resource = i % 2 ? u"/private/page" : u"/public/page";
     EXPECT_EQ(i % 2, engine.IsRobotsTxtDisallowed(resource.c_str(), "Mozilla/4.0 (Tessa)"));
   }
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return SecondsSince(start);
 }
 
 // A robots text of about `bytes` bytes, nearly all of it rules for other crawlers.
@@ -129,14 +130,13 @@ std::string RobotsOfSize(size_t bytes) {
 
 // robots.txt is read once per run: a text eight times as long costs the links about the same.
 TEST_F(LinkFinderRules, LinksAreJudgedWithoutReadingTheRobotsTextAgain) {
-  double seconds[2];
-  const size_t sizes[2] = {32 * 1024, 256 * 1024};
+  const std::string texts[2] = {RobotsOfSize(32 * 1024), RobotsOfSize(256 * 1024)};
   Engine(u"http://h/");
-  for (int i = 0; i < 2; ++i) {
-    StoreRobots(RobotsOfSize(sizes[i]).c_str());
-    seconds[i] = RobotsSeconds(Engine(u"http://h/"));
-  }
-  EXPECT_LT(seconds[1] / seconds[0], 3.0);
+  auto judge = [&](const std::string& robots) {
+    StoreRobots(robots.c_str());
+    return RobotsSeconds(Engine(u"http://h/"));
+  };
+  EXPECT_LT(GrowthRatio([&] { return judge(texts[0]); }, [&] { return judge(texts[1]); }), 3.0);
 }
 
 // Seconds to read a start page of `links` distinct links into a new worksheet, and the queue
@@ -154,8 +154,7 @@ double WidePageSeconds(const std::u16string& file, tagSETTINGS* settings, tagSIT
   const auto began = std::chrono::steady_clock::now();
   engine->StartParseHtmlData(item.get(), 1, 0, page.data(),
                              static_cast<unsigned long>(page.size()));
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  const double seconds = SecondsSince(began);
   engine.reset();
   Worksheet sheet(file);
   EXPECT_TRUE(sheet.Open());
@@ -166,16 +165,16 @@ double WidePageSeconds(const std::u16string& file, tagSETTINGS* settings, tagSIT
 // A page's links are gathered before they are queued in one step: a link of a page eight
 // times as long costs about what it costs on the short one, and each of the links is queued.
 TEST_F(LinkFinderRules, AWidePageIsGatheredInLinearTime) {
-  const int sizes[2] = {4000, 32000};
-  double seconds[2];
-  for (int i = 0; i < 2; ++i) {
+  char16_t run = u'a';
+  auto perLink = [&](int links) {
     int32_t queued = 0;
-    seconds[i] = WidePageSeconds(folder_.File(u"wide" + std::u16string(1, u'0' + i) + u".fdb"),
-                                 &settings_, &site_, sizes[i], &queued);
-    EXPECT_EQ(sizes[i], queued);
-  }
-  EXPECT_LT(seconds[1] / sizes[1] / (seconds[0] / sizes[0]), 3.0)
-      << seconds[0] << " s for " << sizes[0] << " links, " << seconds[1] << " s for " << sizes[1];
+    const double seconds =
+        WidePageSeconds(folder_.File(u"wide" + std::u16string(1, run++) + u".fdb"), &settings_,
+                        &site_, links, &queued);
+    EXPECT_EQ(links, queued);
+    return seconds / links;
+  };
+  EXPECT_LT(GrowthRatio([&] { return perLink(4000); }, [&] { return perLink(32000); }, 3), 3.0);
 }
 
 TEST_F(LinkFinderRules, DisplayServerFollowsTheSiteOptions) {

@@ -66,9 +66,9 @@ TEST_F(AnimationTest, OneFrameIsDrawnWithoutATimer) {
 
 TEST_F(AnimationTest, FramesAdvanceAndWrapWhilePumped) {
   HWND window = Start({Filled(4, 4, 0, 0, 0, 2), Filled(4, 4, 20, 10, 1, 0)});
-  EXPECT_TRUE(PumpUntil([&] { return animation.current == 1; }, 2000));
-  EXPECT_TRUE(PumpUntil([&] { return PixelAt(window, 20, 10) == RGB(0, 255, 0); }, 2000));
-  EXPECT_TRUE(PumpUntil([&] { return animation.passes >= 2; }, 3000));
+  EXPECT_TRUE(PumpUntil([&] { return animation.current == 1; }, 10000));
+  EXPECT_TRUE(PumpUntil([&] { return PixelAt(window, 20, 10) == RGB(0, 255, 0); }, 10000));
+  EXPECT_TRUE(PumpUntil([&] { return animation.passes >= 2; }, 10000));
   EXPECT_EQ(RGB(255, 0, 0), PixelAt(window, 0, 0));
   DestroyWindow(window);
   EXPECT_FALSE(KillTimer(window, 1));

@@ -55,21 +55,21 @@ bool MouseReaches(HWND dialog, HWND control) {
   MouseMoveTo(dialog, 2, client.bottom / 2);
   GetClientRect(control, &client);
   MouseMoveTo(control, client.right / 2, client.bottom / 2);
-  return PumpUntil([&] { return Noticed(dialog, control, 1); }, 3000);
+  return PumpUntil([&] { return Noticed(dialog, control, 1); }, 10000);
 }
 
 TEST(XmlDialogWatch, TabScrollsTheFocusIntoViewAndMouseMovesAreReported) {
   tNotices.clear();
   HWND dialog = Watching(20);
   ASSERT_TRUE(dialog);
-  PumpUntil([&] { return Noticed(dialog, nullptr, 0); }, 2000);
+  PumpUntil([&] { return Noticed(dialog, nullptr, 0); }, 10000);
   EXPECT_TRUE(Noticed(dialog, nullptr, 0)) << "the first notice after creation";
   ASSERT_TRUE(GetWindowLongW(dialog, GWL_STYLE) & WS_VSCROLL);
   HWND below = GetDlgItem(dialog, 2);
   BringToFront(dialog);
   SetFocus(GetDlgItem(dialog, 1));
   PressKey(VK_TAB);
-  ASSERT_TRUE(PumpUntil([&] { return Noticed(dialog, below, 0); }, 3000));
+  ASSERT_TRUE(PumpUntil([&] { return Noticed(dialog, below, 0); }, 10000));
   EXPECT_EQ(below, GetFocus());
   RECT r, client;
   GetWindowRect(below, &r);
