@@ -234,6 +234,8 @@ void NoteTip(HWND list, const NMHDR* header, TipFollow* follow) {
 HWND CreateTips(HWND list) {
   HWND tips = WindowState<HWND>(list, GWLP_USERDATA);
   if (tips && IsWindow(tips)) return tips;
+  // Owned by the list: the tooltip window would otherwise belong to the frame and outlive its
+  // worksheet.
   tips = CreateWindowExW(
       WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, list, nullptr,
@@ -242,7 +244,6 @@ HWND CreateTips(HWND list) {
   return tips;
 }
 
-// The tooltip window would otherwise belong to the frame and outlive its worksheet.
 // Draws a run with every character at the place the measure gave it, and answers that
 // measure. A display driver may lay plain text out with other advances than the font's
 // measure (Wine's x11 driver does, with real fonts): the next piece then starts where this
