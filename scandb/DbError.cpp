@@ -37,12 +37,8 @@ void DbRecordFailure(tagDBCONTEXT* ctx, const ISC_STATUS* status, const char* pr
 int32_t DBErrorText(tagDBCONTEXT* ctx, char* buffer, int32_t size) {
   if (!ctx || !buffer || size <= 0) return 0;
   std::lock_guard<std::mutex> guard(ctx->ErrorLock);
-  size_t length = strnlen(ctx->ErrorText, sizeof(ctx->ErrorText) - 1);
-  if (length > static_cast<size_t>(size - 1))
-    length = Utf8CutLength(ctx->ErrorText, length, size - 1);
-  memcpy(buffer, ctx->ErrorText, length);
-  buffer[length] = '\0';
-  return static_cast<int32_t>(length);
+  const size_t length = strnlen(ctx->ErrorText, sizeof(ctx->ErrorText) - 1);
+  return static_cast<int32_t>(CopyCut(ctx->ErrorText, length, buffer, static_cast<size_t>(size)));
 }
 
 DbKeptError::DbKeptError(tagDBCONTEXT* ctx) : ctx_(ctx) {

@@ -199,9 +199,7 @@ void DbQuery::CopyText(int column, int lengthColumn, char* buffer, size_t size) 
   } else {
     while (length > 0 && var.sqldata[length - 1] == ' ') --length;
   }
-  length = Utf8CutLength(var.sqldata, length, size - 1);
-  memcpy(buffer, var.sqldata, length);
-  buffer[length] = '\0';
+  CopyCut(var.sqldata, length, buffer, size);
 }
 
 const ISC_QUAD* DbQuery::Blob(int column) const {

@@ -58,9 +58,10 @@ std::string CleanUtf8(const char* text, size_t maxBytes) {
   return out;
 }
 
-void CopyCut(const char* text, size_t length, char* buffer, size_t size) {
-  if (size == 0) return;
+size_t CopyCut(const char* text, size_t length, char* buffer, size_t size) {
+  if (size == 0) return 0;
   const size_t kept = Utf8CutLength(text, length, size - 1);
   memcpy(buffer, text, kept);
   buffer[kept] = '\0';
+  return kept;
 }

@@ -16,5 +16,5 @@ std::string CleanUtf8(const char* text, size_t maxBytes);
 size_t Utf8CutLength(const char* text, size_t length, size_t maxBytes);
 
 // Copies text[0..length) into buffer (size bytes with the terminator), cut at a character
-// boundary.
-void CopyCut(const char* text, size_t length, char* buffer, size_t size);
+// boundary; the length copied.
+size_t CopyCut(const char* text, size_t length, char* buffer, size_t size);
