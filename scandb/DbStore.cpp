@@ -150,8 +150,8 @@ void TakeQueued(tagDBCONTEXT* ctx, int32_t queued, int32_t number,
     } catch (const std::bad_alloc&) {
       return;
     }
-    const DbFoundRow& row = repeats->back();
-    const ISC_STATUS code = DbReadFound(ctx, other, &repeats->back());
+    DbFoundRow& row = repeats->back();
+    const ISC_STATUS code = DbReadFound(ctx, other, &row);
     if (code == 100) ctx->Queue.Remove(other);
     int32_t answer = 0;
     ISC_STATUS fetchStatus = 0;

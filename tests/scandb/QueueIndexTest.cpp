@@ -90,8 +90,6 @@ TEST_F(QueueIndexTest, RowsAreOfferedByNumberAndFollowInsertsAndDeletes) {
   EXPECT_EQ(ctx->Queue.First({HeldKey(ctx, x), HeldKey(ctx, y)}), z1);
 }
 
-}  // namespace
-
 // A row the index holds is what a read of the row gives: texts cleaned and cut as stored.
 TEST_F(QueueIndexTest, AHeldRowIsWhatTheRowReadsBack) {
   tagDBCONTEXT* ctx = OpenNew("held.fdb");
@@ -140,3 +138,5 @@ TEST_F(QueueIndexTest, AHeldRowIsWhatTheRowReadsBack) {
     ++line;
   }
 }
+
+}  // namespace
