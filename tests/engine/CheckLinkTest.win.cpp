@@ -36,14 +36,7 @@ class CheckLinkTest : public ::testing::Test {
     InitSiteSettings(site_);
     INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&init);
-    list_ = CreateWindowW(WC_LISTVIEWW, u"", WS_CHILD | LVS_REPORT, 0, 0, 400, 300, crawl_.window,
-                          nullptr, nullptr, nullptr);
-    for (int i = 0; i < 15; ++i) {
-      LVCOLUMNW column = {};
-      column.mask = LVCF_WIDTH;
-      column.cx = 50;
-      SendMessageW(list_, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-    }
+    list_ = MakeReportList(crawl_.window, 15);
   }
   std::u16string Write(const std::u16string& name, const std::string& bytes) {
     const std::u16string path = folder_.File(name);

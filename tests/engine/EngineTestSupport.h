@@ -46,5 +46,9 @@ class Worksheet {
 // extensions.
 void InitTestSettings(tagSETTINGS& settings);
 
+// A list view in report view with `columns` columns 50 pixels wide: a 400 x 300 child of
+// `parent`, with `style` besides WS_CHILD and LVS_REPORT.
+HWND MakeReportList(HWND parent, int columns, DWORD style = 0);
+
 std::unique_ptr<CLinkFinder> OpenEngine(const std::u16string& file, tagSETTINGS* settings,
                                         oldformat_type format = OLDFORMAT_NONE);

@@ -2,9 +2,23 @@
 
 #include "tests/engine/EngineTestSupport.h"
 
+#include <commctrl.h>
+
 #include <cstring>
 
 #include "scandb/ScanDb.h"
+
+HWND MakeReportList(HWND parent, int columns, DWORD style) {
+  HWND list = CreateWindowW(WC_LISTVIEWW, u"", WS_CHILD | LVS_REPORT | style, 0, 0, 400, 300,
+                            parent, nullptr, nullptr, nullptr);
+  for (int i = 0; i < columns; ++i) {
+    LVCOLUMNW column = {};
+    column.mask = LVCF_WIDTH;
+    column.cx = 50;
+    SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+  }
+  return list;
+}
 
 TestFolder::TestFolder(const char16_t* prefix) {
   WCHAR temp[MAX_PATH];

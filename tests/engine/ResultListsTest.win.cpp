@@ -45,27 +45,15 @@ class ResultListsTest : public ::testing::Test {
     crawl_.settings.NumThreads = 8;
     INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&init);
-    links_ = List(15);
-    broken_ = List(3);
-    io_ = List(2);
+    links_ = MakeReportList(crawl_.window, 15);
+    broken_ = MakeReportList(crawl_.window, 3);
+    io_ = MakeReportList(crawl_.window, 2);
     MakeTestFile(
         folder_.File(u"index.html"),
         "<a href=\"a.html\">A</a>\n<a href=\"b.html\">B</a> <a href=\"mailto:x@y.test\">m</a>");
     MakeTestFile(folder_.File(u"a.html"), "<img src=\"gone.png\">");
     MakeTestFile(folder_.File(u"b.html"), "<p>\n<img src=\"gone.png\" alt=\"<b>\">");
     start_ = CrawlFixture::FileUrl(folder_.File(u"index.html"));
-  }
-
-  HWND List(int columns) {
-    HWND list = CreateWindowW(WC_LISTVIEWW, u"", WS_CHILD | LVS_REPORT, 0, 0, 400, 300,
-                              crawl_.window, nullptr, nullptr, nullptr);
-    for (int i = 0; i < columns; ++i) {
-      LVCOLUMNW column = {};
-      column.mask = LVCF_WIDTH;
-      column.cx = 50;
-      SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-    }
-    return list;
   }
 
   CLinkFinder& Open(const std::u16string& file) {

@@ -15,21 +15,9 @@
 #include "engine/ControlWrappers.h"
 #include "engine/ResultQueue.h"
 #include "engine/WindowThreadCall.h"
+#include "tests/engine/EngineTestSupport.h"
 
 namespace {
-
-HWND MakeList(HWND parent, int columns) {
-  HWND list =
-      CreateWindowExW(0, WC_LISTVIEWW, u"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, 0,
-                      0, 400, 200, parent, nullptr, nullptr, nullptr);
-  for (int i = 0; i < columns; ++i) {
-    LVCOLUMNW column = {};
-    column.mask = LVCF_WIDTH;
-    column.cx = 40;
-    SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-  }
-  return list;
-}
 
 std::u16string Number(LONG_PTR value) {
   const std::string digits = std::to_string(value);
@@ -64,8 +52,9 @@ struct Lists {
   explicit Lists(int y) {
     frame = CreateWindowW(u"STATIC", u"", WS_POPUP | WS_VISIBLE, 0, y, 420, 460, nullptr, nullptr,
                           nullptr, nullptr);
-    links = MakeList(frame, 4);
-    broken = MakeList(frame, 3);
+    links = MakeReportList(frame, 4, WS_VISIBLE | LVS_SINGLESEL);
+    broken = MakeReportList(frame, 3, WS_VISIBLE | LVS_SINGLESEL);
+    MoveWindow(links, 0, 0, 400, 200, FALSE);
     MoveWindow(broken, 0, 220, 400, 200, FALSE);
   }
   ~Lists() { DestroyWindow(frame); }

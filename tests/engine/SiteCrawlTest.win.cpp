@@ -84,14 +84,7 @@ TestSite* SiteCrawlTest::site_ = nullptr;
 TEST_F(SiteCrawlTest, SiteIsScannedFromItsStartPage) {
   INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&init);
-  HWND list = CreateWindowW(WC_LISTVIEWW, u"", WS_CHILD | LVS_REPORT, 0, 0, 400, 300, crawl_.window,
-                            nullptr, nullptr, nullptr);
-  for (int i = 0; i < 15; ++i) {
-    LVCOLUMNW column = {};
-    column.mask = LVCF_WIDTH;
-    column.cx = 50;
-    SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-  }
+  HWND list = MakeReportList(crawl_.window, 15);
   options_.RecheckBadLinksTimes = 3;
   options_.GETAfterHEADFail = 1;
   options_.SizeLimitType = 2;
