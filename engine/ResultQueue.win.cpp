@@ -95,8 +95,10 @@ struct CResultQueue::Follow {
     if (following) last = row;
   }
   // The scroll comes after redraw is back on: the list keeps its scroll range up to date only
-  // while it draws.
-  void Finish() {
+  // while it draws. Turning redraw on and scrolling each redraw the scroll bars, which under a
+  // theme costs tens of milliseconds, so a tick posts its scroll: what was posted to the
+  // window meanwhile is answered in between, and the scroll still comes before the paint.
+  void Finish(bool postScroll) {
     if (!started) return;
     if (last >= 0) {
       LVITEMW state = {};
@@ -105,7 +107,9 @@ struct CResultQueue::Follow {
       Write(LVM_SETITEMSTATE, last, &state);
     }
     if (quiet) SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    if (last >= 0) SendMessageW(list, LVM_ENSUREVISIBLE, last, FALSE);
+    if (last < 0) return;
+    if (!postScroll || !PostMessageW(list, LVM_ENSUREVISIBLE, last, FALSE))
+      SendMessageW(list, LVM_ENSUREVISIBLE, last, FALSE);
   }
 };
 
@@ -150,8 +154,8 @@ bool CResultQueue::Apply(DWORD budgetMs) {
     pending.insert(pending.begin(), std::make_move_iterator(steps.begin() + done),
                    std::make_move_iterator(steps.end()));
   }
-  linkFollow.Finish();
-  brokenFollow.Finish();
+  linkFollow.Finish(budgetMs != 0);
+  brokenFollow.Finish(budgetMs != 0);
   return done == steps.size();
 }
 

@@ -1,6 +1,6 @@
 // The queued row steps of the result lists: applied in batches they leave the lists as the
 // same steps applied one by one do, the lists follow new rows only while their end is in
-// view, and the tick of the window thread applies them.
+// view, and the tick of the window thread applies them and brings the newest row into view.
 #include "tests/support/WinGTest.h"
 
 #include <windows.h>
@@ -164,6 +164,13 @@ TEST(ResultQueue, TheWindowThreadsTickAppliesWhatWorkersQueued) {
     if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   }
   EXPECT_EQ(30, SendMessageW(lists.links, LVM_GETITEMCOUNT, 0, 0));
+  // A tick posts its scroll: once the window has handled it, the newest row is in view.
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  const int top = static_cast<int>(SendMessageW(lists.links, LVM_GETTOPINDEX, 0, 0));
+  const int page = static_cast<int>(SendMessageW(lists.links, LVM_GETCOUNTPERPAGE, 0, 0));
+  EXPECT_GT(top, 0);
+  EXPECT_LT(29, top + page);
+  EXPECT_EQ(29, SendMessageW(lists.links, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
   // The caller keeps the queue alive until it is destroyed.
   std::weak_ptr<CResultQueue> held = queue;
   queue.reset();
