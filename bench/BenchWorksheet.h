@@ -15,6 +15,9 @@ struct WorksheetFigures {
   bool newestSelected = false;
   // The worst wait of a message posted to the frame every 20 ms from another thread.
   double worstAnswerMs = 0;
+  // The same once the start command had returned, and how long that command held the thread.
+  double worstRunAnswerMs = 0;
+  double startCommandMs = 0;
   // Changes of the links list's row count seen per second of the run, and the longest time
   // between two of them.
   double updatesPerSecond = 0;

@@ -164,6 +164,8 @@ bool ReportWorksheetRun(const std::u16string& start, bool allLinks, const Option
          target);
   printf("    worst wait of a message posted to the frame %.0f ms (target <= 100 ms)\n",
          figures.worstAnswerMs);
+  printf("      of which: the start command held the window %.0f ms; worst wait after it %.0f ms\n",
+         figures.startCommandMs, figures.worstRunAnswerMs);
   printf("    list updates %.1f a second (target >= 4), longest without one %.0f ms\n",
          figures.updatesPerSecond, figures.longestStillMs);
   printf("    rows: links list %ld, broken list %ld\n", figures.linkRows, figures.brokenRows);
