@@ -46,17 +46,22 @@ class CResultQueue {
   // returning, after what is queued, on the lists' thread (through `caller`, which waits for
   // it when this is another thread).
   void Add(RowStep step, bool queue, HWND caller);
-  // Applies what is queued: within about `budgetMs` (0: all of it), the rest at the next call.
-  // True when nothing is left.
+  // Applies what is queued: within about `budgetMs` (0: all of it, with the scroll a tick left),
+  // the rest at the next call. True when nothing is left.
   bool Apply(DWORD budgetMs);
   // Forgets queued steps and row ids, for lists that were emptied.
   void Clear();
-  // The caller window's tick (every kTickMs): one batch.
-  static void Tick(void* queue);
+  // The caller window's tick (every kTickMs): one batch, or the scroll the last batch left.
+  // True when a scroll is left for the next call.
+  static bool Tick(void* queue);
 
  private:
   struct Follow;
   void ApplyStep(RowStep& step, Follow& follow);
+  // The scrolls a tick's batch left: made (true) or none due; Held with `applying` held.
+  bool ScrollLeftOver();
+  bool ScrollHeld();
+  bool ScrollDue();
 
   const HWND links;
   const HWND broken;
@@ -66,6 +71,9 @@ class CResultQueue {
   std::atomic<int> nextId{0};
   // Under `applying`: the list index of each links-list row not yet finished.
   std::unordered_map<int, int> rowIndex;
+  // Under `applying`: the row each list is still to scroll to, -1 when none.
+  int linkScroll = -1;
+  int brokenScroll = -1;
   // Lists' thread only: what the last tick's batch took, whether it left steps queued, and
   // whether the tick after it rested.
   DWORD lastCost = 0;

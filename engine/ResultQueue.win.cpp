@@ -15,8 +15,10 @@ namespace {
 constexpr DWORD kBatchBudgetMs = 40;
 // A window that falls this far behind (each of its list messages slowed, by a message hook for
 // one) holds its workers back: they apply the queue through it, so that the end of a run,
-// which waits for the queue to be applied, stays prompt.
-constexpr size_t kMostQueued = 2048;
+// which waits for the queue to be applied, stays prompt. A scan that shows every processed
+// link queues a few thousand steps between two batches; a lower bound made its workers apply
+// them through the window in turns, slower than the window's own batches.
+constexpr size_t kMostQueued = 8192;
 
 void SetOrAddCell(RowStep& row, int column, std::u16string text) {
   for (auto& cell : row.cells) {
@@ -65,6 +67,7 @@ void Coalesce(std::vector<RowStep>& steps) {
 struct CResultQueue::Follow {
   HWND list;
   int beyondPage;  // the links list also follows when its last row is just below the page
+  int& scrollTo;   // the row a tick's batch left to scroll to, -1 when none
   bool started = false;
   bool quiet = false;  // redraw is off until the batch ends
   int top = 0;
@@ -77,6 +80,8 @@ struct CResultQueue::Follow {
     started = true;
     top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
     perPage = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+    // A list whose scroll is still to come followed its last batch and follows this one.
+    following = scrollTo >= 0;
     quiet = batch;
     if (quiet) SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   }
@@ -95,21 +100,23 @@ struct CResultQueue::Follow {
     if (following) last = row;
   }
   // The scroll comes after redraw is back on: the list keeps its scroll range up to date only
-  // while it draws. Turning redraw on and scrolling each redraw the scroll bars, which under a
-  // theme costs tens of milliseconds, so a tick posts its scroll: what was posted to the
-  // window meanwhile is answered in between, and the scroll still comes before the paint.
-  void Finish(bool postScroll) {
-    if (!started) return;
+  // while it draws. Turning redraw on and scrolling each draw the scroll bars, which under a
+  // theme costs tens of milliseconds: a tick's batch leaves its scroll to the tick after it,
+  // run once the window has answered what was posted meanwhile and before it paints.
+  void Finish(bool leaveScroll) {
     if (last >= 0) {
       LVITEMW state = {};
       state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
       state.state = LVIS_SELECTED | LVIS_FOCUSED;
       Write(LVM_SETITEMSTATE, last, &state);
+      scrollTo = last;
     }
     if (quiet) SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    if (last < 0) return;
-    if (!postScroll || !PostMessageW(list, LVM_ENSUREVISIBLE, last, FALSE))
-      SendMessageW(list, LVM_ENSUREVISIBLE, last, FALSE);
+    if (!leaveScroll) Scroll(list, scrollTo);
+  }
+  static void Scroll(HWND list, int& row) {
+    if (row >= 0) SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
+    row = -1;
   }
 };
 
@@ -132,14 +139,17 @@ bool CResultQueue::Apply(DWORD budgetMs) {
     std::lock_guard<std::mutex> hold(lock);
     steps.swap(pending);
   }
-  if (steps.empty()) return true;
+  if (steps.empty()) {
+    if (!budgetMs) ScrollHeld();
+    return true;
+  }
   Coalesce(steps);
   const DWORD start = GetTickCount();
   // A tick's batch, however small, is drawn once when it ends; a lone step applied at once
   // goes in as a single row always did.
   const bool batch = budgetMs != 0 || steps.size() > 1;
-  Follow linkFollow = {links, 1};
-  Follow brokenFollow = {broken, 0};
+  Follow linkFollow = {links, 1, linkScroll};
+  Follow brokenFollow = {broken, 0, brokenScroll};
   size_t done = 0;
   for (; done < steps.size(); ++done) {
     if (budgetMs && done % 32 == 31 && GetTickCount() - start >= budgetMs) break;
@@ -198,19 +208,39 @@ void CResultQueue::Clear() {
     pending.clear();
   }
   rowIndex.clear();
+  linkScroll = brokenScroll = -1;
+}
+
+bool CResultQueue::ScrollLeftOver() {
+  std::lock_guard<std::mutex> serial(applying);
+  return ScrollHeld();
+}
+
+bool CResultQueue::ScrollHeld() {
+  if (linkScroll < 0 && brokenScroll < 0) return false;
+  Follow::Scroll(links, linkScroll);
+  Follow::Scroll(broken, brokenScroll);
+  return true;
+}
+
+bool CResultQueue::ScrollDue() {
+  std::lock_guard<std::mutex> serial(applying);
+  return linkScroll >= 0 || brokenScroll >= 0;
 }
 
 // A batch that kept the window thread busy for most of a tick is followed by a tick of
 // rest, so that the window goes on answering and the lists still change five times a second;
-// unless steps were left over, which would pile up.
-void CResultQueue::Tick(void* queue) {
+// unless steps were left over, which would pile up. A batch's scroll is a call of its own.
+bool CResultQueue::Tick(void* queue) {
   auto* self = static_cast<CResultQueue*>(queue);
+  if (self->ScrollLeftOver()) return false;
   if (self->lastCost > kTickMs * 3 / 4 && !self->behind && !self->rested) {
     self->rested = true;
-    return;
+    return false;
   }
   self->rested = false;
   const DWORD start = GetTickCount();
   self->behind = !self->Apply(kBatchBudgetMs);
   self->lastCost = GetTickCount() - start;
+  return self->ScrollDue();
 }

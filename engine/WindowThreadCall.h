@@ -12,8 +12,9 @@
 
 // A call window of the current thread; null when it could not be made. With a tick, the
 // window keeps `state` and runs tick(state) on its thread every `intervalMs` until it is
-// destroyed, whoever else still holds the state.
-HWND CreateWindowThreadCaller(void (*tick)(void*) = nullptr, std::shared_ptr<void> state = {},
+// destroyed, whoever else still holds the state; a tick that answers true runs once more as
+// soon as the thread has handled what was posted to it meanwhile.
+HWND CreateWindowThreadCaller(bool (*tick)(void*) = nullptr, std::shared_ptr<void> state = {},
                               UINT intervalMs = 0);
 // From the owner thread; from any other thread the window is asked to close itself.
 void DestroyWindowThreadCaller(HWND caller);

@@ -7,24 +7,33 @@
 namespace {
 
 constexpr UINT WM_RUN_WORK = WM_APP + 1;
+constexpr UINT WM_TICK_AGAIN = WM_APP + 2;
 constexpr UINT_PTR kTickTimer = 1;
 const WCHAR kClassName[] = u"TlWindowThreadCaller";
 
 struct Tick {
-  void (*run)(void*);
+  bool (*run)(void*);
   std::shared_ptr<void> state;
 };
+
+// A tick that asks for more runs again from a posted message: after what was posted to the
+// thread meanwhile, before the thread next paints.
+void RunTick(HWND window) {
+  auto* tick = reinterpret_cast<Tick*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (tick && tick->run(tick->state.get())) PostMessageW(window, WM_TICK_AGAIN, 0, 0);
+}
 
 LRESULT CALLBACK CallerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_RUN_WORK:
       reinterpret_cast<void (*)(void*)>(wParam)(reinterpret_cast<void*>(lParam));
       return 1;
+    case WM_TICK_AGAIN:
+      RunTick(window);
+      return 0;
     case WM_TIMER:
       if (wParam == kTickTimer) {
-        if (auto* tick = reinterpret_cast<Tick*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
-          tick->run(tick->state.get());
-        }
+        RunTick(window);
         return 0;
       }
       break;
@@ -45,7 +54,7 @@ BOOL CALLBACK RegisterCallerClass(INIT_ONCE*, void*, void**) {
 
 }  // namespace
 
-HWND CreateWindowThreadCaller(void (*tick)(void*), std::shared_ptr<void> state, UINT intervalMs) {
+HWND CreateWindowThreadCaller(bool (*tick)(void*), std::shared_ptr<void> state, UINT intervalMs) {
   static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
   if (!InitOnceExecuteOnce(&once, RegisterCallerClass, nullptr, nullptr)) return nullptr;
   HWND caller = CreateWindowExW(0, kClassName, u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,

@@ -131,6 +131,29 @@ TEST(ResultQueue, AListScrolledAwayFromItsEndStaysWhereItIs) {
   EXPECT_EQ(39, SendMessageW(lists.links, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
 }
 
+// Rows applied at once while a tick's scroll is still to come follow as the tick's rows did,
+// and the scroll then made brings the newest of them into view.
+TEST(ResultQueue, RowsAppliedAtOnceBeforeATicksScrollAreFollowed) {
+  Lists lists(0);
+  auto queue = std::make_shared<CResultQueue>(lists.links, lists.broken);
+  auto insert = [&](int id) {
+    RowStep step(RowStep::INSERT_LINK, id, 0);
+    step.cells = {{0, u"row"}};
+    queue->Add(step, true, nullptr);
+  };
+  for (int id = 0; id < 30; ++id) insert(id);
+  EXPECT_TRUE(CResultQueue::Tick(queue.get()));
+  // As a worker applies what is queued when the window falls behind.
+  for (int id = 30; id < 70; ++id) insert(id);
+  queue->Apply(0);
+  EXPECT_FALSE(CResultQueue::Tick(queue.get()));
+  const int top = static_cast<int>(SendMessageW(lists.links, LVM_GETTOPINDEX, 0, 0));
+  const int page = static_cast<int>(SendMessageW(lists.links, LVM_GETCOUNTPERPAGE, 0, 0));
+  EXPECT_GT(top, 30);
+  EXPECT_LT(69, top + page);
+  EXPECT_EQ(69, SendMessageW(lists.links, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+}
+
 struct Job {
   CResultQueue* queue;
   HWND caller;
@@ -164,7 +187,7 @@ TEST(ResultQueue, TheWindowThreadsTickAppliesWhatWorkersQueued) {
     if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   }
   EXPECT_EQ(30, SendMessageW(lists.links, LVM_GETITEMCOUNT, 0, 0));
-  // A tick posts its scroll: once the window has handled it, the newest row is in view.
+  // A tick leaves its scroll to the next, made once the window has handled what was posted.
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   const int top = static_cast<int>(SendMessageW(lists.links, LVM_GETTOPINDEX, 0, 0));
   const int page = static_cast<int>(SendMessageW(lists.links, LVM_GETCOUNTPERPAGE, 0, 0));
