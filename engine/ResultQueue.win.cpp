@@ -18,7 +18,7 @@ constexpr DWORD kBatchBudgetMs = 40;
 // which waits for the queue to be applied, stays prompt. A scan that shows every processed
 // link queues a few thousand steps between two batches; a lower bound made its workers apply
 // them through the window in turns, slower than the window's own batches.
-constexpr size_t kMostQueued = 8192;
+constexpr size_t kMostQueued = 4096;
 
 void SetOrAddCell(RowStep& row, int column, std::u16string text) {
   for (auto& cell : row.cells) {
