@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -44,7 +45,8 @@ class CResultQueue {
   int NewLinkRow() { return nextId++; }
   // Queued when `queue`; else, or when the window has fallen far behind, applied before
   // returning, after what is queued, on the lists' thread (through `caller`, which waits for
-  // it when this is another thread).
+  // it when this is another thread). Far behind, another thread first waits a little for the
+  // window's next batch.
   void Add(RowStep step, bool queue, HWND caller);
   // Applies what is queued: within about `budgetMs` (0: all of it, with the scroll a tick left),
   // the rest at the next call. True when nothing is left.
@@ -66,6 +68,7 @@ class CResultQueue {
   const HWND links;
   const HWND broken;
   std::mutex lock;      // guards `pending`
+  std::condition_variable drained;  // raised when a batch takes what is pending
   std::mutex applying;  // one Apply at a time: without a window thread any thread applies
   std::vector<RowStep> pending;
   std::atomic<int> nextId{0};

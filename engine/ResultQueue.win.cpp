@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include <chrono>
 #include <iterator>
 
 #include "engine/ListViewCall.h"
@@ -19,6 +20,8 @@ constexpr DWORD kBatchBudgetMs = 40;
 // link queues a few thousand steps between two batches; a lower bound made its workers apply
 // them through the window in turns, slower than the window's own batches.
 constexpr size_t kMostQueued = 4096;
+// How long a worker waits for the window to catch up before it applies the queue through it.
+constexpr DWORD kCatchUpMs = 2 * CResultQueue::kTickMs;
 
 void SetOrAddCell(RowStep& row, int column, std::u16string text) {
   for (auto& cell : row.cells) {
@@ -121,13 +124,19 @@ struct CResultQueue::Follow {
 };
 
 void CResultQueue::Add(RowStep step, bool queue, HWND caller) {
-  bool behind = false;
   {
-    std::lock_guard<std::mutex> hold(lock);
+    std::unique_lock<std::mutex> hold(lock);
     pending.push_back(std::move(step));
-    behind = pending.size() > kMostQueued;
+    if (queue && pending.size() <= kMostQueued) return;
+    // Behind, a worker first gives the window's ticks a while to catch up, so that the window
+    // goes on answering between its batches; a window that does not catch up in that time
+    // gets the queue applied through it at once.
+    const bool worker =
+        queue && caller && GetWindowThreadProcessId(caller, nullptr) != GetCurrentThreadId();
+    if (worker && drained.wait_for(hold, std::chrono::milliseconds(kCatchUpMs),
+                                   [this] { return pending.size() <= kMostQueued / 2; }))
+      return;
   }
-  if (queue && !behind) return;
   auto apply = [this] { Apply(0); };
   RunOnWindowThread(caller, apply);
 }
@@ -138,6 +147,7 @@ bool CResultQueue::Apply(DWORD budgetMs) {
   {
     std::lock_guard<std::mutex> hold(lock);
     steps.swap(pending);
+    drained.notify_all();
   }
   if (steps.empty()) {
     if (!budgetMs) ScrollHeld();

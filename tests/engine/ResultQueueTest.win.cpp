@@ -157,11 +157,12 @@ TEST(ResultQueue, RowsAppliedAtOnceBeforeATicksScrollAreFollowed) {
 struct Job {
   CResultQueue* queue;
   HWND caller;
+  int rows = 30;
 };
 
 DWORD WINAPI QueueRows(void* arg) {
   const Job& job = *static_cast<Job*>(arg);
-  for (int id = 0; id < 30; ++id) {
+  for (int id = 0; id < job.rows; ++id) {
     RowStep step(RowStep::INSERT_LINK, id, 0);
     step.cells = {{0, u"queued"}};
     job.queue->Add(step, true, job.caller);
@@ -200,6 +201,31 @@ TEST(ResultQueue, TheWindowThreadsTickAppliesWhatWorkersQueued) {
   EXPECT_FALSE(held.expired());
   DestroyWindowThreadCaller(caller);
   EXPECT_TRUE(held.expired());
+}
+
+// A worker far ahead of a window that runs no tick (its thread waits for the run's end and
+// handles only sent messages) does not wait for ticks that never come: it applies the queue
+// through the window.
+TEST(ResultQueue, AWorkerFarAheadOfAWindowWithoutTicksStillFinishes) {
+  Lists lists(0);
+  auto queue = std::make_shared<CResultQueue>(lists.links, lists.broken);
+  HWND caller = CreateWindowThreadCaller(CResultQueue::Tick, queue, CResultQueue::kTickMs);
+  ASSERT_NE(nullptr, caller);
+  Job job = {queue.get(), caller, 20000};
+  HANDLE worker = CreateThread(nullptr, 0, QueueRows, &job, 0, nullptr);
+  ASSERT_NE(nullptr, worker);
+  const DWORD start = GetTickCount();
+  MSG msg;
+  while (WaitForSingleObject(worker, 0) == WAIT_TIMEOUT && GetTickCount() - start < 60000) {
+    MsgWaitForMultipleObjects(1, &worker, FALSE, 20, QS_SENDMESSAGE);
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(worker, 0));
+  CloseHandle(worker);
+  EXPECT_GT(SendMessageW(lists.links, LVM_GETITEMCOUNT, 0, 0), 0);
+  queue->Apply(0);
+  EXPECT_EQ(20000, SendMessageW(lists.links, LVM_GETITEMCOUNT, 0, 0));
+  DestroyWindowThreadCaller(caller);
 }
 
 }  // namespace
