@@ -67,7 +67,7 @@ class CResultQueue {
 
   const HWND links;
   const HWND broken;
-  std::mutex lock;      // guards `pending`
+  std::mutex lock;                  // guards `pending`
   std::condition_variable drained;  // raised when a batch takes what is pending
   std::mutex applying;  // one Apply at a time: without a window thread any thread applies
   std::vector<RowStep> pending;

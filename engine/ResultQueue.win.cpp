@@ -131,10 +131,9 @@ void CResultQueue::Add(RowStep step, bool queue, HWND caller) {
     // Behind, a worker first gives the window's ticks a while to catch up, so that the window
     // goes on answering between its batches; a window that does not catch up in that time
     // gets the queue applied through it at once.
-    const bool worker =
-        queue && caller && GetWindowThreadProcessId(caller, nullptr) != GetCurrentThreadId();
-    if (worker && drained.wait_for(hold, std::chrono::milliseconds(kCatchUpMs),
-                                   [this] { return pending.size() <= kMostQueued / 2; }))
+    if (queue && !OnWindowThread(caller) &&
+        drained.wait_for(hold, std::chrono::milliseconds(kCatchUpMs),
+                         [this] { return pending.size() <= kMostQueued / 2; }))
       return;
   }
   auto apply = [this] { Apply(0); };

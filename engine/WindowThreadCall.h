@@ -18,8 +18,10 @@ HWND CreateWindowThreadCaller(bool (*tick)(void*) = nullptr, std::shared_ptr<voi
                               UINT intervalMs = 0);
 // From the owner thread; from any other thread the window is asked to close itself.
 void DestroyWindowThreadCaller(HWND caller);
-// Runs work(arg) on the caller's thread and returns when it is done: directly when there is
-// no call window or this is its thread, else through one SendMessage. Any thread.
+// True when there is no call window or this is its thread: work runs here directly.
+bool OnWindowThread(HWND caller);
+// Runs work(arg) on the caller's thread and returns when it is done: directly when
+// OnWindowThread, else through one SendMessage. Any thread.
 void RunOnWindowThread(HWND caller, void (*work)(void*), void* arg);
 
 // The same for any callable, run in place of its owner thread's message.

@@ -72,15 +72,19 @@ HWND CreateWindowThreadCaller(bool (*tick)(void*), std::shared_ptr<void> state, 
 
 void DestroyWindowThreadCaller(HWND caller) {
   if (!caller) return;
-  if (GetWindowThreadProcessId(caller, nullptr) == GetCurrentThreadId()) {
+  if (OnWindowThread(caller)) {
     DestroyWindow(caller);
   } else {
     PostMessageW(caller, WM_CLOSE, 0, 0);
   }
 }
 
+bool OnWindowThread(HWND caller) {
+  return !caller || GetWindowThreadProcessId(caller, nullptr) == GetCurrentThreadId();
+}
+
 void RunOnWindowThread(HWND caller, void (*work)(void*), void* arg) {
-  if (!caller || GetWindowThreadProcessId(caller, nullptr) == GetCurrentThreadId()) {
+  if (OnWindowThread(caller)) {
     work(arg);
     return;
   }
