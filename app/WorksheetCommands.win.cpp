@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <string_view>
+
 #include "app/Frame.h"
 #include "app/LinkListDialog.h"
 #include "app/ListColumn.h"
@@ -67,9 +69,11 @@ void StartOrResume(HWND window, tagWORKSHEETDATA* data) {
   if (!ReadSitePanel(GetDlgItem(window, WORKSHEET_SITE_PANEL), url, 256, &site, 0)) return;
   ResetExtraColumns(window, data->Finder);
   data->Finder->SetSettings(url, &site, g_settings.DisplayAllLinks);
+  // The caption names the new address whether the start succeeds or not; set before the
+  // workers start, it does not compete with them for the window system.
+  SetWorksheetCaption(window, data);
   data->Running = 1;
   if (!data->Finder->StartFinder()) data->Running = 0;
-  SetWorksheetCaption(window, data);
   UpdateWorksheetStates(window);
   // Disabling the site panel took the focus from the URL box (Wine leaves no focus, so
   // keys arrive as system keys); the worksheet keeps the keyboard, as after a pause.
@@ -167,6 +171,10 @@ void SetWorksheetCaption(HWND worksheet, const tagWORKSHEETDATA* data) {
     FormatStringW(caption, 2400, u"%s %s", LanguageText(STR_Msg_MainTitle),
                   data->Finder->SiteURL());
   }
+  // A maximised worksheet's caption is the frame's too, and setting it draws the frame
+  // again: the same caption is left as it is.
+  char16_t shown[2400];
+  if (GetWindowTextW(worksheet, shown, 2400) > 0 && std::u16string_view(shown) == caption) return;
   SetWindowTextW(worksheet, caption);
 }
 

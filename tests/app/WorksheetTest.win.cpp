@@ -312,6 +312,7 @@ TEST_F(WorksheetTest, UserScansASiteWithKeysAndClicks) {
   EXPECT_EQ(1u, ListWorksheets().size());
   EXPECT_EQ(folder_ + u"\\AutoSave\\noname.fdb.tsn", WorksheetData(worksheet)->DataFile);
   const std::u16string url = SiteUrl("/index.html");
+  EXPECT_EQ(std::u16string(strtbl[STR_Msg_MainTitle]) + u" " + url, WindowText(worksheet));
   HWND button = GetDlgItem(worksheet, WORKSHEET_START_STOP);
   EXPECT_EQ(std::u16string(strtbl[STR_Site_Stop]), WindowText(button));
   EXPECT_TRUE(SendMessageW(g_toolbar, TB_ISBUTTONENABLED, 1125, 0));
