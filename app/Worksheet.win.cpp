@@ -172,8 +172,8 @@ void OnScanDone(HWND window, tagWORKSHEETDATA* data) {
   data->Running = 0;
   UpdateWorksheetStates(window);
   KillTimer(window, WORKSHEET_PROGRESS_TIMER);
-  g_worksheetCalls.RefreshListTooltips(GetDlgItem(window, WORKSHEET_LINKS_LIST));
-  g_worksheetCalls.RefreshListTooltips(GetDlgItem(window, WORKSHEET_BROKEN_LIST));
+  RefreshListTooltipsWhenSeen(GetDlgItem(window, WORKSHEET_LINKS_LIST));
+  RefreshListTooltipsWhenSeen(GetDlgItem(window, WORKSHEET_BROKEN_LIST));
   // The actions may close this window and delete the engine: they wait until the engine's
   // end message has returned to the worker.
   if (endedOnItsOwn) PostMessageW(window, WM_WORKSHEET_AFTER_SCAN, 0, 0);

@@ -22,6 +22,10 @@ LRESULT CALLBACK ListViewSubclassProc(HWND list, UINT message, WPARAM wParam, LP
 // and the frame, the list calls it after scrolling and in the first paint after a batch of
 // rows.
 void RefreshListTooltips(HWND list);
+// The same at once when the mouse is over the list; otherwise when it comes onto the list
+// or the list paints with the mouse over it. A page of new tools costs the window thread
+// about a tenth of a second.
+void RefreshListTooltipsWhenSeen(HWND list);
 
 // Draws a marked text at x, y (transparently, in the DC's font) and reports its widest line
 // and total height; length -1 for the whole text. selectedFocused picks the highlight colours.

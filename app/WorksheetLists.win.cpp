@@ -195,6 +195,12 @@ void PaintBrokenRow(HDC dc, HWND list, int rowIndex, const RECT& row, const RowS
   DrawMarkedText(dc, row.left + 2, row.top, cell, length, highlight, &width, &height);
 }
 
+TipFollow* FollowOf(HWND list) {
+  DWORD_PTR state = 0;
+  if (!GetWindowSubclass(list, ListViewSubclassProc, kSubclassId, &state)) return nullptr;
+  return reinterpret_cast<TipFollow*>(state);
+}
+
 bool MouseOver(HWND list) {
   POINT mouse = {};
   return GetCursorPos(&mouse) && WindowFromPoint(mouse) == list;
@@ -438,13 +444,18 @@ LRESULT CALLBACK ListViewSubclassProc(HWND list, UINT message, WPARAM wParam, LP
   return DefSubclassProc(list, message, wParam, lParam);
 }
 
+void RefreshListTooltipsWhenSeen(HWND list) {
+  if (MouseOver(list)) {
+    RefreshListTooltips(list);
+  } else if (TipFollow* follow = FollowOf(list)) {
+    follow->TipsStale = true;
+  }
+}
+
 void RefreshListTooltips(HWND list) {
   HWND worksheet = GetParent(list);
   if (!list || !IsWindowVisible(worksheet) || IsIconic(worksheet)) return;
-  DWORD_PTR state = 0;
-  if (GetWindowSubclass(list, ListViewSubclassProc, kSubclassId, &state) && state) {
-    reinterpret_cast<TipFollow*>(state)->TipsStale = false;
-  }
+  if (TipFollow* follow = FollowOf(list)) follow->TipsStale = false;
   HWND tips = reinterpret_cast<HWND>(SendMessageW(list, WM_LIST_GETTIPS, 0, 0));
   if (!tips) return;
   if (!g_settings.DisplayToolTips ||

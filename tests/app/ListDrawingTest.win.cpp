@@ -9,6 +9,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -594,10 +595,26 @@ TEST_F(ListDrawingTest, ScanOfTheTestSiteDrawsItsRows) {
       GetDlgItem(reinterpret_cast<SITEFRAMEDATA*>(GetWindowLongPtrW(panel, GWLP_USERDATA))->Panel,
                  IDC_SITE_URL);
   SetWindowTextW(box, SiteUrl("/index.html").c_str());
+  MouseMoveTo(GetDlgItem(worksheet, WORKSHEET_DESCRIPTION), 2, 2);
   SendMessageW(frame, WM_COMMAND, 1124, 0);
   tagWORKSHEETDATA* data = WorksheetData(worksheet);
   ASSERT_TRUE(PumpUntil([&] { return !data->Running; }, 120000));
   PumpMessages(100);
+  // With the mouse elsewhere the run's last page gets its tools once the mouse comes.
+  const int top = static_cast<int>(SendMessageW(links, LVM_GETTOPINDEX, 0, 0));
+  const RECT topRow = RowRect(links, top);
+  MouseMoveTo(links, 20, (topRow.top + topRow.bottom) / 2);
+  PumpMessages(30);
+  const int shown = std::min(static_cast<int>(SendMessageW(links, LVM_GETCOUNTPERPAGE, 0, 0)),
+                             static_cast<int>(SendMessageW(links, LVM_GETITEMCOUNT, 0, 0)) - top);
+  EXPECT_EQ(shown * (g_settings.DisplayAllLinks ? 15 : 13), ToolCount(links));
+  RECT toolRect = {};
+  UINT_PTR toolId = 0;
+  WCHAR topCell[kTipText] = {};
+  ListView_GetItemTextU(links, top, 0, topCell, kTipText);
+  EXPECT_EQ(std::u16string(topCell),
+            Tool(reinterpret_cast<HWND>(SendMessageW(links, WM_LIST_GETTIPS, 0, 0)), 0, &toolRect,
+                 &toolId));
   // The missing page's row is drawn in the broken colour; its entry has its marks drawn.
   const int rows = static_cast<int>(SendMessageW(links, LVM_GETITEMCOUNT, 0, 0));
   int missing = -1;
