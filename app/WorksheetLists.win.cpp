@@ -226,6 +226,17 @@ void MoveTipAlong(HWND tips, TipFollow* follow) {
   SetWindowPos(tips, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The list hands its mouse messages to its tooltip window itself: a tool with the
+// subclassing flag would have the tooltip window subclass the list once more for every tool
+// added, which doubled the cost of a page of new tools.
+void RelayToTips(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND tips = WindowState<HWND>(list, GWLP_USERDATA);
+  if (!tips) return;
+  MSG msg = {list, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
+  GetCursorPos(&msg.pt);
+  SendMessageW(tips, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+}
+
 void NoteTip(HWND list, const NMHDR* header, TipFollow* follow) {
   if (header->hwndFrom != WindowState<HWND>(list, GWLP_USERDATA)) return;
   if (header->code == TTN_SHOW) {
@@ -277,7 +288,6 @@ void DestroyTips(HWND list) {
 void PutTool(HWND tips, HWND list, UINT id, const RECT& rect, const WCHAR* text, bool existing) {
   TTTOOLINFOW tool = {};
   tool.cbSize = sizeof tool;
-  tool.uFlags = TTF_SUBCLASS;
   tool.hwnd = list;
   tool.uId = id;
   tool.rect = rect;
@@ -426,10 +436,19 @@ LRESULT CALLBACK ListViewSubclassProc(HWND list, UINT message, WPARAM wParam, LP
     case WM_MOUSEMOVE: {
       const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
       if (follow->TipsStale) RefreshListTooltips(list);
+      RelayToTips(list, message, wParam, lParam);
       HWND tips = WindowState<HWND>(list, GWLP_USERDATA);
       if (follow->Showing && tips) MoveTipAlong(tips, follow);
       return result;
     }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+      RelayToTips(list, message, wParam, lParam);
+      break;
     case WM_NOTIFY:
       NoteTip(list, reinterpret_cast<const NMHDR*>(lParam), follow);
       break;
