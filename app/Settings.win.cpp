@@ -65,29 +65,25 @@ bool NeedsQuotes(const char16_t* text) {
   return length > 0 && (edge(text[0]) || edge(text[length - 1]));
 }
 
-bool WriteField(tagSETTINGS& s, const SettingsField& field) {
+// The field's value as the file holds it.
+std::u16string StoredValue(tagSETTINGS& s, const SettingsField& field) {
   char16_t number[16];
-  std::u16string quoted;
-  const char16_t* value = number;
   switch (field.kind) {
     case SETTINGS_INT:
       FormatStringW(number, 16, u"%d", *SettingsInt(s, field));
-      break;
+      return number;
     case SETTINGS_UINT:
       FormatStringW(number, 16, u"%u", *SettingsUint(s, field));
-      break;
+      return number;
     case SETTINGS_PORT:
       FormatStringW(number, 16, u"%u", static_cast<uint32_t>(*SettingsPort(s, field)));
-      break;
-    case SETTINGS_TEXT:
-      value = SettingsText(s, field);
-      if (NeedsQuotes(value)) {
-        quoted = std::u16string(u"\"") + value + u"\"";
-        value = quoted.c_str();
-      }
-      break;
+      return number;
+    case SETTINGS_TEXT: {
+      const char16_t* text = SettingsText(s, field);
+      return NeedsQuotes(text) ? std::u16string(u"\"") + text + u"\"" : std::u16string(text);
+    }
   }
-  return WritePrivateProfileStringW(kOptions, field.key, value, g_settingsFile) != 0;
+  return number;
 }
 
 void ReadSystemProxy(tagSETTINGS& s) {
@@ -117,14 +113,37 @@ void LinkKey(char16_t (&key)[16], int index) { FormatStringW(key, 16, u"Link%d",
 
 // A new settings.ini starts as UTF-16 so that the profile functions keep texts outside
 // the ANSI code page (addresses, user names) instead of writing them as '?'.
-void CreateUnicodeSettingsFile() {
+bool CreateUnicodeSettingsFile() {
   const HandleHolder file(CreateFileW(g_settingsFile, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.held()) return;
+  if (!file.held()) return false;
   const unsigned char bom[2] = {0xFF, 0xFE};
   DWORD written = 0;
-  WriteFile(file.get(), bom, sizeof(bom), &written, nullptr);
+  return WriteFile(file.get(), bom, sizeof(bom), &written, nullptr) && written == sizeof(bom);
 }
+
+// The values of one section, written key by key into a file that exists, whose other keys
+// stay; a new file has none to keep and gets the section in one write, since Wine writes the
+// whole file again for every value written. The first failure's reason is kept.
+struct SectionWrite {
+  const char16_t* section;
+  bool whole;
+  DWORD& failure;
+  std::u16string lines;
+
+  void Put(const char16_t* key, const char16_t* value) {
+    if (whole)
+      lines.append(key).append(u"=").append(value).push_back(u'\0');
+    else
+      Note(WritePrivateProfileStringW(section, key, value, g_settingsFile) != 0);
+  }
+  void End() {
+    if (whole) Note(WritePrivateProfileSectionW(section, lines.c_str(), g_settingsFile) != 0);
+  }
+  void Note(bool written) {
+    if (!written && failure == ERROR_SUCCESS) failure = GetLastError();
+  }
+};
 
 }  // namespace
 
@@ -149,19 +168,24 @@ int LoadSettings() {
 
 int SaveSettings() {
   if (!CreateFolderPath(g_settingsFile, 1)) return 0;
-  if (GetFileAttributesW(g_settingsFile) == INVALID_FILE_ATTRIBUTES) CreateUnicodeSettingsFile();
+  const bool created =
+      GetFileAttributesW(g_settingsFile) == INVALID_FILE_ATTRIBUTES && CreateUnicodeSettingsFile();
   tagSETTINGS& s = g_settings;
-  // Every value is tried; the first failure's reason stays for the caller.
+  // Every value is tried.
   DWORD failure = ERROR_SUCCESS;
-  auto note = [&failure](bool written) {
-    if (!written && failure == ERROR_SUCCESS) failure = GetLastError();
-  };
-  for (int i = 0; i < kSettingsFieldCount; ++i) note(WriteField(s, kSettingsFields[i]));
+  SectionWrite options{kOptions, created, failure, {}};
+  for (int i = 0; i < kSettingsFieldCount; ++i) {
+    const SettingsField& field = kSettingsFields[i];
+    options.Put(field.key, StoredValue(s, field).c_str());
+  }
+  options.End();
+  SectionWrite recent{kSiteDefault, created, failure, {}};
   for (int i = 0; i < SETTINGS_RECENT_URLS; ++i) {
     char16_t key[16];
     LinkKey(key, i);
-    note(WritePrivateProfileStringW(kSiteDefault, key, s.Link[i], g_settingsFile) != 0);
+    recent.Put(key, s.Link[i]);
   }
+  recent.End();
   if (failure == ERROR_SUCCESS) return 1;
   SetLastError(failure);
   return 0;
