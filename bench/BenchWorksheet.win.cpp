@@ -105,6 +105,12 @@ WorksheetFigures RunInWorksheet(const std::u16string& url, bool allLinks, int th
                  IDC_SITE_URL);
   SetWindowTextW(box, url.c_str());
   UpdateWindow(frame);
+  // A user's start command comes after what the new worksheet posted itself.
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
 
   Prober prober = {frame, CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   HANDLE probes = CreateThread(nullptr, 0, PostProbes, &prober, 0, nullptr);
@@ -116,7 +122,6 @@ WorksheetFigures RunInWorksheet(const std::u16string& url, bool allLinks, int th
   long rows = 0;
   long changes = 0;
   Clock::time_point changed = began;
-  MSG msg;
   while (data->Running && GetMessageW(&msg, nullptr, 0, 0)) {
     if (msg.message == WM_BENCH_PROBE) {
       const double waited = ProbeWaitMs(msg.lParam);
