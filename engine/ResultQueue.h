@@ -45,8 +45,8 @@ class CResultQueue {
   int NewLinkRow() { return nextId++; }
   // Queued when `queue`; else, or when the window has fallen far behind, applied before
   // returning, after what is queued, on the lists' thread (through `caller`, which waits for
-  // it when this is another thread). Far behind, another thread first waits a little for the
-  // window's next batch.
+  // it when this is another thread). Far behind, another thread first waits while the
+  // window's ticks take the queue down.
   void Add(RowStep step, bool queue, HWND caller);
   // Applies what is queued: within about `budgetMs` (0: all of it, with the scroll a tick left),
   // the rest at the next call. True when nothing is left.
@@ -60,6 +60,7 @@ class CResultQueue {
  private:
   struct Follow;
   void ApplyStep(RowStep& step, Follow& follow);
+  bool WaitForTicks(std::unique_lock<std::mutex>& hold);
   // The scrolls a tick's batch left: made (true) or none due; Held with `applying` held.
   bool ScrollLeftOver();
   bool ScrollHeld();
@@ -69,6 +70,7 @@ class CResultQueue {
   const HWND broken;
   std::mutex lock;                  // guards `pending`
   std::condition_variable drained;  // raised when a batch takes what is pending
+  unsigned tickBatches = 0;         // under `lock`: the ticks' batches so far
   std::mutex applying;  // one Apply at a time: without a window thread any thread applies
   std::vector<RowStep> pending;
   std::atomic<int> nextId{0};

@@ -15,12 +15,12 @@ namespace {
 // waits for the next tick.
 constexpr DWORD kBatchBudgetMs = 40;
 // A window that falls this far behind (each of its list messages slowed, by a message hook for
-// one) holds its workers back: they apply the queue through it, so that the end of a run,
-// which waits for the queue to be applied, stays prompt. A scan that shows every processed
-// link queues a few thousand steps between two batches; a lower bound made its workers apply
-// them through the window in turns, slower than the window's own batches.
+// one) holds its workers back until its ticks have taken half of the queue, so that the end
+// of a run, which waits for the queue to be applied, stays prompt. A scan that shows every
+// processed link queues a few thousand steps between two batches.
 constexpr size_t kMostQueued = 4096;
-// How long a worker waits for the window to catch up before it applies the queue through it.
+// A waiting worker whose wait saw no tick's batch for this long applies the queue through
+// the window itself.
 constexpr DWORD kCatchUpMs = 2 * CResultQueue::kTickMs;
 
 void SetOrAddCell(RowStep& row, int column, std::u16string text) {
@@ -128,16 +128,24 @@ void CResultQueue::Add(RowStep step, bool queue, HWND caller) {
     std::unique_lock<std::mutex> hold(lock);
     pending.push_back(std::move(step));
     if (queue && pending.size() <= kMostQueued) return;
-    // Behind, a worker first gives the window's ticks a while to catch up, so that the window
-    // goes on answering between its batches; a window that does not catch up in that time
-    // gets the queue applied through it at once.
-    if (queue && !OnWindowThread(caller) &&
-        drained.wait_for(hold, std::chrono::milliseconds(kCatchUpMs),
-                         [this] { return pending.size() <= kMostQueued / 2; }))
-      return;
+    if (queue && !OnWindowThread(caller) && WaitForTicks(hold)) return;
   }
   auto apply = [this] { Apply(0); };
   RunOnWindowThread(caller, apply);
+}
+
+// Behind, a worker waits while the window's ticks take the queue down, so that the window
+// goes on answering between its batches. Only a window whose ticks take nothing for a while
+// (one waiting for the run's end, which handles sent messages only) gets the queue applied
+// through it at once.
+bool CResultQueue::WaitForTicks(std::unique_lock<std::mutex>& hold) {
+  for (;;) {
+    const unsigned batches = tickBatches;
+    if (drained.wait_for(hold, std::chrono::milliseconds(kCatchUpMs),
+                         [this] { return pending.size() <= kMostQueued / 2; }))
+      return true;
+    if (tickBatches == batches) return false;
+  }
 }
 
 bool CResultQueue::Apply(DWORD budgetMs) {
@@ -146,6 +154,7 @@ bool CResultQueue::Apply(DWORD budgetMs) {
   {
     std::lock_guard<std::mutex> hold(lock);
     steps.swap(pending);
+    if (budgetMs && !steps.empty()) ++tickBatches;
     drained.notify_all();
   }
   if (steps.empty()) {
