@@ -171,7 +171,10 @@ CLinkFinder::~CLinkFinder() { Destroy(); }
 
 void CLinkFinder::ClearViews() {
   if (rows) rows->Clear();
-  if (linksList) SendMessageW(linksList, LVM_DELETEALLITEMS, 0, 0);
+  // Emptying an empty list still draws its scroll bars again, under a theme a tenth of the
+  // start command; the broken list is always emptied, which also resets its column.
+  if (linksList && SendMessageW(linksList, LVM_GETITEMCOUNT, 0, 0) > 0)
+    SendMessageW(linksList, LVM_DELETEALLITEMS, 0, 0);
   if (brokenList) SendMessageW(brokenList, LVM_DELETEALLITEMS, 0, 0);
   if (layoutTree) SendMessageW(layoutTree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
 }

@@ -427,8 +427,14 @@ TEST_F(WorksheetTest, PauseResumeAndStopByKeys) {
   EXPECT_EQ(2, gScanDone);
   EXPECT_EQ(RUN_STOPPED, State(worksheet));
 
+  // A new scan starts with emptied lists: each link of the run is listed once.
+  HWND links = GetDlgItem(worksheet, WORKSHEET_LINKS_LIST);
+  ASSERT_GT(SendMessageW(links, LVM_GETITEMCOUNT, 0, 0), 0);
   gHold = true;
   PressKey(VK_F5);
+  ASSERT_TRUE(PumpUntil([&] { return SendMessageW(links, LVM_GETITEMCOUNT, 0, 0) > 0; }, 5000));
+  EXPECT_EQ(static_cast<size_t>(SendMessageW(links, LVM_GETITEMCOUNT, 0, 0)),
+            RowsBy(links, 0).size());
   PressKey(VK_F6);
   ASSERT_TRUE(ReleaseAndWait(worksheet));
   ASSERT_EQ(RUN_PAUSED, State(worksheet));
