@@ -40,15 +40,26 @@ void SetDescription(HWND window, const char16_t* text) {
 void StartTimer(HWND window) { SetTimer(window, WORKSHEET_PROGRESS_TIMER, 1000, nullptr); }
 
 // Page and Position follow the links list's other columns only while all links are shown.
+// Columns that are already as they would be made again are kept: dropping and inserting a
+// column draws the header and the list again.
 void ResetExtraColumns(HWND window, CLinkFinder* finder) {
   HWND links = GetDlgItem(window, WORKSHEET_LINKS_LIST);
+  const int* widths = finder->GetWindowSettings()->ColWidth;
+  const int columns = static_cast<int>(SendMessageW(
+      reinterpret_cast<HWND>(SendMessageW(links, LVM_GETHEADER, 0, 0)), HDM_GETITEMCOUNT, 0, 0));
+  auto keeps = [&](int column) {
+    return SendMessageW(links, LVM_GETCOLUMNWIDTH, column, 0) == (widths[column] & 0xFFFF);
+  };
+  if (g_settings.DisplayAllLinks
+          ? columns == LINK_COLUMNS_ALL && keeps(LINKCOL_PAGE) && keeps(LINKCOL_POSITION)
+          : columns == LINK_COLUMNS)
+    return;
   SendMessageW(links, LVM_DELETECOLUMN, LINKCOL_POSITION, 0);
   SendMessageW(links, LVM_DELETECOLUMN, LINKCOL_PAGE, 0);
   if (!g_settings.DisplayAllLinks) return;
   const int captions[] = {STR_Column_Page, STR_Column_Position};
   for (int i = 0; i < 2; ++i) {
-    InsertListColumn(links, LINKCOL_PAGE + i,
-                     finder->GetWindowSettings()->ColWidth[LINKCOL_PAGE + i] & 0xFFFF,
+    InsertListColumn(links, LINKCOL_PAGE + i, widths[LINKCOL_PAGE + i] & 0xFFFF,
                      LanguageText(captions[i]));
   }
 }

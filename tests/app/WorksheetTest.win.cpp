@@ -31,6 +31,7 @@
 #include "engine/CheckLinkHook.h"
 #include "engine/ControlWrappers.h"
 #include "engine/LinkFinder.h"
+#include "engine/ResultRows.h"
 #include "engine/TextCopy.h"
 #include "tests/app/FrameTestSupport.h"
 #include "tests/engine/TestSite.h"
@@ -452,6 +453,44 @@ TEST_F(WorksheetTest, PauseResumeAndStopByKeys) {
   EXPECT_FALSE(IsWindow(worksheet));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(file.c_str()))
       << "without autosave the exit deletes the file";
+}
+
+// Page and Position are columns of the links list, at their saved widths, exactly while every
+// processed link is shown, whatever columns the list had before the start.
+TEST_F(WorksheetTest, PageAndPositionColumnsFollowTheSettingAtEachStart) {
+  HWND worksheet = NewWorksheet();
+  ASSERT_NE(nullptr, worksheet);
+  TypeUrl(worksheet, SiteUrl("/index.html"));
+  HWND links = GetDlgItem(worksheet, WORKSHEET_LINKS_LIST);
+  HWND header = reinterpret_cast<HWND>(SendMessageW(links, LVM_GETHEADER, 0, 0));
+  auto caption = [&](int column) {
+    WCHAR text[64] = {};
+    LVCOLUMNW info = {};
+    info.mask = LVCF_TEXT;
+    info.pszText = text;
+    info.cchTextMax = 64;
+    SendMessageW(links, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&info));
+    return std::u16string(text);
+  };
+  int width = 70;
+  for (int shown : {1, 1, 0, 0, 1}) {
+    SCOPED_TRACE(shown);
+    g_settings.DisplayAllLinks = shown;
+    if (SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) > LINKCOL_PAGE)
+      SendMessageW(links, LVM_SETCOLUMNWIDTH, LINKCOL_PAGE, ++width);
+    gHold = true;
+    PressKey(VK_F5);
+    ASSERT_EQ(RUN_RUNNING, State(worksheet));
+    ASSERT_EQ(shown ? 15 : 13, SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    if (shown) {
+      EXPECT_EQ(std::u16string(strtbl[STR_Column_Page]), caption(LINKCOL_PAGE));
+      EXPECT_EQ(std::u16string(strtbl[STR_Column_Position]), caption(LINKCOL_POSITION));
+      EXPECT_EQ(width, SendMessageW(links, LVM_GETCOLUMNWIDTH, LINKCOL_PAGE, 0));
+    }
+    PressKey(VK_F7);
+    ASSERT_TRUE(ReleaseAndWait(worksheet));
+  }
+  g_settings.DisplayAllLinks = 0;
 }
 
 // An empty URL is refused with the focus back in its box; script, non-ASCII and long URLs
