@@ -226,9 +226,9 @@ void MoveTipAlong(HWND tips, TipFollow* follow) {
   SetWindowPos(tips, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// The list hands its mouse messages to its tooltip window itself: a tool with the
-// subclassing flag would have the tooltip window subclass the list once more for every tool
-// added, which doubled the cost of a page of new tools.
+// The list hands its mouse messages to its tooltip window itself: every tool added with the
+// subclassing flag has the tooltip window subclass the list again (window properties, each
+// a round trip to the Wine server), which doubled the cost of a page of new tools.
 void RelayToTips(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
   HWND tips = WindowState<HWND>(list, GWLP_USERDATA);
   if (!tips) return;

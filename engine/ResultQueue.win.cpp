@@ -20,8 +20,9 @@ constexpr DWORD kBatchBudgetMs = 40;
 // processed link queues a few thousand steps between two batches.
 constexpr size_t kMostQueued = 4096;
 // A waiting worker whose wait saw no tick's batch for this long applies the queue through
-// the window itself.
-constexpr DWORD kCatchUpMs = 2 * CResultQueue::kTickMs;
+// the window itself: longer than a window that ticks leaves between two batches (the tick
+// of a batch's scroll and a tick of rest come between them).
+constexpr DWORD kCatchUpMs = 4 * CResultQueue::kTickMs;
 
 void SetOrAddCell(RowStep& row, int column, std::u16string text) {
   for (auto& cell : row.cells) {
