@@ -19,8 +19,8 @@ LRESULT CALLBACK ListViewSubclassProc(HWND list, UINT message, WPARAM wParam, LP
 
 // Replaces the list's tools by one per visible cell (links list) or row (broken list),
 // when the worksheet shows and tooltips are switched on. Besides the calls of the worksheet
-// and the frame, the list calls it after scrolling and in the first paint after a batch of
-// rows.
+// and the frame, the list calls it after scrolling and, once a batch of rows has been drawn
+// with the mouse over the list or the mouse comes onto it, for that batch.
 void RefreshListTooltips(HWND list);
 // The same at once when the mouse is over the list; otherwise when it comes onto the list
 // or the list paints with the mouse over it. A page of new tools costs the window thread

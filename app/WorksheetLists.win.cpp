@@ -25,8 +25,10 @@ namespace {
 constexpr int kCellText = 5000;
 constexpr LRESULT kLinkTipColumns = LINK_COLUMNS_ALL;
 constexpr int kTipWidth = 500;
-// The tooltip window subclasses the list for its tools under id 1; ours must differ.
 constexpr UINT_PTR kSubclassId = 6025;
+// A paint's tools are made in a turn of the window of their own, after what was posted
+// meanwhile: a first page of tools costs as much as the paint.
+constexpr UINT WM_LIST_MAKETIPS = WM_APP + 25;
 constexpr COLORREF kWhite = 0xFFFFFF;
 constexpr COLORREF kBlack = 0x000000;
 constexpr COLORREF kSelectedFocused = 0xC56A31;
@@ -430,9 +432,12 @@ LRESULT CALLBACK ListViewSubclassProc(HWND list, UINT message, WPARAM wParam, LP
       break;
     case WM_PAINT: {
       const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
-      if (follow->TipsStale && MouseOver(list)) RefreshListTooltips(list);
+      if (follow->TipsStale && MouseOver(list)) PostMessageW(list, WM_LIST_MAKETIPS, 0, 0);
       return result;
     }
+    case WM_LIST_MAKETIPS:
+      if (follow->TipsStale && MouseOver(list)) RefreshListTooltips(list);
+      return 0;
     case WM_MOUSEMOVE: {
       const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
       if (follow->TipsStale) RefreshListTooltips(list);
