@@ -328,8 +328,7 @@ void StoreWindowSettings(HWND window, tagWORKSHEETDATA* data) {
   settings.View1 = data->View;
   settings.View2 = data->Tab;
   HWND links = GetDlgItem(window, WORKSHEET_LINKS_LIST);
-  const int columns = static_cast<int>(SendMessageW(
-      reinterpret_cast<HWND>(SendMessageW(links, LVM_GETHEADER, 0, 0)), HDM_GETITEMCOUNT, 0, 0));
+  const int columns = ListColumnCount(links);
   for (int i = 0; i < columns && i < LINK_COLUMNS_ALL; ++i) {
     settings.ColWidth[i] = static_cast<int32_t>(SendMessageW(links, LVM_GETCOLUMNWIDTH, i, 0));
   }

@@ -45,8 +45,7 @@ void StartTimer(HWND window) { SetTimer(window, WORKSHEET_PROGRESS_TIMER, 1000, 
 void ResetExtraColumns(HWND window, CLinkFinder* finder) {
   HWND links = GetDlgItem(window, WORKSHEET_LINKS_LIST);
   const int* widths = finder->GetWindowSettings()->ColWidth;
-  const int columns = static_cast<int>(SendMessageW(
-      reinterpret_cast<HWND>(SendMessageW(links, LVM_GETHEADER, 0, 0)), HDM_GETITEMCOUNT, 0, 0));
+  const int columns = ListColumnCount(links);
   auto keeps = [&](int column) {
     return SendMessageW(links, LVM_GETCOLUMNWIDTH, column, 0) == (widths[column] & 0xFFFF);
   };

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ListColumn.h"
 #include "app/MarkedText.h"
 #include "app/SettingsRecord.h"
 #include "app/SystemActions.h"
@@ -134,11 +135,6 @@ void DrawCell(HDC dc, const RECT& column, const WCHAR* text, int length, int tex
   ExtTextOutW(dc, x, y, ETO_CLIPPED, &column, shown, shownLength, nullptr);
 }
 
-int HeaderColumns(HWND list) {
-  HWND header = reinterpret_cast<HWND>(ListViewCall(list, LVM_GETHEADER, 0, 0));
-  return header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
-}
-
 LRESULT TipColumnsOf(HWND list) {
   switch (GetDlgCtrlID(list)) {
     case WORKSHEET_LINKS_LIST:
@@ -152,7 +148,7 @@ LRESULT TipColumnsOf(HWND list) {
 // The columns drawn and tipped: the count the list answers, never more than its header
 // holds; asked directly, as a row is drawn often.
 int TipColumns(HWND list) {
-  return std::min(static_cast<int>(TipColumnsOf(list)), HeaderColumns(list));
+  return std::min(static_cast<int>(TipColumnsOf(list)), ListColumnCount(list));
 }
 
 // Painting and the tools read every visible cell: the reads skip the list's subclasses.
