@@ -67,7 +67,7 @@ bool NeedsQuotes(const char16_t* text) {
 
 // The field's value as the file holds it.
 std::u16string StoredValue(tagSETTINGS& s, const SettingsField& field) {
-  char16_t number[16];
+  char16_t number[16] = {};
   switch (field.kind) {
     case SETTINGS_INT:
       FormatStringW(number, 16, u"%d", *SettingsInt(s, field));
